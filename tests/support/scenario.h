@@ -1,0 +1,45 @@
+// A scenario is a folder: case.json (tool, session, expected exit, files that must
+// not exist), script.json, and expected/ holding golden copies of what the run
+// leaves: transcript.txt, session.json and any file under the run's drives
+// (D/prterr.txt, D/NAME.fpdf, ...). Logs compare byte for byte except the numbers
+// after "line=" and the source path of the timed-frame reporter; sessions compare
+// as JSON with numbers equal within 1e-9.
+//
+// NXSIM_UPDATE_GOLDEN=1 rewrites expected/ from the run instead of comparing.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace scenario {
+
+struct outcome {
+    int exit_code = 0;
+    std::filesystem::path work;     // temporary folder: session.json, run/
+    std::string stderr_text;
+};
+
+// Runs the scenario and returns what it left (the caller may look further).
+outcome run(const std::filesystem::path &case_dir);
+
+// Runs the scenario and checks it against its expected/ folder with gtest assertions.
+void check(const std::filesystem::path &case_dir);
+
+// Scenario folders below dir (folders holding case.json), sorted by name.
+std::vector<std::string> list(const std::filesystem::path &dir);
+
+// Masks what carries no meaning in a log: "line=123" -> "line=#", and the source
+// path after the timed-frame reporter's line number.
+std::string mask_log(const std::string &bytes);
+
+std::string read_file(const std::filesystem::path &path);
+
+}  // namespace scenario
+
+// One gtest per scenario folder under SCENARIO_DIR/<sub>.
+#define SCENARIO_SUITE(Suite, sub)                                                          \
+    class Suite : public ::testing::TestWithParam<std::string> {};                          \
+    TEST_P(Suite, Plays) { scenario::check(std::filesystem::path(SCENARIO_DIR) / sub / GetParam()); } \
+    INSTANTIATE_TEST_SUITE_P(, Suite, ::testing::ValuesIn(scenario::list(std::filesystem::path(SCENARIO_DIR) / sub)), \
+                             [](const ::testing::TestParamInfo<std::string> &info) { return info.param; })
