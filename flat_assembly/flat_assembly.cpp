@@ -49,6 +49,8 @@ uf_list_p_t leaf_list = nullptr;
 std::unordered_set<tag_t> listed_leaves;
 
 tag_t part_tag = NULL_TAG;
+int target_color_count = -1;  // asked only when a leaf's colour is not in the source table
+constexpr int NO_COLOR = -1;
 char status_text[STATUS_TEXT_SIZE];
 
 int read_source_colors() {
@@ -315,6 +317,16 @@ int copy_leaf(int index) {
             report_error(error_code, __LINE__);
             return error_code;
         }
+    } else {
+        // No look to match: keep the number if the target has it, else its default colour.
+        if (target_color_count < 0) {
+            error_code = UF_DISP_ask_color_count(&target_color_count);
+            if (error_code != 0) {
+                report_error(error_code, __LINE__);
+                return error_code;
+            }
+        }
+        if (clr_num < 0 || clr_num >= target_color_count) clr_num = NO_COLOR;
     }
 
     char part_name[MAX_FSPEC_SIZE + 1] = "";
@@ -330,6 +342,9 @@ int copy_leaf(int index) {
         return error_code;
     }
     if (strcmp(refset_name, none_refset) == 0) refset_name[0] = '\0';
+    if (clr_num == NO_COLOR)
+        fprintf(error_log, "\n\tцвета %d компонента %s нет в таблицах цветов: оставлен цвет по умолчанию\tline=%d\n",
+                disp_props.color, instance_name, __LINE__);
 
     tag_t new_instance = NULL_TAG;
     UF_PART_load_status_t error_status = {};
@@ -342,10 +357,12 @@ int copy_leaf(int index) {
     }
 
     tag_t new_occurrence = UF_ASSEM_ask_part_occ_of_inst(NULL_TAG, new_instance);
-    error_code = UF_OBJ_set_color(new_occurrence, clr_num);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return error_code;
+    if (clr_num != NO_COLOR) {
+        error_code = UF_OBJ_set_color(new_occurrence, clr_num);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return error_code;
+        }
     }
     error_code = UF_OBJ_set_name(new_occurrence, name_item);
     if (error_code != 0) {
