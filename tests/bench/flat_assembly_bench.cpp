@@ -1,0 +1,128 @@
+// Flat assembly of a design assembly four levels deep: 10 sections x 10 panels x
+// 10 bays x 100 rivets = 100,000 leaves. Each run goes through the nxsim program:
+// load the session, collect the leaves, create the target part, copy every leaf,
+// save. Afterwards the copied components are checked against the depth-first order.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+constexpr int kSections = 10;
+constexpr int kPanels = 10;
+constexpr int kBays = 10;
+constexpr int kRivets = 100;
+
+json component(const std::string &name, const std::string &part, double x, double y, double z) {
+    return {{"name", name}, {"part", part}, {"refset", "MODEL"}, {"origin", {x, y, z}},
+            {"x", {1, 0, 0}}, {"y", {0, 1, 0}}, {"color", 2}, {"object_name", name}};
+}
+
+std::string numbered(const char *prefix, int n) {
+    char text[16];
+    snprintf(text, sizeof text, "%s%03d", prefix, n);
+    return text;
+}
+
+// The absolute origin of rivet r in bay k of panel j of section i: unique per leaf,
+// so the saved order can be checked leaf by leaf.
+std::array<double, 3> rivet_origin(int i, int j, int k, int r) {
+    return {i * 10000.0 + r, j * 1000.0, k * 100.0};
+}
+
+fs::path make_case() {
+    fs::path dir = fs::temp_directory_path() / ("flat_assembly_bench_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+
+    json parts = json::array();
+    json root = {{"name", "@DB/AIRFRAME/A"}, {"components", json::array()}};
+    for (int i = 0; i < kSections; ++i)
+        root["components"].push_back(component(numbered("S", i + 1), "@DB/SECTION/A", i * 10000.0, 0, 0));
+    json section = {{"name", "@DB/SECTION/A"}, {"components", json::array()}};
+    for (int j = 0; j < kPanels; ++j)
+        section["components"].push_back(component(numbered("P", j + 1), "@DB/PANEL/A", 0, j * 1000.0, 0));
+    json panel = {{"name", "@DB/PANEL/A"}, {"components", json::array()}};
+    for (int k = 0; k < kBays; ++k)
+        panel["components"].push_back(component(numbered("B", k + 1), "@DB/BAY/A", 0, 0, k * 100.0));
+    json bay = {{"name", "@DB/BAY/A"}, {"components", json::array()}};
+    for (int r = 0; r < kRivets; ++r)
+        bay["components"].push_back(component(numbered("R", r + 1), "@DB/RIVET/A", r, 0, 0));
+    parts = {root, section, panel, bay, {{"name", "@DB/RIVET/A"}, {"bodies", 1}}};
+    json session = {{"managed", true}, {"display", "@DB/AIRFRAME/A"}, {"parts", parts}};
+    std::ofstream(dir / "session.json") << session.dump();
+
+    // Every section, and one rivet a second time: it must still be copied once.
+    json script = {{"actions",
+                    {{{"select", {"*", "S001/P001/B001/R001"}}},
+                     {{"choice", 5}},
+                     {{"part_name", "prefix/FLAT100K/A"}}}}};
+    std::ofstream(dir / "script.json") << script.dump();
+    return dir;
+}
+
+// Empty when the flat part holds every leaf once, in depth-first order.
+std::string check_result(const fs::path &saved) {
+    json session = json::parse(std::ifstream(saved));
+    for (const json &part : session["parts"]) {
+        if (part["name"] != "@DB/FLAT100K/A") continue;
+        const json &components = part["components"];
+        size_t expected = static_cast<size_t>(kSections) * kPanels * kBays * kRivets;
+        if (components.size() != expected)
+            return "flat part holds " + std::to_string(components.size()) + " components";
+        size_t n = 0;
+        for (int i = 0; i < kSections; ++i)
+            for (int j = 0; j < kPanels; ++j)
+                for (int k = 0; k < kBays; ++k)
+                    for (int r = 0; r < kRivets; ++r, ++n) {
+                        auto want = rivet_origin(i, j, k, r);
+                        const json &origin = components[n]["origin"];
+                        for (int a = 0; a < 3; ++a)
+                            if (std::abs(origin[a].get<double>() - want[a]) > 1e-9)
+                                return "component " + std::to_string(n) + " is out of order";
+                    }
+        return "";
+    }
+    return "no flat part was saved";
+}
+
+void BM_FlatAssembly100k(benchmark::State &state) {
+    fs::path dir = make_case();
+    fs::path saved = dir / "saved.json";
+    std::string command = std::string("\"") + NXSIM_EXE + "\" run --session \"" + (dir / "session.json").string() +
+                          "\" --tool flat_assembly --script \"" + (dir / "script.json").string() +
+                          "\" --run-dir \"" + (dir / "run").string() + "\" --tools-dir \"" RIVET_TOOLS_DIR
+                          "\" --dialogs-dir \"" RIVET_DIALOGS_DIR "\" --save-as \"" + saved.string() + "\"";
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(dir / "run");
+        fs::remove(saved);
+        state.ResumeTiming();
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("nxsim run failed");
+            break;
+        }
+    }
+    if (std::string problem = check_result(saved); !problem.empty()) state.SkipWithError(problem.c_str());
+    state.counters["leaves"] = static_cast<double>(kSections) * kPanels * kBays * kRivets;
+    fs::remove_all(dir);
+}
+
+}  // namespace
+
+BENCHMARK(BM_FlatAssembly100k)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+BENCHMARK_MAIN();
