@@ -1,0 +1,14 @@
+// The host's texts are Windows-1251 bytes; people read UTF-8.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace nxsim {
+
+std::string cp1251_to_utf8(std::string_view bytes);
+// nullopt when the text is not valid UTF-8 or holds a character Windows-1251 lacks.
+std::optional<std::string> utf8_to_cp1251(std::string_view text);
+
+}  // namespace nxsim

@@ -1,0 +1,71 @@
+#include "dialog_file.h"
+
+namespace nxsim {
+
+DialogSpec dialog_from_json(const Json &json, const std::string &source) {
+    DialogSpec spec;
+    Place top(source, json);
+    top.only({"title", "buttons", "items"});
+    if (top.has("title")) spec.title = top["title"].cp1251();
+    if (top.has("buttons")) {
+        Place b = top["buttons"];
+        b.array();
+        for (size_t i = 0; i < b.value().size(); ++i) {
+            std::string name = b[i].text();
+            if (name != "ok" && name != "apply" && name != "cancel" && name != "back")
+                b[i].fail("buttons are ok, apply, cancel and back");
+            spec.buttons.push_back(name);
+        }
+    } else {
+        spec.buttons = {"ok", "cancel"};
+    }
+    Place items = top["items"];
+    items.array();
+    for (size_t i = 0; i < items.value().size(); ++i) {
+        Place p = items[i];
+        p.only({"id", "kind", "value", "entries", "selected", "sensitive"});
+        DialogItem item;
+        item.id = p["id"].text();
+        if (item.id.empty()) p["id"].fail("empty item identifier");
+        for (const auto &other : spec.items)
+            if (other.id == item.id) p["id"].fail("item " + item.id + " is listed twice");
+        std::string kind = p["kind"].text();
+        if (kind == "text") {
+            item.kind = ItemKind::Text;
+            if (p.has("value")) item.text = p["value"].cp1251();
+        } else if (kind == "integer") {
+            item.kind = ItemKind::Integer;
+            if (p.has("value")) item.integer = p["value"].integer();
+        } else if (kind == "real") {
+            item.kind = ItemKind::Real;
+            if (p.has("value")) item.real = p["value"].number();
+        } else if (kind == "list") {
+            item.kind = ItemKind::List;
+            if (p.has("entries")) {
+                Place e = p["entries"];
+                e.array();
+                for (size_t k = 0; k < e.value().size(); ++k) item.entries.push_back(e[k].cp1251());
+            }
+            if (p.has("selected")) {
+                long long s = p["selected"].integer();
+                if (s < -1 || s >= static_cast<long long>(item.entries.size()))
+                    p["selected"].fail("no such entry");
+                item.selected = static_cast<int>(s);
+            }
+        } else if (kind == "toggle") {
+            item.kind = ItemKind::Toggle;
+            if (p.has("value")) item.integer = p["value"].integer() != 0 ? 1 : 0;
+        } else {
+            p["kind"].fail("kinds are text, integer, real, list and toggle");
+        }
+        if (p.has("sensitive")) item.sensitive = p["sensitive"].boolean();
+        spec.items.push_back(std::move(item));
+    }
+    return spec;
+}
+
+DialogSpec load_dialog(const std::string &bytes, const std::string &source) {
+    return dialog_from_json(parse_json_text(bytes, source), source);
+}
+
+}  // namespace nxsim

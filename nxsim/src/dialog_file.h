@@ -1,0 +1,33 @@
+// Dialog files in nxsim's format: the items a styler dialog shows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "json_error.h"
+
+namespace nxsim {
+
+enum class ItemKind { Text, Integer, Real, List, Toggle };
+
+struct DialogItem {
+    std::string id;
+    ItemKind kind = ItemKind::Text;
+    std::string text;      // text (Windows-1251)
+    long long integer = 0; // integer, toggle
+    double real = 0;
+    std::vector<std::string> entries;  // list
+    int selected = -1;                 // list
+    bool sensitive = true;
+};
+
+struct DialogSpec {
+    std::string title;
+    std::vector<std::string> buttons;  // ok, apply, cancel, back
+    std::vector<DialogItem> items;
+};
+
+DialogSpec dialog_from_json(const Json &json, const std::string &source);
+DialogSpec load_dialog(const std::string &bytes, const std::string &source);
+
+}  // namespace nxsim

@@ -1,0 +1,189 @@
+#include "host.h"
+
+#include <cstdio>
+#include <cctype>
+#include <cstring>
+#include <iostream>
+#include <unistd.h>
+
+#include "cp1251.h"
+
+namespace nxsim {
+
+const char *code::fail_text(int value) {
+    switch (value) {
+    case kNotInitialized: return "NX Open is not initialized";
+    case kInvalidArgument: return "Invalid argument";
+    case kInternal: return "Internal error of the host";
+    case kInvalidTag: return "Invalid object tag";
+    case kNotAComponent: return "The object is not a component";
+    case kNameTooLong: return "Name is too long";
+    case kInvalidColor: return "Invalid color number";
+    case kNoWorkOccurrence: return "The work part is not a component of the displayed part";
+    case kAttrTitle: return "Invalid attribute title";
+    case kAttrValue: return "Invalid attribute value";
+    case kAttrAssign: return "Attribute could not be assigned";
+    case kPartNotFound: return "File not found";
+    case kPartNotLoaded: return "Part is not loaded";
+    case kPartExists: return "File already exists";
+    case kPartCycle: return "A part cannot be a component of itself";
+    case kTeamCenterRefresh: return "The Teamcenter session must be refreshed";
+    case kNoDisplayedPart: return "No part is displayed";
+    case kSelectionInit: return "Selection could not be initialized";
+    case kNoSelection: return "No selection dialog is open";
+    case kDialogFile: return "Dialog file could not be opened";
+    case kDialogItem: return "Unknown dialog item";
+    case kDialogAttribute: return "Item attribute is not valid for this item";
+    case kDialogIndex: return "List index out of range";
+    case kDialogNotOpen: return "The dialog is not open";
+    case kListInvalid: return "Invalid list";
+    case kListIndex: return "List index out of range";
+    case kListItemMissing: return "Object is not in the list";
+    case kTimerInvalid: return "Invalid timer";
+    case kDecode: return "Part file name cannot be decoded";
+    default: return nullptr;
+    }
+}
+
+DialogItem *Dialog::item(const std::string &id) {
+    for (auto &i : spec.items)
+        if (i.id == id) return &i;
+    return nullptr;
+}
+
+Host &Host::get() {
+    static Host host;
+    return host;
+}
+
+void Host::reset() {
+    for (uf_list_s *list : lists) delete list;
+    Session *keep_session = session;
+    Engineer *keep_engineer = engineer;
+    *this = Host();
+    session = keep_session;
+    engineer = keep_engineer;
+}
+
+std::optional<int> Host::enter(const char *call, bool needs_init) {
+    ++calls;
+    long nth = ++calls_by_name[call];
+    for (const Fault &f : faults) {
+        if ((f.at != 0 && f.at == calls) || (f.at == 0 && f.call == call && f.nth == nth)) {
+            note(std::string("fault ") + call + " (call " + std::to_string(calls) + ") -> " + std::to_string(f.code));
+            return f.code;
+        }
+    }
+    if (needs_init && init_depth <= 0) return code::kNotInitialized;
+    return std::nullopt;
+}
+
+void Host::note(const std::string &line) { transcript.push_back(line); }
+
+void Host::fail_script(const std::string &message) {
+    if (script_error.empty()) {
+        script_error = message;
+        note("script error: " + message);
+    }
+}
+
+void Host::count_aborted_dialog() {
+    if (++aborted_dialogs > 1000) {
+        std::cerr << "nxsim: " << script_error << "\nnxsim: the tool keeps opening dialogs after Cancel; run stopped\n";
+        std::_Exit(1);
+    }
+}
+
+void Host::advance(double seconds, double cpu_seconds) {
+    clock += static_cast<std::time_t>(seconds);
+    cpu += cpu_seconds;
+}
+
+std::string Host::describe(tag_t tag) const {
+    return session != nullptr ? cp1251_to_utf8(session->describe(tag)) : "#" + std::to_string(tag);
+}
+
+std::optional<std::filesystem::path> Host::map_path(const std::string &windows_path) const {
+    const std::string &p = windows_path;
+    std::vector<std::string> root;
+    size_t pos;
+    auto is_sep = [](char c) { return c == '\\' || c == '/'; };
+    if (p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':') {
+        root = {std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(p[0]))))};
+        pos = 2;
+    } else if (p.size() >= 2 && is_sep(p[0]) && is_sep(p[1])) {
+        // \\host\share\...: the host and the share are the first two components.
+        size_t a = 2;
+        size_t b = a;
+        while (b < p.size() && !is_sep(p[b])) ++b;
+        size_t c = b + 1;
+        size_t d = c;
+        while (d < p.size() && !is_sep(p[d])) ++d;
+        if (b == a || c >= p.size() || d == c) return std::nullopt;
+        root = {"unc", p.substr(a, b - a), p.substr(c, d - c)};
+        pos = d;
+    } else {
+        return std::nullopt;
+    }
+    std::vector<std::string> parts;
+    std::string current;
+    auto flush = [&]() -> bool {
+        if (current.empty() || current == ".") {
+            current.clear();
+            return true;
+        }
+        if (current == "..") {
+            if (parts.empty()) return false;  // would climb out of the drive
+            parts.pop_back();
+            current.clear();
+            return true;
+        }
+        for (unsigned char ch : current)
+            if (ch < 0x20 || std::strchr("<>:\"|?*", ch) != nullptr) return false;
+        parts.push_back(current);
+        current.clear();
+        return true;
+    };
+    for (; pos < p.size(); ++pos) {
+        if (is_sep(p[pos])) {
+            if (!flush()) return std::nullopt;
+        } else {
+            current += p[pos];
+        }
+    }
+    if (!flush()) return std::nullopt;
+    std::filesystem::path result = run_dir;
+    for (const auto &r : root) result /= r;
+    for (const auto &part : parts) result /= part;
+    return result;
+}
+
+std::string quote(const std::string &cp1251) {
+    std::string text = cp1251_to_utf8(cp1251);
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case '"': out += "\\\""; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\x%02X", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+char *host_strdup(const std::string &s) {
+    char *p = static_cast<char *>(std::malloc(s.size() + 1));
+    std::memcpy(p, s.c_str(), s.size() + 1);
+    return p;
+}
+
+}  // namespace nxsim

@@ -1,0 +1,53 @@
+// Bad input is reported as one line naming the file and the place in it.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace nxsim {
+
+using Json = nlohmann::ordered_json;
+
+class InputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads and parses a JSON file; a syntax error names line and column.
+Json read_json_file(const std::filesystem::path &path);
+Json parse_json_text(const std::string &text, const std::string &source);
+
+// Walks a JSON document while remembering where it is, for messages such as
+// "script.json: actions[3].select[0]: expected a text".
+class Place {
+public:
+    Place(std::string source, const Json &value, std::string where = "")
+        : source_(std::move(source)), value_(&value), where_(std::move(where)) {}
+
+    const Json &value() const { return *value_; }
+    const std::string &where() const { return where_; }
+    [[noreturn]] void fail(const std::string &message) const;
+
+    Place operator[](const char *key) const;  // a present key
+    Place operator[](size_t index) const;
+    bool has(const char *key) const;
+    void only(std::initializer_list<const char *> keys) const;  // refuse unknown keys
+
+    const Json &object() const;
+    const Json &array() const;
+    std::string text() const;  // UTF-8 as written
+    std::string cp1251() const;  // converted for the host
+    double number() const;
+    long long integer() const;
+    bool boolean() const;
+
+private:
+    std::string source_;
+    const Json *value_;
+    std::string where_;
+};
+
+}  // namespace nxsim

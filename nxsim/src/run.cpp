@@ -1,0 +1,208 @@
+#include "run.h"
+
+#include <climits>
+#include <ctime>
+#include <dlfcn.h>
+#include <fstream>
+#include <iostream>
+#include <unistd.h>
+
+#include "engineer.h"
+#include "host.h"
+#include "session_file.h"
+#include "uf.h"
+
+namespace nxsim {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char *const kShare = "\\\\appsrv\\server\\user_tools\\win\\application";
+
+std::string clock_text(std::time_t t) {
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+    return buf;
+}
+
+void discard_staged(Host &h) {
+    for (const auto &[temp, final_path] : h.staged) {
+        std::error_code ec;
+        fs::remove(temp, ec);
+    }
+    h.staged.clear();
+}
+
+}  // namespace
+
+fs::path default_tools_dir() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return "tools";
+    return exe.parent_path().parent_path() / "tools";
+}
+
+void prepare_run_dir(const fs::path &run_dir, const std::vector<std::string> &missing, const fs::path &dialogs_dir) {
+    Host &h = Host::get();
+    h.run_dir = run_dir;
+    std::error_code ec;
+    fs::create_directories(run_dir, ec);
+    if (ec) throw InputError(run_dir.string() + ": the run folder cannot be created");
+    std::vector<fs::path> absent;
+    for (const auto &m : missing) {
+        auto p = h.map_path(m);
+        if (!p) throw InputError("missing: \"" + m + "\" is not a drive path");
+        if (fs::exists(*p))
+            throw InputError(p->string() + " exists, but the script needs it missing: use a fresh run folder");
+        absent.push_back(*p);
+    }
+    auto allowed = [&](const fs::path &p) {
+        for (const auto &a : absent) {
+            auto rel = p.lexically_relative(a);
+            if (!rel.empty() && *rel.begin() != "..") return false;
+        }
+        return true;
+    };
+    std::vector<fs::path> dialog_dirs;
+    for (const char *d : {"D:\\", "D:\\application", "C:\\Temp", kShare}) {
+        fs::path p = *h.map_path(d);
+        if (!allowed(p)) continue;
+        fs::create_directories(p, ec);
+        if (ec) throw InputError(p.string() + ": cannot be created");
+        if (std::string(d) == "D:\\application" || d == kShare) dialog_dirs.push_back(p);
+    }
+    if (dialogs_dir.empty() || !fs::is_directory(dialogs_dir)) return;
+    for (const auto &entry : fs::directory_iterator(dialogs_dir)) {
+        if (entry.path().extension() != ".dlg") continue;
+        for (const auto &dir : dialog_dirs) {
+            fs::copy_file(entry.path(), dir / entry.path().filename(), fs::copy_options::overwrite_existing, ec);
+            if (ec) throw InputError((dir / entry.path().filename()).string() + ": cannot be written");
+        }
+    }
+}
+
+ToolOutcome run_tool(Session &session, const Script &script, const fs::path &module, const fs::path &run_dir,
+                     const std::string &tool) {
+    ToolOutcome out;
+    Host &h = Host::get();
+    ScriptEngineer engineer(script);
+    h.reset();
+    h.session = &session;
+    h.engineer = &engineer;
+    h.run_dir = run_dir;
+    h.staging = true;
+    h.faults = script.faults;
+    h.clock = script.clock;
+    h.note("start " + tool + " " + clock_text(script.clock));
+
+    void *handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        out.error = module.string() + ": cannot be loaded: " + dlerror();
+        discard_staged(h);
+        return out;
+    }
+    using ufusr_t = void (*)(char *, int *, int);
+    using unload_t = int (*)();
+    auto ufusr = reinterpret_cast<ufusr_t>(dlsym(handle, "ufusr"));
+    auto ask_unload = reinterpret_cast<unload_t>(dlsym(handle, "ufusr_ask_unload"));
+    if (ufusr == nullptr || ask_unload == nullptr) {
+        dlclose(handle);
+        out.error = module.string() + ": does not export ufusr and ufusr_ask_unload";
+        discard_staged(h);
+        return out;
+    }
+    int retcod = INT_MIN;
+    char param[1] = {'\0'};
+    ufusr(param, &retcod, 0);
+    int unload = ask_unload();
+    bool stayed = false;
+    if (unload == UF_UNLOAD_IMMEDIATELY) {
+        dlclose(handle);
+        // A unique symbol or a thread_local would keep the old module state alive.
+        if (void *again = dlopen(module.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+            dlclose(again);
+            stayed = true;
+        }
+    } else {
+        h.note("the tool asks to stay loaded (" + std::to_string(unload) + ")");
+    }
+
+    if (h.init_depth != 0) h.note("NX Open left started " + std::to_string(h.init_depth) + " time(s)");
+    if (!h.lists.empty()) h.note(std::to_string(h.lists.size()) + " object list(s) not deleted");
+    out.return_code_written = retcod != INT_MIN;
+    out.return_code = retcod;
+    out.host_calls = h.calls;
+    h.note(std::string("end return code ") + (out.return_code_written ? std::to_string(retcod) : "not written") +
+           " host calls " + std::to_string(h.calls));
+
+    if (stayed) {
+        out.error = module.string() + ": the tool stayed loaded after it was unloaded";
+    } else if (h.aborted()) {
+        out.error = h.script_error;
+    } else if (auto unused = engineer.unused(); !unused.empty()) {
+        out.error = script.source + ": not used by the tool:";
+        for (const auto &u : unused) out.error += " " + u;
+    }
+    out.transcript = h.transcript;
+    if (!out.error.empty()) {
+        discard_staged(h);
+        h.reset();
+        return out;
+    }
+    for (const auto &[temp, final_path] : h.staged) {
+        std::error_code ec;
+        fs::rename(temp, final_path, ec);
+        if (ec) {
+            out.error = final_path.string() + ": cannot be put in place";
+            discard_staged(h);
+            h.reset();
+            return out;
+        }
+    }
+    h.staged.clear();
+    h.reset();
+    out.ok = true;
+    return out;
+}
+
+int run_command(const RunOptions &o, std::ostream &err) {
+    std::unique_ptr<Session> session;
+    Script script;
+    fs::path module = o.tools_dir / (o.tool + ".so");
+    try {
+        session = load_session(o.session);
+        script = load_script(o.script);
+        if (o.tool.empty() || o.tool.find('/') != std::string::npos || !fs::is_regular_file(module))
+            throw InputError("nxsim: unknown tool '" + o.tool + "' (no " + module.string() + ")");
+        prepare_run_dir(o.run_dir, script.missing, o.dialogs_dir);
+    } catch (const InputError &e) {
+        err << e.what() << "\n";
+        return kExitBadInput;
+    }
+    ToolOutcome out = run_tool(*session, script, module, o.run_dir, o.tool);
+    if (!out.ok) {
+        err << out.error << "\n";
+        size_t from = out.transcript.size() > 12 ? out.transcript.size() - 12 : 0;
+        err << "nxsim: last lines of the transcript:\n";
+        for (size_t i = from; i < out.transcript.size(); ++i) err << "  " << out.transcript[i] << "\n";
+        err << "nxsim: nothing saved\n";
+        return out.error.find("stayed loaded") != std::string::npos ||
+                       out.error.find("cannot be loaded") != std::string::npos
+                   ? kExitToolFailed
+                   : kExitBadInput;
+    }
+    try {
+        std::string text;
+        for (const auto &line : out.transcript) text += line + "\n";
+        write_file_atomically(o.run_dir / "transcript.txt", text);
+        save_session(*session, o.save_as.empty() ? o.session : o.save_as);
+    } catch (const InputError &e) {
+        err << e.what() << "\n";
+        return kExitBadInput;
+    }
+    return kExitOk;
+}
+
+}  // namespace nxsim

@@ -1,0 +1,72 @@
+// The engineer script: the clock, the faults to inject and the engineer's answers.
+#pragma once
+
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "json_error.h"
+#include "uf.h"
+
+namespace nxsim {
+
+enum class ActionKind { Select, Styler, Choice, MessageDialog, PartName, NewPart, OpenPart, Wait };
+const char *action_name(ActionKind kind);
+
+enum class Press { Ok, Apply, Cancel, Back, Code };
+
+struct StylerStep {
+    enum class Kind { Type, Enter, Pick, Button } kind = Kind::Button;
+    std::string where;
+    std::string item;
+    // type/enter: the value as a text (Windows-1251) and, when numeric, as a number.
+    std::string text;
+    std::optional<double> number;
+    // pick: by entry index or by entry text
+    int entry = -1;
+    std::optional<std::string> entry_text;
+    Press press = Press::Ok;
+    int code = 0;
+};
+
+struct Action {
+    ActionKind kind = ActionKind::Wait;
+    std::string where;  // "actions[3]"
+    // select
+    std::vector<std::string> picks;  // references, Windows-1251
+    Press press = Press::Ok;
+    int code = 0;
+    // styler
+    std::vector<StylerStep> steps;
+    // choice, message_dialog: a code or a text to match
+    std::optional<std::string> answer_text;
+    // part_name, new_part, open_part: nullopt is Cancel
+    std::optional<std::string> name;
+    int units = 0;  // 0: as offered
+    // wait
+    double seconds = 0;
+    double cpu = 0;
+};
+
+struct Fault {
+    std::string call;  // by name and count...
+    long nth = 0;
+    long at = 0;       // ...or by the running count of all host calls
+    int code = 1;
+};
+
+struct Script {
+    std::string source;
+    std::time_t clock = 0;  // local time, held as seconds since 1970 with no zone
+    std::vector<std::string> missing;  // drive folders that must not exist
+    std::vector<Fault> faults;
+    std::vector<Action> actions;
+};
+
+std::time_t default_clock();
+Script load_script(const std::filesystem::path &path);
+Script script_from_json(const Json &json, const std::string &source);
+
+}  // namespace nxsim

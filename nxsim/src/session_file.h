@@ -1,0 +1,20 @@
+// The session file: JSON, UTF-8, saved atomically.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "json_error.h"
+#include "model.h"
+
+namespace nxsim {
+
+std::unique_ptr<Session> load_session(const std::filesystem::path &path);
+std::unique_ptr<Session> session_from_json(const Json &json, const std::string &source);
+Json session_to_json(const Session &session);
+// Temporary file beside the target, then rename: a crash never leaves half a session.
+void save_session(const Session &session, const std::filesystem::path &path);
+void write_file_atomically(const std::filesystem::path &path, const std::string &bytes);
+
+}  // namespace nxsim

@@ -1,0 +1,267 @@
+#include "scenario.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace scenario {
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+struct run_spec {
+    std::string tool;
+    std::string script;
+    int exit = 0;
+};
+
+struct case_spec {
+    fs::path session;
+    std::vector<run_spec> runs;
+    std::vector<std::string> absent;
+};
+
+case_spec read_case(const fs::path &dir) {
+    Json j = Json::parse(read_file(dir / "case.json"));
+    case_spec c;
+    c.session = dir / j.at("session").get<std::string>();
+    if (j.contains("runs")) {
+        for (const auto &r : j["runs"])
+            c.runs.push_back({r.at("tool").get<std::string>(), r.value("script", std::string("script.json")),
+                              r.value("exit", 0)});
+    } else {
+        c.runs.push_back({j.at("tool").get<std::string>(), j.value("script", std::string("script.json")),
+                          j.value("exit", 0)});
+    }
+    if (j.contains("absent"))
+        for (const auto &a : j["absent"]) c.absent.push_back(a.get<std::string>());
+    return c;
+}
+
+std::string shell_quote(const std::string &s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// Windows-1251 shown as UTF-8, control characters visible, for failure messages.
+std::string readable(const std::string &bytes) {
+    static const char16_t high[64] = {u'А', u'Б', u'В', u'Г', u'Д', u'Е', u'Ж', u'З', u'И', u'Й', u'К', u'Л', u'М',
+                                      u'Н', u'О', u'П', u'Р', u'С', u'Т', u'У', u'Ф', u'Х', u'Ц', u'Ч', u'Ш', u'Щ',
+                                      u'Ъ', u'Ы', u'Ь', u'Э', u'Ю', u'Я', u'а', u'б', u'в', u'г', u'д', u'е', u'ж',
+                                      u'з', u'и', u'й', u'к', u'л', u'м', u'н', u'о', u'п', u'р', u'с', u'т', u'у',
+                                      u'ф', u'х', u'ц', u'ч', u'ш', u'щ', u'ъ', u'ы', u'ь', u'э', u'ю', u'я'};
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c >= 0xC0) {
+            char16_t u = high[c - 0xC0];
+            out += static_cast<char>(0xC0 | (u >> 6));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        } else if (c >= 0x80) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string first_difference(const std::string &expected, const std::string &actual, bool cp1251) {
+    std::istringstream e(expected), a(actual);
+    std::string le, la;
+    for (int line = 1;; ++line) {
+        bool he = static_cast<bool>(std::getline(e, le));
+        bool ha = static_cast<bool>(std::getline(a, la));
+        if (!he && !ha) return "differs only in the last line end";
+        if (he != ha || le != la) {
+            auto show = [&](const std::string &s) { return cp1251 ? readable(s) : s; };
+            return "first difference at line " + std::to_string(line) + "\n  expected: " +
+                   (he ? show(le) : std::string("<end>")) + "\n  actual:   " + (ha ? show(la) : std::string("<end>"));
+        }
+    }
+}
+
+bool json_equal(const Json &a, const Json &b, std::string &where) {
+    if (a.is_number() && b.is_number()) {
+        if (std::fabs(a.get<double>() - b.get<double>()) <= 1e-9) return true;
+        where += ": " + a.dump() + " vs " + b.dump();
+        return false;
+    }
+    if (a.type() != b.type()) {
+        where += ": " + a.dump() + " vs " + b.dump();
+        return false;
+    }
+    if (a.is_object()) {
+        if (a.size() != b.size()) {
+            where += ": keys differ: " + a.dump().substr(0, 300) + " vs " + b.dump().substr(0, 300);
+            return false;
+        }
+        for (auto it = a.begin(); it != a.end(); ++it) {
+            if (!b.contains(it.key())) {
+                where += "." + it.key() + ": missing";
+                return false;
+            }
+            std::string sub = where + "." + it.key();
+            if (!json_equal(it.value(), b[it.key()], sub)) {
+                where = sub;
+                return false;
+            }
+        }
+        return true;
+    }
+    if (a.is_array()) {
+        if (a.size() != b.size()) {
+            where += ": " + std::to_string(a.size()) + " entries vs " + std::to_string(b.size());
+            return false;
+        }
+        for (size_t i = 0; i < a.size(); ++i) {
+            std::string sub = where + "[" + std::to_string(i) + "]";
+            if (!json_equal(a[i], b[i], sub)) {
+                where = sub;
+                return false;
+            }
+        }
+        return true;
+    }
+    if (a != b) {
+        where += ": " + a.dump() + " vs " + b.dump();
+        return false;
+    }
+    return true;
+}
+
+// Files a run leaves that carry meaning: everything but the dialog files laid in.
+std::vector<fs::path> outputs(const fs::path &run_dir) {
+    std::vector<fs::path> files;
+    if (!fs::exists(run_dir)) return files;
+    for (const auto &e : fs::recursive_directory_iterator(run_dir)) {
+        if (!e.is_regular_file() || e.path().extension() == ".dlg") continue;
+        files.push_back(fs::relative(e.path(), run_dir));
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+}  // namespace
+
+std::string read_file(const fs::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string mask_log(const std::string &bytes) {
+    static const std::regex line_number("line=-?[0-9]+");
+    static const std::regex source_path("( \tline=#  )[^\r\n]*");
+    std::string masked = std::regex_replace(bytes, line_number, "line=#");
+    return std::regex_replace(masked, source_path, "$1<source>");
+}
+
+std::vector<std::string> list(const fs::path &dir) {
+    std::vector<std::string> names;
+    if (!fs::is_directory(dir)) return names;
+    for (const auto &e : fs::directory_iterator(dir))
+        if (e.is_directory() && fs::exists(e.path() / "case.json")) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+outcome run(const fs::path &case_dir) {
+    case_spec c = read_case(case_dir);
+    outcome out;
+    char pattern[] = "/tmp/rivet-scenario-XXXXXX";
+    const char *made = mkdtemp(pattern);
+    if (made == nullptr) throw std::runtime_error("no temporary folder");
+    out.work = made;
+    fs::copy_file(c.session, out.work / "session.json");
+    fs::path run_dir = out.work / "run";
+    for (size_t k = 0; k < c.runs.size(); ++k) {
+        const run_spec &r = c.runs[k];
+        std::string cmd = shell_quote(NXSIM_EXE) + " run --session " + shell_quote((out.work / "session.json").string()) +
+                          " --tool " + shell_quote(r.tool) + " --script " + shell_quote((case_dir / r.script).string()) +
+                          " --run-dir " + shell_quote(run_dir.string()) + " --tools-dir " +
+                          shell_quote(RIVET_TOOLS_DIR) + " --dialogs-dir " + shell_quote(RIVET_DIALOGS_DIR) + " 2>" +
+                          shell_quote((out.work / "stderr.txt").string());
+        int status = std::system(cmd.c_str());
+        out.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        out.stderr_text += read_file(out.work / "stderr.txt");
+        if (c.runs.size() > 1 && fs::exists(run_dir / "transcript.txt"))
+            fs::rename(run_dir / "transcript.txt", run_dir / ("transcript." + std::to_string(k + 1) + ".txt"));
+        if (out.exit_code != r.exit || k + 1 == c.runs.size()) break;
+    }
+    return out;
+}
+
+void check(const fs::path &case_dir) {
+    case_spec c = read_case(case_dir);
+    outcome out = run(case_dir);
+    fs::path run_dir = out.work / "run";
+    fs::path expected = case_dir / "expected";
+    int want_exit = c.runs.back().exit;
+    EXPECT_EQ(out.exit_code, want_exit) << out.stderr_text;
+
+    if (std::getenv("NXSIM_UPDATE_GOLDEN") != nullptr) {
+        fs::remove_all(expected);
+        fs::create_directories(expected);
+        for (const auto &rel : outputs(run_dir)) {
+            fs::create_directories((expected / rel).parent_path());
+            fs::copy_file(run_dir / rel, expected / rel);
+        }
+        if (out.exit_code == 0) fs::copy_file(out.work / "session.json", expected / "session.json");
+        fs::remove_all(out.work);
+        return;
+    }
+
+    bool failed = ::testing::Test::HasFailure();
+    for (const auto &a : c.absent) {
+        EXPECT_FALSE(fs::exists(run_dir / a)) << a << " must not exist";
+    }
+    if (fs::exists(expected / "session.json")) {
+        Json want = Json::parse(read_file(expected / "session.json"));
+        Json got = Json::parse(read_file(out.work / "session.json"));
+        std::string where = "session";
+        EXPECT_TRUE(json_equal(want, got, where)) << where;
+    }
+    std::vector<fs::path> produced = outputs(run_dir);
+    for (const auto &e : fs::recursive_directory_iterator(expected)) {
+        if (!e.is_regular_file()) continue;
+        fs::path rel = fs::relative(e.path(), expected);
+        if (rel == "session.json") continue;
+        if (!fs::exists(run_dir / rel)) {
+            ADD_FAILURE() << rel << " was not written";
+            continue;
+        }
+        std::string want = read_file(e.path());
+        std::string got = read_file(run_dir / rel);
+        bool transcript = rel.filename().string().rfind("transcript", 0) == 0;
+        if (rel.extension() != ".fpdf" && !transcript) {
+            want = mask_log(want);
+            got = mask_log(got);
+        }
+        EXPECT_TRUE(want == got) << rel << " " << first_difference(want, got, !transcript);
+    }
+    for (const auto &rel : produced)
+        EXPECT_TRUE(fs::exists(expected / rel)) << rel << " was written but has no golden copy";
+    if (!failed && ::testing::Test::HasFailure())
+        std::cerr << "run left in " << out.work << "\n";
+    else
+        fs::remove_all(out.work);
+}
+
+}  // namespace scenario
