@@ -21,7 +21,7 @@ const Action *ScriptEngineer::next(ActionKind kind, const std::string &dialog) {
     }
     const Action &a = script_.actions[position_];
     if (a.kind != kind) {
-        h.fail_script(script_.source + ": " + a.where + ": a " + action_name(a.kind) + " action, but the tool shows " +
+        h.fail_script(a.where + ": a " + action_name(a.kind) + " action, but the tool shows " +
                       dialog);
         return nullptr;
     }

@@ -1,5 +1,6 @@
 #include "host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cctype>
 #include <cstring>
@@ -103,6 +104,23 @@ std::string Host::describe(tag_t tag) const {
     return session != nullptr ? cp1251_to_utf8(session->describe(tag)) : "#" + std::to_string(tag);
 }
 
+namespace {
+
+// Windows finds a name in any case: C:\temp is the folder C:\Temp. An existing
+// entry that differs only in case is the one meant; otherwise the name as given.
+std::string existing_case(const std::filesystem::path &dir, const std::string &name) {
+    std::error_code ec;
+    if (std::filesystem::exists(dir / name, ec) || !std::filesystem::is_directory(dir, ec)) return name;
+    auto same = [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); };
+    for (const auto &entry : std::filesystem::directory_iterator(dir, ec)) {
+        std::string found = entry.path().filename().string();
+        if (found.size() == name.size() && std::equal(found.begin(), found.end(), name.begin(), same)) return found;
+    }
+    return name;
+}
+
+}  // namespace
+
 std::optional<std::filesystem::path> Host::map_path(const std::string &windows_path) const {
     const std::string &p = windows_path;
     std::vector<std::string> root;
@@ -154,7 +172,7 @@ std::optional<std::filesystem::path> Host::map_path(const std::string &windows_p
     if (!flush()) return std::nullopt;
     std::filesystem::path result = run_dir;
     for (const auto &r : root) result /= r;
-    for (const auto &part : parts) result /= part;
+    for (const auto &part : parts) result /= existing_case(result, part);
     return result;
 }
 

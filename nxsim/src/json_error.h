@@ -29,6 +29,8 @@ public:
 
     const Json &value() const { return *value_; }
     const std::string &where() const { return where_; }
+    // "file: place", for messages raised later, while the script plays.
+    std::string located() const { return source_ + ": " + where_; }
     [[noreturn]] void fail(const std::string &message) const;
 
     Place operator[](const char *key) const;  // a present key

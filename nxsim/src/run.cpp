@@ -142,7 +142,7 @@ ToolOutcome run_tool(Session &session, const Script &script, const fs::path &mod
     } else if (h.aborted()) {
         out.error = h.script_error;
     } else if (auto unused = engineer.unused(); !unused.empty()) {
-        out.error = script.source + ": not used by the tool:";
+        out.error = "the tool ended before these actions were used:";
         for (const auto &u : unused) out.error += " " + u;
     }
     out.transcript = h.transcript;

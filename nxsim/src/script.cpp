@@ -41,7 +41,7 @@ Press parse_press(const Place &p, int &code) {
 
 StylerStep parse_step(const Place &p) {
     StylerStep step;
-    step.where = p.where();
+    step.where = p.located();
     if (p.value().is_string()) {
         step.kind = StylerStep::Kind::Button;
         step.press = parse_press(p, step.code);
@@ -91,7 +91,7 @@ StylerStep parse_step(const Place &p) {
 
 Action parse_action(const Place &p) {
     Action a;
-    a.where = p.where();
+    a.where = p.located();
     const Json &o = p.object();
     if (o.empty()) p.fail("empty action");
     std::string kind = o.begin().key();
