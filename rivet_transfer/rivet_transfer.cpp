@@ -1,0 +1,364 @@
+// Moves a group of picked rivets under one route component: each rivet gets a new
+// instance in the route's part at the same place and orientation in space, with its
+// colour, name, name position and rivet mark, and its old instance goes.
+#include <cstdio>
+
+#include "common/frame.h"
+#include "uf.h"
+#include "uf_assem.h"
+#include "uf_attr.h"
+#include "uf_csys.h"
+#include "uf_disp.h"
+#include "uf_obj.h"
+#include "uf_part.h"
+#include "uf_ui.h"
+
+namespace {
+
+constexpr int MAX_RIVETS = 99;  // a route holds at most 99 rivets
+constexpr int RIVET_TABLE_SIZE = 100;
+constexpr int STATUS_TEXT_SIZE = 100;
+constexpr int PART_NAME_SIZE = 300;
+constexpr int REFSET_NAME_SIZE = 40;
+constexpr int INSTANCE_NAME_SIZE = 130;
+constexpr int CODE_NO_ASSEMBLY = 1105012;
+static_assert(RIVET_TABLE_SIZE > MAX_RIVETS);
+static_assert(PART_NAME_SIZE > MAX_FSPEC_SIZE && REFSET_NAME_SIZE > MAX_ENTITY_NAME_SIZE &&
+              INSTANCE_NAME_SIZE > MAX_ENTITY_NAME_SIZE);
+
+const char rivet_cue[] = "Выбери группу заклепок одного маршрута";
+const char route_cue[] = "Выбери компоненту - маршрут";
+char rivet_title[] = "RIVET";
+char rivet_value[] = "work";
+
+struct rivet_entry {
+    int color;
+    char name[MAX_ENTITY_NAME_SIZE + 1];
+    double name_origin[3];
+};
+
+rivet_entry rivet_table[RIVET_TABLE_SIZE];
+
+// Refreshed by the selection callback after every pick.
+int selection_count = 0;
+char status_text[STATUS_TEXT_SIZE] = "";
+
+// Component data, first of the route, then of each rivet in turn.
+char part_name[PART_NAME_SIZE];
+char refset_name[REFSET_NAME_SIZE];
+char instance_name[INSTANCE_NAME_SIZE];
+double origin[3];
+double csys_matrix[9];
+double transform[4][4];
+
+enum class outcome { go_on, back, cancelled, failed };
+
+outcome failed_at(int line) {
+    report_error(error_code, line);
+    return outcome::failed;
+}
+
+int rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
+    int title_type = 0;
+    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, rivet_title, &title_type);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return UF_UI_SEL_REJECT;
+    }
+    return title_type == UF_ATTR_string ? UF_UI_SEL_ACCEPT : UF_UI_SEL_REJECT;
+}
+
+int route_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
+    int title_type = 0;
+    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, rivet_title, &title_type);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return UF_UI_SEL_ACCEPT;
+    }
+    return title_type == UF_ATTR_string ? UF_UI_SEL_REJECT : UF_UI_SEL_ACCEPT;
+}
+
+// Keeps the selection at 99 rivets or fewer: a pick that goes over drops out whole.
+int rivet_sel_cb(int num_selected, tag_p_t selected_objects, int /*num_deselected*/, tag_p_t /*deselected_objects*/,
+                 void * /*user_data*/, UF_UI_selection_p_t select) {
+    error_code = UF_UI_ask_sel_list_count(select, &selection_count);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return UF_UI_CB_EXIT_DIALOG;
+    }
+    if (selection_count > MAX_RIVETS) {
+        uc1601("выбрал больше 99 заклепок?", 1);
+        error_code = UF_UI_remove_from_sel_list(select, num_selected, selected_objects, TRUE);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return UF_UI_CB_EXIT_DIALOG;
+        }
+    }
+    error_code = UF_UI_ask_sel_list_count(select, &selection_count);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return UF_UI_CB_EXIT_DIALOG;
+    }
+    snprintf(status_text, sizeof status_text, "выбрано %d заклепок", selection_count);
+    error_code = UF_UI_set_status(status_text);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return UF_UI_CB_EXIT_DIALOG;
+    }
+    return UF_UI_CB_CONTINUE_DIALOG;
+}
+
+int set_component_mask(UF_UI_selection_p_t select) {
+    UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
+    error_code = UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples);
+    if (error_code != 0) report_error(error_code, __LINE__);
+    return error_code;
+}
+
+int rivet_sel_init(UF_UI_selection_p_t select, void *user_data) {
+    if (set_component_mask(select) != 0) return 0;
+    error_code = UF_UI_set_sel_procs(select, rivet_filter, rivet_sel_cb, user_data);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return 0;
+    }
+    return 1;
+}
+
+int route_sel_init(UF_UI_selection_p_t select, void *user_data) {
+    if (set_component_mask(select) != 0) return 0;
+    error_code = UF_UI_set_sel_procs(select, route_filter, nullptr, user_data);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return 0;
+    }
+    return 1;
+}
+
+int unhighlight(int count, const tag_t *objects) {
+    for (int i = 0; i < count; ++i) {
+        error_code = UF_DISP_set_highlight(objects[i], 0);
+        if (error_code != 0) return error_code;
+    }
+    return 0;
+}
+
+// Rivet dialog until a usable group of rivets is picked; their table entries are filled.
+outcome choose_rivets(tag_t **rivets, int *count) {
+    for (;;) {
+        int response = 0;
+        *count = 0;
+        *rivets = nullptr;
+        error_code = UF_UI_select_with_class_dialog(rivet_cue, rivet_cue, UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, rivet_sel_init,
+                                                    nullptr, &response, count, rivets);
+        if (error_code != 0) {
+            if (error_code == CODE_NO_ASSEMBLY) uc1601("открой сборочный файл!!!", 1);
+            return failed_at(__LINE__);
+        }
+        if (response == UF_UI_CANCEL) return outcome::cancelled;
+        if (response == UF_UI_BACK) {
+            UF_free(*rivets);
+            continue;
+        }
+        if (*count <= 0) {
+            uc1601("будьте любезны выбрать заклепки!!!", 1);
+            UF_free(*rivets);
+            continue;
+        }
+        if (*count > MAX_RIVETS) {
+            uc1601("выбрано более 99 заклепок!!!", 1);
+            if (unhighlight(*count, *rivets) != 0) return failed_at(__LINE__);
+            UF_free(*rivets);
+            continue;
+        }
+        break;
+    }
+
+    if (unhighlight(*count, *rivets) != 0) return failed_at(__LINE__);
+
+    for (int i = 0; i < *count; ++i) {
+        tag_t rivet = (*rivets)[i];
+        rivet_entry &entry = rivet_table[i];
+        error_code = UF_OBJ_ask_name(rivet, entry.name);
+        if (error_code != 0) return failed_at(__LINE__);
+        error_code = UF_OBJ_ask_name_origin(rivet, entry.name_origin);
+        if (error_code != 0) return failed_at(__LINE__);
+        UF_OBJ_disp_props_t props;
+        error_code = UF_OBJ_ask_display_properties(rivet, &props);
+        if (error_code != 0) return failed_at(__LINE__);
+        entry.color = props.color;
+    }
+    return outcome::go_on;
+}
+
+// Route dialog until a loaded route is picked; its part becomes the work part.
+outcome choose_route(tag_t *route, tag_t *route_part) {
+    for (;;) {
+        int response = 0;
+        double cursor[3];
+        tag_t view = NULL_TAG;
+        *route = NULL_TAG;
+        error_code = UF_UI_select_with_single_dialog(route_cue, route_cue, UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY,
+                                                     route_sel_init, nullptr, &response, route, cursor, &view);
+        if (error_code != 0) return failed_at(__LINE__);
+        if (response == UF_UI_CANCEL) return outcome::cancelled;
+        if (response == UF_UI_BACK) return outcome::back;
+        if (*route == NULL_TAG) {
+            uc1601("будьте любезны выбрать маршрут", 1);
+            continue;
+        }
+
+        error_code = UF_DISP_set_highlight(*route, 0);
+        if (error_code != 0) return failed_at(__LINE__);
+
+        error_code = UF_ASSEM_ask_component_data(*route, part_name, refset_name, instance_name, origin, csys_matrix,
+                                                 transform);
+        if (error_code != 0) return failed_at(__LINE__);
+        fprintf(error_log, "\n\tpart_name=\t%s\n", part_name);
+
+        if (UF_PART_is_loaded(part_name) == UF_PART_NOT_LOADED) {
+            uc1601("компонент не загружен", 1);
+            fprintf(error_log, "\n\tкомпонент не загружен\t%s\t%d", part_name, __LINE__);
+            continue;
+        }
+
+        *route_part = UF_PART_ask_part_tag(part_name);
+        error_code = UF_ASSEM_set_work_part(*route_part);
+        if (error_code != 0) return failed_at(__LINE__);
+        return outcome::go_on;
+    }
+}
+
+// Reports a failure after the rivet's new instance exists and takes that instance out
+// again, so the rivet is not doubled; answers the failure's code.
+int drop_new_instance(tag_t instance, int line) {
+    int failure = error_code;
+    report_error(failure, line);
+    error_code = UF_ASSEM_remove_instance(instance);
+    if (error_code != 0) report_error(error_code, __LINE__);
+    error_code = failure;
+    return error_code;
+}
+
+// A point and a direction from the displayed part's absolute coordinates into the
+// work part's: the direction is the difference of two mapped points, so the axes
+// follow a rotated route as the origin does.
+int map_axis(const double from_origin[3], const double axis[3], const double to_origin[3], double mapped[3]) {
+    double tip[3] = {from_origin[0] + axis[0], from_origin[1] + axis[1], from_origin[2] + axis[2]};
+    error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, tip, UF_CSYS_WORK_COORDS, tip);
+    if (error_code != 0) return error_code;
+    for (int k = 0; k < 3; ++k) mapped[k] = tip[k] - to_origin[k];
+    return 0;
+}
+
+// Moves one rivet: the new instance is complete before the old one goes, and a failure
+// on the way takes the new one out again, so the rivet is neither lost nor doubled.
+int move_rivet(tag_t route, tag_t route_part, tag_t rivet, rivet_entry &entry) {
+    error_code = UF_ASSEM_ask_component_data(rivet, part_name, refset_name, instance_name, origin, csys_matrix,
+                                             transform);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return error_code;
+    }
+    tag_t old_instance = UF_ASSEM_ask_inst_of_part_occ(rivet);
+
+    double absolute_origin[3] = {origin[0], origin[1], origin[2]};
+    error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, origin, UF_CSYS_WORK_COORDS, origin);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return error_code;
+    }
+    double axes[6];
+    if (map_axis(absolute_origin, &csys_matrix[0], origin, &axes[0]) != 0 ||
+        map_axis(absolute_origin, &csys_matrix[3], origin, &axes[3]) != 0) {
+        report_error(error_code, __LINE__);
+        return error_code;
+    }
+
+    tag_t new_instance = NULL_TAG;
+    UF_PART_load_status_t load_status{};
+    error_code = UF_ASSEM_add_part_to_assembly(route_part, part_name, refset_name, instance_name, origin, axes,
+                                               UF_ASSEM_WORK_LAYER, &new_instance, &load_status);
+    UF_PART_free_load_status(&load_status);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return error_code;
+    }
+
+    tag_t new_rivet = UF_ASSEM_ask_part_occ_of_inst(route, new_instance);
+    UF_ATTR_value_t value;
+    value.type = UF_ATTR_string;
+    value.value.string = rivet_value;
+    error_code = UF_ATTR_assign(new_rivet, rivet_title, value);
+    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
+    error_code = UF_OBJ_set_color(new_rivet, entry.color);
+    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
+    error_code = UF_OBJ_set_name(new_rivet, entry.name);
+    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
+    error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, entry.name_origin, UF_CSYS_WORK_COORDS, entry.name_origin);
+    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
+    error_code = UF_OBJ_set_name_origin(new_rivet, entry.name_origin);
+    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
+
+    error_code = UF_ASSEM_remove_instance(old_instance);
+    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
+    return 0;
+}
+
+int transfer_rivets() {
+    tag_t *rivets = nullptr;
+    int count = 0;
+    tag_t route = NULL_TAG;
+    tag_t route_part = NULL_TAG;
+
+    for (;;) {
+        outcome got = choose_rivets(&rivets, &count);
+        if (got != outcome::go_on) {
+            UF_free(rivets);
+            return got == outcome::cancelled ? 0 : error_code;
+        }
+        got = choose_route(&route, &route_part);
+        if (got == outcome::back) {
+            UF_free(rivets);
+            rivets = nullptr;
+            continue;
+        }
+        if (got != outcome::go_on) {
+            UF_free(rivets);
+            return got == outcome::cancelled ? 0 : error_code;
+        }
+        break;
+    }
+
+    int result = 0;
+    for (int i = 0; i < count && result == 0; ++i) result = move_rivet(route, route_part, rivets[i], rivet_table[i]);
+
+    // The displayed part is the work part again on every way out, as it was at the start.
+    error_code = UF_ASSEM_set_work_part(display_part);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        if (result == 0) result = error_code;
+    }
+    UF_free(rivets);
+    error_code = result;
+    return error_code;
+}
+
+const char *const log_paths[] = {"D:\\prterr.txt"};
+
+const plain_frame_variant variant = {
+    "\n <rivet_transfer>\tHAS STARTED\t\tline=%d\n",
+    "\n <rivet_transfer>\tHAS FINISHED\tline=%d\n",
+    log_paths,
+    1,
+    true,  // displayed part required
+    true,  // units line
+    true,  // tool result is the return code
+    nullptr,
+};
+
+}  // namespace
+
+UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_frame(variant, transfer_rivets, retcod); }
+
+UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }
