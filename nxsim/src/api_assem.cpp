@@ -109,7 +109,8 @@ int UF_ASSEM_add_part_to_assembly(tag_t parent_part, const char *part_name, cons
         std::string refset = refset_name != nullptr ? refset_name : "";
         std::string name = instance_name != nullptr ? instance_name : "";
         if (refset.size() > MAX_ENTITY_NAME_SIZE || name.size() > MAX_ENTITY_NAME_SIZE) return code::kNameTooLong;
-        if (layer != UF_ASSEM_WORK_LAYER && (layer < 1 || layer > 256)) return code::kInvalidArgument;
+        // -1 the work layer, 0 the layers the part's objects have (both layer 1 here), else 1 to 256.
+        if (layer < UF_ASSEM_WORK_LAYER || layer > 256) return code::kInvalidArgument;
         Vec3 x{csys_matrix[0], csys_matrix[1], csys_matrix[2]};
         Vec3 y{csys_matrix[3], csys_matrix[4], csys_matrix[5]};
         if (std::fabs(norm(x) - 1) > 1e-6 || std::fabs(norm(y) - 1) > 1e-6 || std::fabs(dot(x, y)) > 1e-6)
@@ -119,7 +120,7 @@ int UF_ASSEM_add_part_to_assembly(tag_t parent_part, const char *part_name, cons
         Instance *inst = s.add_instance(parent, name, child->name);
         inst->refset = refset;
         inst->place = Frame::from_axes({origin[0], origin[1], origin[2]}, x, y);
-        inst->layer = layer == UF_ASSEM_WORK_LAYER ? 1 : layer;
+        inst->layer = layer < 1 ? 1 : layer;
         inst->name_origin = inst->place.origin;
         *instance = inst->tag;
         return 0;
