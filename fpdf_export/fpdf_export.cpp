@@ -1,0 +1,442 @@
+// Writes the FPDF file for the riveting machine: the engineer names the file and
+// the header texts in a dialog, then picks verified routes; each route gets its
+// route line and the records of its rivets.
+#include <cstdio>
+#include <cstring>
+
+#include "common/frame.h"
+#include "fpdf_export.h"
+#include "uf.h"
+#include "uf_assem.h"
+#include "uf_attr.h"
+#include "uf_disp.h"
+#include "uf_part.h"
+#include "uf_styler.h"
+#include "uf_ugmgr.h"
+#include "uf_ui.h"
+#include "win_crt.h"
+
+namespace {
+
+constexpr int TEXT_SIZE = 100;           // each dialog text: at most 99 characters
+constexpr int TEXT_MAX = TEXT_SIZE - 1;
+constexpr int FPDF_NAME_MAX = 90;        // name and suffix together, so the path fits
+constexpr int TEMPLATE_FPDF_SIZE = 100;
+constexpr int DISP_NAME_SIZE = 300;
+constexpr int DATE_SIZE = 20;
+constexpr int STRDATE_SIZE = 16;         // _strdate needs 9
+constexpr int MESSAGE_SIZE = 200;
+
+char fpdf_name[TEXT_SIZE];
+char add_fpdf_name[TEXT_SIZE];
+char assembly_name[TEXT_SIZE];
+char area_name[TEXT_SIZE];
+char date_text[TEXT_SIZE];
+char Date_Of_Programming[DATE_SIZE];
+char template_fpdf[TEMPLATE_FPDF_SIZE];
+
+// A failing call inside a dialog callback: the dialog only answers 9, so the
+// code is kept here for the run's result.
+int callback_error = 0;
+
+char path_name[PATH_NAME_SIZE];
+tag_t member_array[MEMBER_ROOM];
+int member_count = 0;
+tag_t member = NULL_TAG;
+
+// _strdate gives MM/DD/YY; the machine wants DD-MM-20YY.
+void build_date() {
+    char strdate[STRDATE_SIZE] = "";
+    _tzset();
+    _strdate(strdate);
+    char year[STRDATE_SIZE] = "";
+    char day[STRDATE_SIZE] = "";
+    char *slash = strrchr(strdate, '/');
+    if (slash != nullptr) {
+        snprintf(year, sizeof year, "%s", slash + 1);
+        *slash = '\0';
+    }
+    slash = strrchr(strdate, '/');
+    if (slash != nullptr) {
+        snprintf(day, sizeof day, "%s", slash + 1);
+        *slash = '\0';
+    }
+    snprintf(Date_Of_Programming, sizeof Date_Of_Programming, "%s-%s-20%s", day, strdate, year);
+}
+
+int set_text(int dialog_id, const char *item, const char *text) {
+    UF_STYLER_item_value_type_t value = {};
+    value.item_id = item;
+    value.item_attr = UF_STYLER_VALUE;
+    value.subitem_index = -1;
+    value.count = 1;
+    value.indicator = UF_STYLER_STRING_VALUE;
+    value.value.string = const_cast<char *>(text);
+    return UF_STYLER_set_value(dialog_id, &value);
+}
+
+int set_sensitivity(int dialog_id, const char *item, int sensitive) {
+    UF_STYLER_item_value_type_t value = {};
+    value.item_id = item;
+    value.item_attr = UF_STYLER_SENSITIVITY;
+    value.subitem_index = -1;
+    value.indicator = UF_STYLER_INTEGER_VALUE;
+    value.value.integer = sensitive;
+    return UF_STYLER_set_value(dialog_id, &value);
+}
+
+int callback_failed(int line) {
+    report_error(error_code, line);
+    callback_error = error_code;
+    return 1;
+}
+
+int FPDF_NAME_construct_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
+    // The assembly name may be set here from itself: copy through a temporary.
+    char name[TEXT_SIZE];
+    snprintf(name, sizeof name, "%s", assembly_name);
+
+    error_code = set_text(dialog_id, "FPDF_NAME", name);
+    if (error_code != 0) return callback_failed(__LINE__);
+    snprintf(fpdf_name, sizeof fpdf_name, "%s", name);
+
+    error_code = set_text(dialog_id, "ADD_FPDF_NAME", "aaa");
+    if (error_code != 0) return callback_failed(__LINE__);
+    snprintf(add_fpdf_name, sizeof add_fpdf_name, "%s", "aaa");
+
+    error_code = set_text(dialog_id, "ASSEMBLY_NAME", name);
+    if (error_code != 0) return callback_failed(__LINE__);
+    snprintf(assembly_name, sizeof assembly_name, "%s", name);
+
+    error_code = set_text(dialog_id, "AREA_NAME", "A");
+    if (error_code != 0) return callback_failed(__LINE__);
+    snprintf(area_name, sizeof area_name, "%s", "A");
+
+    build_date();
+    error_code = set_text(dialog_id, "DATE", Date_Of_Programming);
+    if (error_code != 0) return callback_failed(__LINE__);
+    snprintf(date_text, sizeof date_text, "%s", Date_Of_Programming);
+    return 0;
+}
+
+const char *const field_items[] = {"FPDF_NAME", "ADD_FPDF_NAME", "ASSEMBLY_NAME", "AREA_NAME", "DATE"};
+
+int FPDF_NAME_apply_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
+    for (const char *item : field_items) {
+        error_code = set_sensitivity(dialog_id, item, 1);
+        if (error_code != 0) return callback_failed(__LINE__);
+    }
+    return 0;
+}
+
+// A confirmed field: its text goes into the tool's state and the field is
+// greyed until Apply.
+int take_field(int dialog_id, const char *item, char (&target)[TEXT_SIZE], const char *log_format) {
+    UF_STYLER_item_value_type_t value = {};
+    value.item_id = item;
+    value.item_attr = UF_STYLER_VALUE;
+    value.subitem_index = -1;
+    error_code = UF_STYLER_ask_value(dialog_id, &value);
+    if (error_code != 0) return callback_failed(__LINE__);
+    const char *text = value.value.string != nullptr ? value.value.string : "";
+
+    if (strlen(text) > static_cast<size_t>(TEXT_MAX)) {
+        // Refused whole: a cut name would silently name another file or assembly.
+        char message[MESSAGE_SIZE];
+        snprintf(message, sizeof message, "текст поля %s длиннее %d знаков - не принят", item, TEXT_MAX);
+        uc1601(message, 1);
+        fprintf(error_log, "\n\tтекст поля %s длиннее %d знаков - не принят\tline=%d\n", item, TEXT_MAX, __LINE__);
+        error_code = UF_STYLER_free_value(&value);
+        if (error_code != 0) return callback_failed(__LINE__);
+        return 0;
+    }
+
+    snprintf(target, sizeof target, "%s", text);
+    fprintf(error_log, log_format, target);
+    error_code = UF_STYLER_free_value(&value);
+    if (error_code != 0) return callback_failed(__LINE__);
+    error_code = set_sensitivity(dialog_id, item, 0);
+    if (error_code != 0) return callback_failed(__LINE__);
+    return 0;
+}
+
+int FPDF_NAME_fpdf_name_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
+    return take_field(dialog_id, "FPDF_NAME", fpdf_name, "\n\tFPDF_name = \t%s\n\n");
+}
+
+int FPDF_NAME_add_fpdf_name_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
+    return take_field(dialog_id, "ADD_FPDF_NAME", add_fpdf_name, "\n\tadd_FPDF_name = \t%s\n\n");
+}
+
+int FPDF_NAME_assembly_name_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
+    return take_field(dialog_id, "ASSEMBLY_NAME", assembly_name, "\n\tassembly_name = \t%s\n\n");
+}
+
+int FPDF_NAME_area_name_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
+    return take_field(dialog_id, "AREA_NAME", area_name, "\n\tarea_name = \t%s\n\n");
+}
+
+int FPDF_NAME_date_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
+    return take_field(dialog_id, "DATE", date_text, "\n\tdate = \t%s\n\n");
+}
+
+constexpr int CALLBACK_COUNT = 8;
+
+UF_STYLER_callback_info_t fpdf_name_callbacks[CALLBACK_COUNT] = {
+    {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, FPDF_NAME_construct_cb},
+    {UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, FPDF_NAME_apply_cb},
+    {"FPDF_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_fpdf_name_cb},
+    {"ADD_FPDF_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_add_fpdf_name_cb},
+    {"ASSEMBLY_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_assembly_name_cb},
+    {"AREA_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_area_name_cb},
+    {"DATE", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_date_cb},
+    {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
+};
+
+int path_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
+    int title_type = 0;
+    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, "PATH", &title_type);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return UF_UI_SEL_REJECT;
+    }
+    return title_type == UF_ATTR_string ? UF_UI_SEL_ACCEPT : UF_UI_SEL_REJECT;
+}
+
+int path_selection_init(UF_UI_selection_p_t select, void *user_data) {
+    UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
+    int mask_result = UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples);
+    int procs_result = UF_UI_set_sel_procs(select, path_filter, nullptr, user_data);
+    return mask_result == 0 && procs_result == 0 ? 1 : 0;
+}
+
+void close_fpdf_file() {
+    if (fpdf_file == nullptr) return;
+    fflush(fpdf_file);
+    fclose(fpdf_file);
+    fpdf_file = nullptr;
+}
+
+// One picked route: its route line and its records.
+enum class route_result { next, stop };
+
+route_result export_route(tag_t route) {
+    char part_name[MAX_FSPEC_SIZE + 1];
+    char refset_name[MAX_ENTITY_NAME_SIZE + 1];
+    char instance_name[MAX_ENTITY_NAME_SIZE + 1];
+    double origin[3];
+    double csys_matrix[9];
+    double transform[4][4];
+    error_code = UF_ASSEM_ask_component_data(route, part_name, refset_name, instance_name, origin, csys_matrix,
+                                             transform);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return route_result::stop;
+    }
+    char part_number[UF_UGMGR_PARTNO_SIZE + 1];
+    char part_revision[UF_UGMGR_PARTREV_SIZE + 1];
+    char part_file_type[UF_UGMGR_FTYPE_SIZE + 1];
+    char part_file_name[UF_UGMGR_FNAME_SIZE + 1];
+    error_code = UF_UGMGR_decode_part_filename(part_name, part_number, part_revision, part_file_type, part_file_name);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return route_result::stop;
+    }
+    snprintf(path_name, sizeof path_name, "%.*s", PATH_NAME_LEN, part_number);
+
+    member_count = 0;
+    member = NULL_TAG;
+    for (;;) {
+        error_code = UF_ASSEM_cycle_objs_in_comp(route, &member);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return route_result::stop;
+        }
+        if (member == NULL_TAG) break;
+        int title_type = 0;
+        error_code = UF_ATTR_find_attribute(member, UF_ATTR_string, "RIVET", &title_type);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return route_result::stop;
+        }
+        if (title_type != UF_ATTR_string) continue;
+        // Counting goes on past the table, so an over-full route is refused below.
+        if (member_count < MEMBER_ROOM) member_array[member_count] = member;
+        ++member_count;
+    }
+
+    if (member_count > MAX_RIVETS) {
+        uc1601("в маршруте более 99 заклепок", 1);
+        fprintf(error_log, "\n\tв маршруте %s более 99 заклепок\tline=%d\n", path_name, __LINE__);
+        return route_result::stop;
+    }
+
+    fprintf(error_log, "\n\tpath_name= %s\t   memeber_count= %d\n", path_name, member_count);
+    fprintf(fpdf_file, "$$PATH,\t%s,\t%d\n", path_name, member_count);
+
+    error_code = write_path_rivets(path_name, member_array, member_count);
+    return error_code != 0 ? route_result::stop : route_result::next;
+}
+
+void export_routes(int count, const tag_t *routes) {
+    for (int i = 0; i < count; ++i) {
+        error_code = UF_DISP_set_highlight(routes[i], 0);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return;
+        }
+    }
+    for (int i = 0; i < count; ++i)
+        if (export_route(routes[i]) == route_result::stop) return;
+}
+
+enum class dialog_result { go_on, end };
+
+// Shows the dialog until it gives an answer other than Back.
+dialog_result name_dialog() {
+    for (;;) {
+        int response = 0;
+        callback_error = 0;
+        error_code = UF_STYLER_create_dialog("D:\\application\\fpdf_name.dlg", fpdf_name_callbacks, CALLBACK_COUNT,
+                                             nullptr, &response);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return dialog_result::end;
+        }
+        switch (response) {
+        case UF_UI_PICK_RESPONSE:
+            uc1601("UF_UI_PICK_RESPONSE", 1);
+            return dialog_result::end;
+        case UF_UI_CANCEL:
+            return dialog_result::end;
+        case UF_UI_BACK:
+            continue;
+        case UF_UI_CB_TERMINATE:
+            uc1601("UF_UI_CB_TERMINATE", 1);
+            // The failing callback's code, not the dialog's own 0.
+            error_code = callback_error;
+            return dialog_result::end;
+        default:
+            return dialog_result::go_on;
+        }
+    }
+}
+
+// Composes D:\<name><suffix>.fpdf; false when name and suffix are too long.
+bool compose_fpdf_path() {
+    size_t length = strlen(fpdf_name) + strlen(add_fpdf_name);
+    if (length > static_cast<size_t>(FPDF_NAME_MAX)) {
+        char message[MESSAGE_SIZE];
+        snprintf(message, sizeof message, "имя файла заклепок длиннее %d знаков: %zu", FPDF_NAME_MAX, length);
+        uc1601(message, 1);
+        fprintf(error_log, "\n\tимя файла заклепок длиннее %d знаков: %s%s\tline=%d\n", FPDF_NAME_MAX, fpdf_name,
+                add_fpdf_name, __LINE__);
+        return false;
+    }
+    int written = snprintf(template_fpdf, sizeof template_fpdf, "D:\\%s%s.fpdf", fpdf_name, add_fpdf_name);
+    return written > 0 && written < TEMPLATE_FPDF_SIZE;
+}
+
+int run_fpdf_export() {
+    tag_t displayed = UF_PART_ask_display_part();
+    if (displayed == NULL_TAG) {
+        uc1601("не загрузил сборку?", 1);
+        fprintf(error_log, "\n\tне загрузил сборку?\tline=%d\n", __LINE__);
+        return error_code;
+    }
+
+    char disp_name[DISP_NAME_SIZE];
+    error_code = UF_PART_ask_part_name(displayed, disp_name);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return error_code;
+    }
+    char part_number[UF_UGMGR_PARTNO_SIZE + 1];
+    char part_revision[UF_UGMGR_PARTREV_SIZE + 1];
+    char part_file_type[UF_UGMGR_FTYPE_SIZE + 1];
+    char part_file_name[UF_UGMGR_FNAME_SIZE + 1];
+    error_code = UF_UGMGR_decode_part_filename(disp_name, part_number, part_revision, part_file_type, part_file_name);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return error_code;
+    }
+    if (strlen(part_number) > static_cast<size_t>(TEXT_MAX)) {
+        // The engineer sees the cut name in the dialog and may correct it there.
+        char message[MESSAGE_SIZE];
+        snprintf(message, sizeof message, "номер сборки длиннее %d знаков - в диалоге его начало", TEXT_MAX);
+        uc1601(message, 1);
+        fprintf(error_log, "\n\tномер сборки длиннее %d знаков: %s\tline=%d\n", TEXT_MAX, part_number, __LINE__);
+    }
+    snprintf(assembly_name, sizeof assembly_name, "%s", part_number);
+
+    for (;;) {
+        if (name_dialog() == dialog_result::end) return error_code;
+
+        if (!compose_fpdf_path()) continue;
+        fpdf_file = fopen(template_fpdf, "w");
+        if (fpdf_file == nullptr) {
+            uc1601("не могу разместить файл заклепок <*.fpdf>", 1);
+            fprintf(error_log, "\n\tне могу разместить файл заклепок <*.fpdf>\tline=%d\n", __LINE__);
+            return error_code;
+        }
+        fprintf(fpdf_file, "$$HEAD,\t%s,\t%s,\tTOLV,\t%s\n", assembly_name, area_name, date_text);
+
+        bool back_to_dialog = false;
+        for (;;) {
+            int response = 0;
+            int count = 0;
+            tag_t *routes = nullptr;
+            error_code = UF_UI_select_with_class_dialog("укажи маршруты (проверенные)", "укажи маршруты (проверенные)",
+                                                        UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, path_selection_init, nullptr,
+                                                        &response, &count, &routes);
+            if (error_code != 0) {
+                report_error(error_code, __LINE__);
+                UF_free(routes);
+                return error_code;
+            }
+            if (response == UF_UI_CANCEL) {
+                UF_free(routes);
+                return error_code;
+            }
+            if (response == UF_UI_BACK) {
+                UF_free(routes);
+                back_to_dialog = true;
+                break;
+            }
+            if (count <= 0) {
+                UF_free(routes);
+                uc1601("не выбрал маршрут, да?", 1);
+                continue;
+            }
+            export_routes(count, routes);
+            UF_free(routes);
+            return error_code;
+        }
+        if (back_to_dialog) {
+            // The next pass opens a file again, perhaps the same one: never two
+            // streams on one file.
+            close_fpdf_file();
+        }
+    }
+}
+
+const char *const log_paths[] = {"D:\\prterr.txt"};
+
+const plain_frame_variant variant = {
+    "\n <fpdf_export>\tHAS STARTED\t\tline=%d\n",
+    "\n <fpdf_export>\tHAS FINISHED\tline=%d\n",
+    log_paths,
+    1,
+    false,  // no displayed part required: the tool asks itself
+    false,  // no units line
+    true,   // the tool's result is the return code
+    &fpdf_file,
+};
+
+}  // namespace
+
+UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) {
+    run_plain_frame(variant, run_fpdf_export, retcod);
+}
+
+UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

@@ -1,0 +1,188 @@
+// The rivet records of one route in the FPDF file: sorted by point identifier,
+// process attributes, position and axis in the WCS of the displayed part.
+#include <cstdio>
+#include <cstring>
+
+#include "common/frame.h"
+#include "fpdf_export.h"
+#include "uf.h"
+#include "uf_assem.h"
+#include "uf_attr.h"
+#include "uf_csys.h"
+#include "uf_vec.h"
+
+FILE *fpdf_file = nullptr;
+
+namespace {
+
+constexpr int POINT_ID_SIZE = 16;   // at most 15 characters
+constexpr int SHORT_CODE_SIZE = 10; // pr_code, ad_code
+constexpr int LONG_CODE_SIZE = 20;  // fast_code, grip_lng
+
+struct point_entry {
+    tag_t rivet;
+    char point_id[POINT_ID_SIZE];
+};
+
+point_entry point_array[MEMBER_ROOM];
+
+char pr_code[SHORT_CODE_SIZE];
+char ad_code[SHORT_CODE_SIZE];
+char fast_code[LONG_CODE_SIZE];
+char grip_lng[LONG_CODE_SIZE];
+
+// The printed fields are narrower than the buffers, so a value cut to its
+// buffer prints exactly as the whole value would.
+void copy_value(char *target, size_t size, const UF_ATTR_value_t &value) {
+    const char *text = value.type == UF_ATTR_string && value.value.string != nullptr ? value.value.string : "";
+    snprintf(target, size, "%s", text);
+}
+
+struct rivet_attribute {
+    const char *title;
+    char *buffer;
+    size_t size;
+    const char *box_text;
+    const char *log_format;  // point identifier, route name, line
+};
+
+const rivet_attribute rivet_attributes[] = {
+    {"pr_code", pr_code, sizeof pr_code, "не найден атрибут <pr_code>",
+     "\n\tне найден атрибут <pr_code> заклепки %s маршрута %s \tline=%d\n"},
+    {"ad_code", ad_code, sizeof ad_code, "не найден атрибут <ad_code>",
+     "\n\tне найден атрибут <ad_code> заклепки %s маршрута %s \tline=%d\n"},
+    {"fast_code", fast_code, sizeof fast_code, "не найден атрибут <fast_code>",
+     "\n\tне найден атрибут <fast_code> заклепки %s маршрута %s \tline=%d\n"},
+    {"grip_lng", grip_lng, sizeof grip_lng, "не найден атрибут <grip_lng>",
+     "\n\tне найден атрибут <grip_lng> заклепки %s маршрута %s \tline=%d\n"},
+};
+
+// Plain exchange sort: it alone fixes where rivets with equal identifiers go.
+void sort_points(int count) {
+    for (int i = 0; i < count - 1; ++i)
+        for (int j = i + 1; j < count; ++j)
+            if (strcmp(point_array[i].point_id, point_array[j].point_id) > 0) {
+                point_entry swap = point_array[i];
+                point_array[i] = point_array[j];
+                point_array[j] = swap;
+            }
+}
+
+// 1 when found and copied; 0 when missing (message given); -1 on a host failure.
+int read_rivet_attribute(const point_entry &entry, const rivet_attribute &attr, const char *path_name) {
+    int title_type = 0;
+    error_code = UF_ATTR_find_attribute(entry.rivet, UF_ATTR_string, attr.title, &title_type);
+    if (error_code != 0) {
+        // A failing look-up is a host failure, not a missing attribute.
+        report_error(error_code, __LINE__);
+        return -1;
+    }
+    if (title_type != UF_ATTR_string) {
+        uc1601(attr.box_text, 1);
+        fprintf(error_log, attr.log_format, entry.point_id, path_name, __LINE__);
+        return 0;
+    }
+    UF_ATTR_value_t value = {};
+    error_code = UF_ATTR_read_value(entry.rivet, attr.title, UF_ATTR_any, &value);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return -1;
+    }
+    copy_value(attr.buffer, attr.size, value);
+    if (value.type == UF_ATTR_string) UF_free(value.value.string);
+    return 1;
+}
+
+}  // namespace
+
+int write_path_rivets(const char *path_name, const tag_t *member_array, int member_count) {
+    if (member_count > MEMBER_ROOM) member_count = MEMBER_ROOM;
+
+    // Every identifier is read before the first record: a route with a missing
+    // one gets no records at all.
+    for (int i = 0; i < member_count; ++i) {
+        int title_type = 0;
+        error_code = UF_ATTR_find_attribute(member_array[i], UF_ATTR_string, "point_id", &title_type);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return error_code;
+        }
+        if (title_type != UF_ATTR_string) {
+            uc1601("не найден атрибут point_id", 1);
+            fprintf(error_log, "\n\tне найден атрибут point_id в маршруте %s\tline=%d\n", path_name, __LINE__);
+            return 0;
+        }
+        UF_ATTR_value_t value = {};
+        error_code = UF_ATTR_read_value(member_array[i], "point_id", UF_ATTR_any, &value);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return error_code;
+        }
+        point_array[i].rivet = member_array[i];
+        copy_value(point_array[i].point_id, sizeof point_array[i].point_id, value);
+        if (value.type == UF_ATTR_string && value.value.string != nullptr &&
+            strlen(value.value.string) >= sizeof point_array[i].point_id)
+            fprintf(error_log, "\n\tатрибут point_id длиннее %d знаков в маршруте %s, взяты первые: %s\tline=%d\n",
+                    POINT_ID_SIZE - 1, path_name, point_array[i].point_id, __LINE__);
+        if (value.type == UF_ATTR_string) UF_free(value.value.string);
+    }
+
+    sort_points(member_count);
+
+    double abs_zero[3] = {0.0, 0.0, 0.0};
+
+    for (int i = 0; i < member_count; ++i) {
+        const point_entry &entry = point_array[i];
+        char part_name[MAX_FSPEC_SIZE + 1];
+        char refset_name[MAX_ENTITY_NAME_SIZE + 1];
+        char instance_name[MAX_ENTITY_NAME_SIZE + 1];
+        double origin[3];
+        double csys_matrix[9];
+        double transform[4][4];
+        error_code = UF_ASSEM_ask_component_data(entry.rivet, part_name, refset_name, instance_name, origin,
+                                                 csys_matrix, transform);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return error_code;
+        }
+
+        for (const rivet_attribute &attr : rivet_attributes) {
+            int found = read_rivet_attribute(entry, attr, path_name);
+            if (found < 0) return error_code;
+            if (found == 0) return 0;
+        }
+
+        double wcs_origin[3];
+        double wcs_normal[3];
+        double wcs_zero[3];
+        double axis[3];
+        error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, origin, UF_CSYS_ROOT_WCS_COORDS, wcs_origin);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return error_code;
+        }
+        // The Z row taken as a point; the WCS move is taken off again below.
+        error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, &csys_matrix[6], UF_CSYS_ROOT_WCS_COORDS, wcs_normal);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return error_code;
+        }
+        error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, abs_zero, UF_CSYS_ROOT_WCS_COORDS, wcs_zero);
+        if (error_code != 0) {
+            report_error(error_code, __LINE__);
+            return error_code;
+        }
+        UF_VEC3_sub(wcs_normal, wcs_zero, axis);
+
+        fprintf(fpdf_file, "%1.1s,\t", pr_code);
+        fprintf(fpdf_file, "%1.1s,\t", ad_code);
+        fprintf(fpdf_file, "%12.12s,\t", fast_code);
+        fprintf(fpdf_file, "%3.3s,\t", grip_lng);
+        fprintf(fpdf_file, "%12.12s,\t", entry.point_id);
+        fprintf(fpdf_file, "0,\t");
+        for (double c : wcs_origin) fprintf(fpdf_file, "%15.5f,\t", c);
+        for (double c : axis) fprintf(fpdf_file, "%15.5f,\t", c);
+        fprintf(fpdf_file, "1, 0, 0\n");
+    }
+    return 0;
+}
