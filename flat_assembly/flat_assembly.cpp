@@ -20,6 +20,7 @@ namespace {
 constexpr int COLOR_TABLE_SIZE = 220;
 constexpr int STATUS_TEXT_SIZE = 50;
 constexpr int PROGRESS_STEPS = 100;
+constexpr int NO_COLOR = -1;  // the new component keeps the target's default colour
 
 // Answers of the NEW/OPEN choice.
 constexpr int CHOICE_BACK = 1;
@@ -50,7 +51,6 @@ std::unordered_set<tag_t> listed_leaves;
 
 tag_t part_tag = NULL_TAG;
 int target_color_count = -1;  // asked only when a leaf's colour is not in the source table
-constexpr int NO_COLOR = -1;
 char status_text[STATUS_TEXT_SIZE];
 
 int read_source_colors() {
