@@ -1,0 +1,68 @@
+// The attribute dialog shared by the group tool and the rivet inspector: its
+// state, its callbacks and the calls that show it. Each tool links its own copy,
+// so the state lives for one run of one tool.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+#include "common/catalogue.h"
+#include "uf_attr.h"
+#include "uf_styler.h"
+
+// Room for any attribute text the host stores, with its terminator.
+constexpr int CHOSEN_TEXT_SIZE = UF_ATTR_MAX_STRING_LEN + 1;
+
+// Set by the callbacks, read by the tool after the dialog has closed.
+extern int flag_err;  // 1 once any callback failed since the dialog opened
+extern int flag_ok;   // 1 once OK took the five values
+extern char chosen_rivet[CHOSEN_TEXT_SIZE];
+extern char chosen_pr_code[CHOSEN_TEXT_SIZE];
+extern char chosen_ad_code[CHOSEN_TEXT_SIZE];
+extern char chosen_fast_code[CHOSEN_TEXT_SIZE];
+extern char chosen_grip_lng[CHOSEN_TEXT_SIZE];
+extern int chosen_fast_index;  // the all_fast row the grip list belongs to
+
+// Item identifiers of the dialog files.
+extern const char ITEM_RIVET[];
+extern const char ITEM_PROCESS_CODE[];
+extern const char ITEM_ADD_CODE[];
+extern const char ITEM_FAST_CODE[];
+extern const char ITEM_GRIP_LNG[];
+
+// Full network paths of the two dialog files on the application server.
+extern const char GROUP_DIALOG_FILE[];
+extern const char INSPECT_DIALOG_FILE[];
+
+// Rows of a callback table, the closing null row included.
+constexpr int ATTR_DIALOG_CALLBACK_COUNT = 10;
+
+// The group tool's table, with its constructor and fixed initial entries.
+extern UF_STYLER_callback_info_t TOLVSETALLATTR_callbacks[ATTR_DIALOG_CALLBACK_COUNT];
+
+// Shows the dialog and returns when it closes: 0, or the code of a dialog that
+// could not be shown.
+int DIALOG_set_attributes(const char *dialog_file, UF_STYLER_callback_info_t *callbacks, int *response);
+
+// Callbacks of both dialogs.
+int TOLVSETALLATTR_list_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
+int TOLVSETALLATTR_fast_code_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
+int TOLVSETALLATTR_cancel_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
+// The inspector's OK and Apply: as the group tool's, without the test of an
+// earlier failure and with their own texts.
+int INSPECT_OK_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
+int INSPECT_apply_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
+
+// Item calls for the constructors; each answers the host's return code.
+int set_list_entries(int dialog_id, const char *item, int count, const char *const *texts);
+int select_list_entry(int dialog_id, const char *item, int index);
+int set_item_sensitivity(int dialog_id, const char *item, int sensitive);
+int set_toggle(int dialog_id, const char *item, int on);
+
+// Copies text into dest of dest_size bytes, cutting what does not fit; answers
+// true when the whole text fitted.
+inline bool copy_text_cut(char *dest, std::size_t dest_size, const char *text) {
+    if (dest_size == 0) return text == nullptr || *text == '\0';
+    int n = std::snprintf(dest, dest_size, "%s", text != nullptr ? text : "");
+    return n >= 0 && static_cast<std::size_t>(n) < dest_size;
+}
