@@ -234,6 +234,11 @@ int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_callback_info_p_t
 
         const Action *a = h.engineer != nullptr ? h.engineer->next(ActionKind::Styler, what) : nullptr;
         if (fire(h, dialog, UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, nullptr) == 1) close(h, dialog, 9);
+        // Lists and toggles as the constructor left them: what the engineer sees preselected.
+        if (dialog.open)
+            for (const auto &item : dialog.spec.items)
+                if (item.kind == ItemKind::List || item.kind == ItemKind::Toggle)
+                    h.note("shown " + item.id + " " + value_text(item) + (item.sensitive ? "" : " greyed"));
         size_t step = 0;
         if (a != nullptr) {
             for (; step < a->steps.size() && dialog.open && !h.aborted(); ++step)
