@@ -327,7 +327,7 @@ bool compose_fpdf_path() {
     size_t length = strlen(fpdf_name) + strlen(add_fpdf_name);
     if (length > static_cast<size_t>(FPDF_NAME_MAX)) {
         char message[MESSAGE_SIZE];
-        snprintf(message, sizeof message, "имя файла заклепок длиннее %d знаков: %zu", FPDF_NAME_MAX, length);
+        snprintf(message, sizeof message, "имя файла заклепок <*.fpdf> длиннее %d знаков", FPDF_NAME_MAX);
         uc1601(message, 1);
         fprintf(error_log, "\n\tимя файла заклепок длиннее %d знаков: %s%s\tline=%d\n", FPDF_NAME_MAX, fpdf_name,
                 add_fpdf_name, __LINE__);
