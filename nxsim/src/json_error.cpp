@@ -26,6 +26,9 @@ Json parse_json_text(const std::string &text, const std::string &source) {
         std::string reason = colon == std::string::npos ? what : what.substr(colon + 2);
         throw InputError(source + ":" + std::to_string(line) + ":" + std::to_string(column) +
                          ": not valid JSON: " + reason);
+    } catch (const Json::exception &e) {
+        // A number the parser cannot hold, for instance.
+        throw InputError(source + ": not valid JSON: " + e.what());
     }
 }
 

@@ -1,0 +1,15 @@
+// Any bytes given as a session file end in a result or in one InputError, never a crash.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "session_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    std::string text(reinterpret_cast<const char *>(data), size);
+    try {
+        nxsim::session_from_json(nxsim::parse_json_text(text, "fuzz"), "fuzz");
+    } catch (const nxsim::InputError &) {
+    }
+    return 0;
+}
