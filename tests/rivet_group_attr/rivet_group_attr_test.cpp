@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "scenario.h"
+
+SCENARIO_SUITE(RivetGroupAttr, "rivet_group_attr");
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int GROUP_CAPACITY = 30000;
+
+// The transcript is UTF-8, while these sources compile to Windows-1251 like the tools.
+std::string utf8(const char8_t *text) { return reinterpret_cast<const char *>(text); }
+
+void write_text(const fs::path &path, const std::string &text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+// A panel of exactly as many rivets as a group holds, plus one more rivet X.
+std::string full_panel_session() {
+    nlohmann::json components = nlohmann::json::array();
+    for (int i = 1; i <= GROUP_CAPACITY; ++i)
+        components.push_back({{"name", "R" + std::to_string(i)},
+                              {"part", "@DB/RIV/A"},
+                              {"attributes", {{"RIVET", "work"}}}});
+    components.push_back({{"name", "X"}, {"part", "@DB/RIV/A"}, {"attributes", {{"RIVET", "work"}}}});
+    nlohmann::json session = {
+        {"managed", true},
+        {"display", "@DB/PANEL/A"},
+        {"parts", {{{"name", "@DB/PANEL/A"}, {"components", components}}, {{"name", "@DB/RIV/A"}, {"bodies", 1}}}}};
+    return session.dump();
+}
+
+}  // namespace
+
+// A group of exactly the capacity is written whole; one more component is refused
+// with a message and the selection is shown again, nothing written past the table.
+TEST(RivetGroupAttrCapacity, FullGroupTakenLargerRefused) {
+    char pattern[] = "/tmp/rivet-group-capacity-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    fs::path dir = pattern;
+    write_text(dir / "session.json", full_panel_session());
+    write_text(dir / "case.json", R"({"tool": "rivet_group_attr", "session": "session.json"})");
+    write_text(dir / "script.json", R"({"actions": [
+        {"styler": [{"pick": "PROCESS_CODE", "entry": 0}, "ok"]}, {"select": ["R*"]}, {"message_dialog": "OK"},
+        {"styler": ["ok"]}, {"select": ["R*", "X"]}, {"select": ["X"]}, {"message_dialog": "CANCEL"}]})");
+
+    scenario::outcome out = scenario::run(dir);
+    ASSERT_EQ(out.exit_code, 0) << out.stderr_text;
+
+    std::string transcript = scenario::read_file(out.work / "run" / "transcript.txt");
+    EXPECT_NE(transcript.find(utf8(u8"message \"Обработана группа из  30000 заклепок\\n\"")), std::string::npos);
+    EXPECT_NE(transcript.find("respond 2 (30001 objects)"), std::string::npos);
+    EXPECT_NE(transcript.find(utf8(u8"message \"Выбрано 30001 компонент, в группе не более 30000. Выберите группу меньше.\"")),
+              std::string::npos);
+    EXPECT_NE(transcript.find(utf8(u8"message \"Обработана группа из  1 заклепок\\n\"")), std::string::npos);
+
+    std::string log = scenario::read_file(out.work / "run" / "D" / "prterr.txt");
+    EXPECT_NE(log.find("\r\nset_attr_to_comp -> Выбрано 30001 компонент, больше допустимых 30000\r\n"),
+              std::string::npos);
+
+    nlohmann::json saved = nlohmann::json::parse(scenario::read_file(out.work / "session.json"));
+    const auto &components = saved["parts"][0]["components"];
+    ASSERT_EQ(components.size(), static_cast<size_t>(GROUP_CAPACITY + 1));
+    // The first group took process code A on every rivet; the refused selection
+    // wrote nothing, the last group (X alone) took the initial H.
+    for (int i = 0; i < GROUP_CAPACITY; i += 997)
+        EXPECT_EQ(components[i]["attributes"]["pr_code"], "A") << i;
+    EXPECT_EQ(components[GROUP_CAPACITY - 1]["attributes"]["grip_lng"], "080");
+    EXPECT_EQ(components[GROUP_CAPACITY]["attributes"]["pr_code"], "H");
+
+    fs::remove_all(out.work);
+    fs::remove_all(dir);
+}
