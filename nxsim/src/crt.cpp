@@ -53,6 +53,7 @@ ssize_t text_read(void *cookie, char *buf, size_t size) {
 
 int text_close(void *cookie) {
     auto *f = static_cast<TextFile *>(cookie);
+    --Host::get().open_text_files;
     int rc = std::fclose(f->real);
     delete f;
     return rc;
@@ -115,7 +116,9 @@ FILE *__wrap_fopen(const char *path, const char *mode) {
     if (f == nullptr) {
         std::fclose(real);
         delete cookie;
+        return nullptr;
     }
+    ++h.open_text_files;
     return f;
 }
 

@@ -63,6 +63,7 @@ public:
     std::filesystem::path run_dir;
     bool staging = false;
     std::vector<std::pair<std::filesystem::path, std::filesystem::path>> staged;  // temporary, final
+    int open_text_files = 0;  // text streams the tool opened and has not closed yet
     std::vector<Fault> faults;
 
     std::time_t clock = 0;

@@ -131,6 +131,8 @@ ToolOutcome run_tool(Session &session, const Script &script, const fs::path &mod
 
     if (h.init_depth != 0) h.note("NX Open left started " + std::to_string(h.init_depth) + " time(s)");
     if (!h.lists.empty()) h.note(std::to_string(h.lists.size()) + " object list(s) not deleted");
+    // A stream left open loses what it buffered, or writes it over a later stream of the same file.
+    if (h.open_text_files > 0) h.note(std::to_string(h.open_text_files) + " file(s) left open");
     out.return_code_written = retcod != INT_MIN;
     out.return_code = retcod;
     out.host_calls = h.calls;
