@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and runs each briefly from the test sessions
+# and scripts. SECONDS_EACH sets how long (default 20).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh build
+scripts/setup.sh fuzz
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
+mkdir -p "$corpus/session" "$corpus/script" "$corpus/dialog"
+find tests examples -name '*.json' -path '*sessions*' -exec cp {} "$corpus/session/" \; 2>/dev/null || true
+cp examples/panel/design.json "$corpus/session/"
+i=0
+for f in $(find tests examples -name 'script*.json' -o -name 'mark.json' | head -200); do
+  cp "$f" "$corpus/script/$i.json"; i=$((i + 1))
+done
+cp dialogs/*.dlg "$corpus/dialog/" 2>/dev/null || true
+for t in session script dialog; do
+  (cd "$corpus" && "$OLDPWD/build/fuzz/nxsim/fuzz/fuzz_$t" -max_total_time="${SECONDS_EACH:-20}" \
+     -max_len=8192 "$corpus/$t" 2>&1 | grep -E '^Done|ERROR|SUMMARY')
+done
