@@ -197,13 +197,14 @@ outcome build_walk(tag_t first, uf_list_p_t &new_rivet_list) {
             return outcome::failed;
         }
     }
-    release_children();
     error_code = UF_MODL_delete_list_item(&old_rivet_list, first);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
+        release_children();
         drop_list(old_rivet_list);
         return outcome::failed;
     }
+    release_children();
 
     error_code = UF_MODL_create_list(&new_rivet_list);
     if (error_code != 0) {
