@@ -338,15 +338,15 @@ bool compose_fpdf_path() {
 }
 
 int run_fpdf_export() {
-    tag_t displayed = UF_PART_ask_display_part();
-    if (displayed == NULL_TAG) {
+    display_part = UF_PART_ask_display_part();
+    if (display_part == NULL_TAG) {
         uc1601("не загрузил сборку?", 1);
         fprintf(error_log, "\n\tне загрузил сборку?\tline=%d\n", __LINE__);
         return error_code;
     }
 
     char disp_name[DISP_NAME_SIZE];
-    error_code = UF_PART_ask_part_name(displayed, disp_name);
+    error_code = UF_PART_ask_part_name(display_part, disp_name);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return error_code;
