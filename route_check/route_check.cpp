@@ -47,9 +47,10 @@ int path_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selec
 
 int path_selection_init(UF_UI_selection_p_t select, void *user_data) {
     UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
-    if (UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples) != 0) return 0;
-    if (UF_UI_set_sel_procs(select, path_filter, nullptr, user_data) != 0) return 0;
-    return 1;
+    error_code = UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples);
+    if (error_code != 0) return 0;
+    error_code = UF_UI_set_sel_procs(select, path_filter, nullptr, user_data);
+    return error_code == 0 ? 1 : 0;
 }
 
 // Asks whether the rivet carries a string attribute of that title. False when the

@@ -64,9 +64,10 @@ int first_rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_U
 
 int init_with_filter(UF_UI_selection_p_t select, void *user_data, UF_UI_sel_filter_fn_t filter) {
     UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
-    if (UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples) != 0) return 0;
-    if (UF_UI_set_sel_procs(select, filter, nullptr, user_data) != 0) return 0;
-    return 1;
+    error_code = UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples);
+    if (error_code != 0) return 0;
+    error_code = UF_UI_set_sel_procs(select, filter, nullptr, user_data);
+    return error_code == 0 ? 1 : 0;
 }
 
 int route_init(UF_UI_selection_p_t select, void *user_data) { return init_with_filter(select, user_data, route_filter); }
@@ -357,7 +358,8 @@ outcome number_points(tag_t route, uf_list_p_t new_rivet_list, int walk_count) {
             report_error(error_code, __LINE__);
             return outcome::failed;
         }
-        UF_DISP_set_highlight(rivet, 0);
+        // Left unchecked: a highlight that stays on harms nothing already written.
+        error_code = UF_DISP_set_highlight(rivet, 0);
     }
     return outcome::go_on;
 }
