@@ -1,0 +1,35 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "../../rivet_group_attr/include/rivet_group_attr/attr_dialog.h"
+#include "scenario.h"
+
+SCENARIO_SUITE(RivetAttrInspect, "rivet_attr_inspect");
+
+namespace {
+
+constexpr std::size_t READ_BUFFER_SIZE = 136;  // the inspector's read buffers
+
+}  // namespace
+
+// The host stand-in stores at most 132 characters, so a value longer than the
+// read buffers only comes from a real host: the copy cuts it, never overruns.
+TEST(RivetAttrInspectReadBuffer, LongerValueIsCut) {
+    char guarded[READ_BUFFER_SIZE + 8];
+    std::memset(guarded, '#', sizeof guarded);
+    std::string value(200, 'X');
+    EXPECT_FALSE(copy_text_cut(guarded, READ_BUFFER_SIZE, value.c_str()));
+    EXPECT_EQ(std::strlen(guarded), READ_BUFFER_SIZE - 1);
+    for (std::size_t i = READ_BUFFER_SIZE; i < sizeof guarded; ++i) EXPECT_EQ(guarded[i], '#') << i;
+}
+
+TEST(RivetAttrInspectReadBuffer, ValueThatFitsIsWhole) {
+    char buffer[READ_BUFFER_SIZE];
+    std::string value(READ_BUFFER_SIZE - 1, 'Y');
+    EXPECT_TRUE(copy_text_cut(buffer, sizeof buffer, value.c_str()));
+    EXPECT_EQ(value, buffer);
+    EXPECT_TRUE(copy_text_cut(buffer, sizeof buffer, "3404480D40_CK"));
+    EXPECT_STREQ(buffer, "3404480D40_CK");
+}
