@@ -333,7 +333,9 @@ bool compose_fpdf_path() {
                 add_fpdf_name, __LINE__);
         return false;
     }
-    int written = snprintf(template_fpdf, sizeof template_fpdf, "D:\\%s%s.fpdf", fpdf_name, add_fpdf_name);
+    // The suffix joins the name in place; the check above keeps it inside the buffer.
+    strncat(fpdf_name, add_fpdf_name, sizeof fpdf_name - strlen(fpdf_name) - 1);
+    int written = snprintf(template_fpdf, sizeof template_fpdf, "D:\\%s.fpdf", fpdf_name);
     return written > 0 && written < TEMPLATE_FPDF_SIZE;
 }
 
