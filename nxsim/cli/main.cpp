@@ -5,12 +5,15 @@
 #include <string>
 
 #include "run.h"
+#include "show.h"
 
 namespace {
 
 const char *const kUsage =
     "usage: nxsim run --session S.json --tool NAME --script X.json --run-dir DIR\n"
-    "                 [--tools-dir DIR] [--dialogs-dir DIR] [--save-as OUT.json]\n";
+    "                 [--tools-dir DIR] [--dialogs-dir DIR] [--save-as OUT.json]\n"
+    "       nxsim play WORKFLOW.json --run-dir DIR [--session S.json] [--tools-dir DIR] [--dialogs-dir DIR]\n"
+    "       nxsim show S.json [--path PATTERN]\n";
 
 int usage(const std::string &problem) {
     if (!problem.empty()) std::cerr << "nxsim: " << problem << "\n";
@@ -28,7 +31,13 @@ int main(int argc, char **argv) {
         return 0;
     }
     std::map<std::string, std::string> args;
-    for (int i = 2; i < argc; ++i) {
+    std::string subject;  // play WORKFLOW, show SESSION
+    int first = 2;
+    if ((command == "play" || command == "show") && argc > 2 && std::strncmp(argv[2], "--", 2) != 0) {
+        subject = argv[2];
+        first = 3;
+    }
+    for (int i = first; i < argc; ++i) {
         std::string key = argv[i];
         if (key.rfind("--", 0) != 0 || i + 1 >= argc) return usage("unexpected argument '" + key + "'");
         args[key.substr(2)] = argv[++i];
@@ -40,16 +49,39 @@ int main(int argc, char **argv) {
         args.erase(it);
         return v;
     };
+    auto tools_dir = [&]() {
+        std::string tools = take("tools-dir");
+        return tools.empty() ? nxsim::default_tools_dir() : std::filesystem::path(tools);
+    };
+    auto dialogs_dir = [&]() {
+        std::string dialogs = take("dialogs-dir");
+        return dialogs.empty() ? std::filesystem::path(NXSIM_DEFAULT_DIALOGS) : std::filesystem::path(dialogs);
+    };
+    if (command == "play") {
+        nxsim::PlayOptions o;
+        o.workflow = subject;
+        o.run_dir = take("run-dir");
+        o.session = take("session");
+        o.tools_dir = tools_dir();
+        o.dialogs_dir = dialogs_dir();
+        if (!args.empty()) return usage("unknown option --" + args.begin()->first);
+        if (o.workflow.empty() || o.run_dir.empty()) return usage("play needs a workflow and --run-dir");
+        return nxsim::play_command(o, std::cout, std::cerr);
+    }
+    if (command == "show") {
+        std::string filter = take("path");
+        if (!args.empty()) return usage("unknown option --" + args.begin()->first);
+        if (subject.empty()) return usage("show needs a session file");
+        return nxsim::show_command(subject, filter, std::cout, std::cerr);
+    }
     if (command == "run") {
         nxsim::RunOptions o;
         o.session = take("session");
         o.tool = take("tool");
         o.script = take("script");
         o.run_dir = take("run-dir");
-        std::string tools = take("tools-dir");
-        o.tools_dir = tools.empty() ? nxsim::default_tools_dir() : std::filesystem::path(tools);
-        std::string dialogs = take("dialogs-dir");
-        o.dialogs_dir = dialogs.empty() ? std::filesystem::path(NXSIM_DEFAULT_DIALOGS) : std::filesystem::path(dialogs);
+        o.tools_dir = tools_dir();
+        o.dialogs_dir = dialogs_dir();
         o.save_as = take("save-as");
         if (!args.empty()) return usage("unknown option --" + args.begin()->first);
         if (o.session.empty() || o.tool.empty() || o.script.empty() || o.run_dir.empty())

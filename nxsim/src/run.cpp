@@ -83,11 +83,18 @@ void prepare_run_dir(const fs::path &run_dir, const std::vector<std::string> &mi
     }
 }
 
-ToolOutcome run_tool(Session &session, const Script &script, const fs::path &module, const fs::path &run_dir,
-                     const std::string &tool) {
+fs::path tool_module(const fs::path &tools_dir, const std::string &tool) {
+    fs::path module = tools_dir / (tool + ".so");
+    bool plain = !tool.empty() && tool.find_first_not_of("abcdefghijklmnopqrstuvwxyz_0123456789") == std::string::npos;
+    if (!plain || !fs::is_regular_file(module))
+        throw InputError("nxsim: unknown tool '" + tool + "' (no " + module.string() + ")");
+    return module;
+}
+
+ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer, const fs::path &module,
+                     const fs::path &run_dir, const std::string &tool) {
     ToolOutcome out;
     Host &h = Host::get();
-    ScriptEngineer engineer(script);
     h.reset();
     h.session = &session;
     h.engineer = &engineer;
@@ -172,18 +179,18 @@ ToolOutcome run_tool(Session &session, const Script &script, const fs::path &mod
 int run_command(const RunOptions &o, std::ostream &err) {
     std::unique_ptr<Session> session;
     Script script;
-    fs::path module = o.tools_dir / (o.tool + ".so");
+    fs::path module;
     try {
         session = load_session(o.session);
         script = load_script(o.script);
-        if (o.tool.empty() || o.tool.find('/') != std::string::npos || !fs::is_regular_file(module))
-            throw InputError("nxsim: unknown tool '" + o.tool + "' (no " + module.string() + ")");
+        module = tool_module(o.tools_dir, o.tool);
         prepare_run_dir(o.run_dir, script.missing, o.dialogs_dir);
     } catch (const InputError &e) {
         err << e.what() << "\n";
         return kExitBadInput;
     }
-    ToolOutcome out = run_tool(*session, script, module, o.run_dir, o.tool);
+    ScriptEngineer engineer(script);
+    ToolOutcome out = run_tool(*session, script, engineer, module, o.run_dir, o.tool);
     if (!out.ok) {
         err << out.error << "\n";
         size_t from = out.transcript.size() > 12 ? out.transcript.size() - 12 : 0;

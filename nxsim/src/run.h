@@ -39,10 +39,26 @@ struct ToolOutcome {
 void prepare_run_dir(const std::filesystem::path &run_dir, const std::vector<std::string> &missing,
                      const std::filesystem::path &dialogs_dir);
 
-// Runs a loaded tool module against `session` with `script`; files it writes are
-// put in place only if the run succeeds.
-ToolOutcome run_tool(Session &session, const Script &script, const std::filesystem::path &module,
+class Engineer;
+
+// Runs a tool module against `session`, answered by `engineer`, with the clock and
+// faults of `script`; files it writes are put in place only if the run succeeds.
+ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer, const std::filesystem::path &module,
                      const std::filesystem::path &run_dir, const std::string &tool);
+
+// The module of a tool in tools_dir; throws InputError for an unknown tool.
+std::filesystem::path tool_module(const std::filesystem::path &tools_dir, const std::string &tool);
+
+struct PlayOptions {
+    std::filesystem::path workflow;
+    std::filesystem::path session;   // empty: the workflow's own, copied into the run folder
+    std::filesystem::path run_dir;
+    std::filesystem::path tools_dir;
+    std::filesystem::path dialogs_dir;
+};
+
+// `nxsim play`: a list of tool runs on one session, stopping at the first that fails.
+int play_command(const PlayOptions &options, std::ostream &out, std::ostream &err);
 
 // `nxsim run`: messages go to err; answers an Exit code.
 int run_command(const RunOptions &options, std::ostream &err);

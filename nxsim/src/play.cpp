@@ -1,0 +1,192 @@
+// `nxsim play`: a workflow is one session and a list of tool runs, played in order
+// as an engineer would, each run saving the session before the next begins.
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "cp1251.h"
+#include "engineer.h"
+#include "host.h"
+#include "run.h"
+#include "session_file.h"
+
+namespace nxsim {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct PlannedRun {
+    std::string tool;
+    fs::path script_path;
+    Script script;
+    fs::path module;
+};
+
+// What a run changed, for the summary.
+struct Snapshot {
+    std::set<std::string> parts;
+    std::map<const Instance *, std::string> instances;  // -> name and part
+    std::map<std::pair<const void *, std::string>, std::string> attributes;
+};
+
+std::string attr_text(const Attribute &a) {
+    switch (a.type) {
+    case AttrType::String: return "s" + a.text;
+    case AttrType::Integer: return "i" + std::to_string(a.integer);
+    case AttrType::Real: return "r" + std::to_string(a.real);
+    }
+    return "";
+}
+
+Snapshot snapshot(const Session &s) {
+    Snapshot snap;
+    for (const auto &part : s.parts()) {
+        if (part->discarded) continue;
+        snap.parts.insert(part->name);
+        for (const auto &a : part->attributes.all()) snap.attributes[{part.get(), a.title}] = attr_text(a);
+        for (const Instance *inst : part->components) {
+            snap.instances[inst] = inst->name + '\n' + inst->part_name;
+            for (const auto &a : inst->attributes.all()) snap.attributes[{inst, a.title}] = attr_text(a);
+        }
+    }
+    return snap;
+}
+
+std::string changes(const Snapshot &before, const Snapshot &after) {
+    std::vector<std::string> created;
+    for (const auto &p : after.parts)
+        if (!before.parts.count(p)) created.push_back(cp1251_to_utf8(p));
+    std::multiset<std::string> removed, added;
+    for (const auto &[inst, key] : before.instances)
+        if (!after.instances.count(inst)) removed.insert(key);
+    for (const auto &[inst, key] : after.instances)
+        if (!before.instances.count(inst)) added.insert(key);
+    size_t moved = 0;
+    for (const auto &key : added) {
+        auto it = removed.find(key);
+        if (it != removed.end()) {
+            removed.erase(it);
+            ++moved;
+        }
+    }
+    size_t written = 0;
+    std::map<std::string, size_t> by_title;
+    for (const auto &[key, value] : after.attributes) {
+        auto it = before.attributes.find(key);
+        if (it == before.attributes.end() || it->second != value) {
+            ++written;
+            ++by_title[cp1251_to_utf8(key.second)];
+        }
+    }
+    std::ostringstream out;
+    out << "parts created " << created.size();
+    for (size_t i = 0; i < created.size() && i < 5; ++i) out << (i == 0 ? " (" : ", ") << created[i];
+    if (!created.empty()) out << (created.size() > 5 ? ", ...)" : ")");
+    out << "; components added " << (added.size() - moved) << ", moved " << moved << ", removed " << removed.size();
+    out << "; attributes written " << written;
+    if (!by_title.empty()) {
+        out << " (";
+        bool first = true;
+        for (const auto &[title, n] : by_title) {
+            out << (first ? "" : ", ") << title << " " << n;
+            first = false;
+        }
+        out << ")";
+    }
+    return out.str();
+}
+
+std::string two_digits(size_t n) {
+    std::ostringstream s;
+    s << std::setw(2) << std::setfill('0') << n;
+    return s.str();
+}
+
+}  // namespace
+
+int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
+    std::unique_ptr<Session> session;
+    std::vector<PlannedRun> plan;
+    fs::path session_file;
+    try {
+        Json json = read_json_file(o.workflow);
+        Place top(o.workflow.string(), json);
+        top.only({"session", "runs"});
+        fs::path base = o.workflow.parent_path();
+        fs::path source = o.session.empty() ? base / top["session"].text() : o.session;
+        session = load_session(source);
+        session_file = o.session.empty() ? o.run_dir / "session.json" : o.session;
+        Place runs = top["runs"];
+        if (runs.array().empty()) runs.fail("a workflow needs at least one run");
+        // Everything is checked before the first run changes anything.
+        for (size_t i = 0; i < runs.value().size(); ++i) {
+            Place r = runs[i];
+            r.only({"tool", "script"});
+            PlannedRun run;
+            run.tool = r["tool"].text();
+            try {
+                run.module = tool_module(o.tools_dir, run.tool);
+            } catch (const InputError &) {
+                r["tool"].fail("unknown tool '" + run.tool + "'");
+            }
+            run.script_path = base / r["script"].text();
+            run.script = load_script(run.script_path);
+            plan.push_back(std::move(run));
+        }
+    } catch (const InputError &e) {
+        err << e.what() << "\n";
+        return kExitBadInput;
+    }
+
+    std::error_code ec;
+    fs::create_directories(o.run_dir / "transcripts", ec);
+    fs::create_directories(o.run_dir / "logs", ec);
+    fs::path drives = o.run_dir / "drives";
+    for (size_t k = 0; k < plan.size(); ++k) {
+        PlannedRun &run = plan[k];
+        std::string label = two_digits(k + 1) + "_" + run.tool;
+        try {
+            prepare_run_dir(drives, run.script.missing, o.dialogs_dir);
+        } catch (const InputError &e) {
+            err << e.what() << "\n";
+            return kExitBadInput;
+        }
+        Snapshot before = snapshot(*session);
+        ScriptEngineer engineer(run.script);
+        ToolOutcome result = run_tool(*session, run.script, engineer, run.module, drives, run.tool);
+        if (!result.ok) {
+            err << "nxsim: run " << (k + 1) << " (" << run.tool << ", " << run.script_path.string()
+                << ") failed: " << result.error << "\n";
+            size_t from = result.transcript.size() > 12 ? result.transcript.size() - 12 : 0;
+            for (size_t i = from; i < result.transcript.size(); ++i) err << "  " << result.transcript[i] << "\n";
+            err << "nxsim: the session holds the runs before it: " << session_file.string() << "\n";
+            return kExitBadInput;
+        }
+        size_t boxes = 0;
+        std::string text;
+        for (const auto &line : result.transcript) {
+            text += line + "\n";
+            if (line.rfind("message ", 0) == 0) ++boxes;
+        }
+        try {
+            write_file_atomically(o.run_dir / "transcripts" / (label + ".txt"), text);
+            if (fs::exists(drives / "D" / "prterr.txt"))
+                fs::copy_file(drives / "D" / "prterr.txt", o.run_dir / "logs" / (label + ".prterr.txt"),
+                              fs::copy_options::overwrite_existing);
+            save_session(*session, session_file);
+        } catch (const std::exception &e) {
+            err << e.what() << "\n";
+            return kExitBadInput;
+        }
+        out << two_digits(k + 1) << " " << std::left << std::setw(19) << run.tool << " return code "
+            << (result.return_code_written ? std::to_string(result.return_code) : std::string("not written"))
+            << ", " << boxes << " message box" << (boxes == 1 ? "" : "es") << "; "
+            << changes(before, snapshot(*session)) << "\n";
+    }
+    return kExitOk;
+}
+
+}  // namespace nxsim
