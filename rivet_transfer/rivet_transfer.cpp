@@ -21,6 +21,7 @@ constexpr int STATUS_TEXT_SIZE = 100;
 constexpr int PART_NAME_SIZE = 300;
 constexpr int REFSET_NAME_SIZE = 40;
 constexpr int INSTANCE_NAME_SIZE = 130;
+constexpr int MESSAGE_SIZE = 133;
 constexpr int CODE_NO_ASSEMBLY = 1105012;
 static_assert(RIVET_TABLE_SIZE > MAX_RIVETS);
 static_assert(PART_NAME_SIZE > MAX_FSPEC_SIZE && REFSET_NAME_SIZE > MAX_ENTITY_NAME_SIZE &&
@@ -235,7 +236,16 @@ int drop_new_instance(tag_t instance, int line) {
     int failure = error_code;
     report_error(failure, line);
     error_code = UF_ASSEM_remove_instance(instance);
-    if (error_code != 0) report_error(error_code, __LINE__);
+    if (error_code != 0) {
+        // Nothing more can be done here: the engineer has to remove one of the two by hand.
+        report_error(error_code, __LINE__);
+        char message[MESSAGE_SIZE];
+        snprintf(message, sizeof message, "заклепка %.30s осталась и на старом месте, и в маршруте",
+                 instance_name);
+        uc1601(message, 1);
+        fprintf(error_log, "\n\tзаклепка <%s> осталась и на старом месте, и в маршруте\tline=%d\n", instance_name,
+                __LINE__);
+    }
     error_code = failure;
     return error_code;
 }
