@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sys/wait.h>
 
 #include "cp1251.h"
 #include "engineer.h"
@@ -410,6 +411,78 @@ TEST(Text, Cp1251RoundTripKeepsEveryByte) {
     EXPECT_EQ(*back, all);
     EXPECT_FALSE(utf8_to_cp1251("\xF0\x9F\x98\x80"));  // no such character in Windows-1251
     EXPECT_FALSE(utf8_to_cp1251("\xD0"));              // cut short
+}
+
+}  // namespace
+
+namespace {
+
+struct command_result {
+    int exit_code;
+    std::string out;
+};
+
+command_result run_nxsim(const std::string &args) {
+    std::string cmd = std::string(NXSIM_EXE) + " " + args + " 2>&1";
+    FILE *p = popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    int status = pclose(p);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/nxsim-prog-XXXXXX";
+        dir = mkdtemp(pattern);
+        std::ofstream(dir / "s.json") << R"({"display": "@DB/A/A", "parts": [{"name": "@DB/A/A"}]})";
+        std::ofstream(dir / "x.json") << R"({"actions": []})";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string common(const std::string &tool) {
+        return "run --session " + (dir / "s.json").string() + " --script " + (dir / "x.json").string() +
+               " --run-dir " + (dir / "run").string() + " --tools-dir " TEST_TOOLS_DIR " --tool " + tool;
+    }
+    fs::path dir;
+};
+
+TEST_F(ProgramTest, EveryRunStartsFromFreshModuleState) {
+    std::ofstream(dir / "w.json") << R"({"session": "s.json", "runs": [
+        {"tool": "counting_tool", "script": "x.json"}, {"tool": "counting_tool", "script": "x.json"}]})";
+    command_result r = run_nxsim("play " + (dir / "w.json").string() + " --run-dir " + (dir / "play").string() +
+                                 " --tools-dir " TEST_TOOLS_DIR);
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    EXPECT_NE(r.out.find("01 counting_tool       return code 1"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("02 counting_tool       return code 1"), std::string::npos) << r.out;
+}
+
+TEST_F(ProgramTest, AToolThatStaysLoadedFailsTheRun) {
+    std::string before = scenario::read_file(dir / "s.json");
+    command_result r = run_nxsim(common("sticky_tool"));
+    EXPECT_EQ(r.exit_code, 2) << r.out;
+    EXPECT_NE(r.out.find("stayed loaded"), std::string::npos) << r.out;
+    EXPECT_EQ(scenario::read_file(dir / "s.json"), before);
+}
+
+TEST_F(ProgramTest, BadInputIsOneLineNamingFileAndPlace) {
+    command_result r = run_nxsim(common("no_such_tool"));
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.out.find("unknown tool 'no_such_tool'"), std::string::npos) << r.out;
+    std::ofstream(dir / "x.json") << R"({"actions": [{"select": "R1"}]})";
+    r = run_nxsim(common("counting_tool"));
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.out.find("x.json: actions[0].select: expected a list"), std::string::npos) << r.out;
+    std::ofstream(dir / "y.json") << R"({"actions": []})";
+    std::ofstream(dir / "w.json") << R"({"session": "s.json", "runs": [{"tool": "counting_tool", "script": "y.json"},
+                                         {"tool": "nope", "script": "y.json"}]})";
+    r = run_nxsim("play " + (dir / "w.json").string() + " --run-dir " + (dir / "play").string() +
+                  " --tools-dir " TEST_TOOLS_DIR);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.out.find("w.json: runs[1].tool: unknown tool 'nope'"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir / "play" / "session.json")) << "nothing runs before the workflow is checked";
 }
 
 }  // namespace
