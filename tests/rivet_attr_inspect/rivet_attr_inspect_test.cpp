@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "../../rivet_group_attr/include/rivet_group_attr/attr_dialog.h"
@@ -11,6 +13,13 @@ SCENARIO_SUITE(RivetAttrInspect, "rivet_attr_inspect");
 namespace {
 
 constexpr std::size_t READ_BUFFER_SIZE = 136;  // the inspector's read buffers
+
+namespace fs = std::filesystem;
+
+void write_text(const fs::path &path, const std::string &text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
 
 }  // namespace
 
@@ -32,4 +41,39 @@ TEST(RivetAttrInspectReadBuffer, ValueThatFitsIsWhole) {
     EXPECT_EQ(value, buffer);
     EXPECT_TRUE(copy_text_cut(buffer, sizeof buffer, "3404480D40_CK"));
     EXPECT_STREQ(buffer, "3404480D40_CK");
+}
+
+// Every host call of a full run fails in turn: the inspector reports and ends or
+// goes on, but never crashes, hangs or stays loaded (exit 2). The run changes the
+// fastener of a rivet whose grip list stands at its 10th entry, so a failed
+// fastener callback leaves a grip index the new fastener does not have.
+TEST(RivetAttrInspectFaultSweep, EveryHostCallMayFail) {
+    const fs::path session = fs::path(SCENARIO_DIR) / "rivet_attr_inspect" / "sessions" / "panel.json";
+    const std::string actions = R"("actions": [
+        {"select": ["LAST_ROWS"]}, {"styler": [{"pick": "FAST_CODE", "entry": 6}, "ok"]},
+        {"select": [], "press": "back"}, {"select": []},
+        {"select": ["EMPTY"]}, {"styler": [{"pick": "RIVET", "entry": 2}, "apply", {"pick": "GRIP_LNG", "entry": 4}, "ok"]},
+        {"select": ["MARKED"]}, {"styler": ["cancel"]}, {"select": [], "press": "cancel"}]})";
+    char pattern[] = "/tmp/rivet-inspect-sweep-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    fs::path dir = pattern;
+    write_text(dir / "case.json", R"({"tool": "rivet_attr_inspect", "session": ")" + session.string() + "\"}");
+
+    write_text(dir / "script.json", "{" + actions);
+    scenario::outcome clean = scenario::run(dir);
+    ASSERT_EQ(clean.exit_code, 0) << clean.stderr_text;
+    std::string transcript = scenario::read_file(clean.work / "run" / "transcript.txt");
+    fs::remove_all(clean.work);
+    std::size_t at = transcript.rfind("host calls ");
+    ASSERT_NE(at, std::string::npos);
+    int calls = std::stoi(transcript.substr(at + 11));
+    ASSERT_GT(calls, 100);
+
+    for (int n = 1; n <= calls; ++n) {
+        write_text(dir / "script.json", R"({"faults": [{"at": )" + std::to_string(n) + R"(, "code": 1}], )" + actions);
+        scenario::outcome out = scenario::run(dir);
+        EXPECT_TRUE(out.exit_code == 0 || out.exit_code == 1) << "host call " << n << ": " << out.stderr_text;
+        fs::remove_all(out.work);
+    }
+    fs::remove_all(dir);
 }
