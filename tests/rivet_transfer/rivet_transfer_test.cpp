@@ -3,7 +3,9 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <cstdlib>
 #include <map>
+#include <regex>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -209,4 +211,33 @@ TEST(RivetTransferFaults, NothingLostOrDoubledWhateverFails) {
     // The sweep did reach the move itself, rivet by rivet.
     EXPECT_GT(partial_moves, 10);
     fs::remove_all(dir);
+}
+
+// The not-loaded line carries a bare source line number (no "line="), so this scenario
+// is compared here with that number masked.
+TEST(RivetTransferUnloaded, RouteDialogAgainAndLogNamesThePart) {
+    fs::path dir = here / "unloaded" / "route_not_loaded";
+    fs::path expected = dir / "expected";
+    scenario::outcome out = scenario::run(dir);
+    ASSERT_EQ(out.exit_code, 0) << out.stderr_text;
+    fs::path run_dir = out.work / "run";
+    if (std::getenv("NXSIM_UPDATE_GOLDEN") != nullptr) {
+        fs::remove_all(expected);
+        fs::create_directories(expected / "D");
+        fs::copy_file(run_dir / "transcript.txt", expected / "transcript.txt");
+        fs::copy_file(run_dir / "D" / "prterr.txt", expected / "D" / "prterr.txt");
+        fs::copy_file(out.work / "session.json", expected / "session.json");
+        fs::remove_all(out.work);
+        return;
+    }
+    EXPECT_EQ(scenario::read_file(expected / "transcript.txt"), scenario::read_file(run_dir / "transcript.txt"));
+    EXPECT_EQ(load(expected / "session.json"), load(out.work / "session.json"));
+    const std::regex bare_line("(\tкомпонент не загружен\t[^\t]*\t)[0-9]+");
+    auto masked = [&](const fs::path &log) {
+        return std::regex_replace(scenario::mask_log(scenario::read_file(log)), bare_line, "$1#");
+    };
+    std::string want = masked(expected / "D" / "prterr.txt");
+    EXPECT_NE(want.find("\tкомпонент не загружен\t@DB/AAAAB_002CCCCC/A\t#\r\n\tpart_name="), std::string::npos);
+    EXPECT_EQ(want, masked(run_dir / "D" / "prterr.txt"));
+    fs::remove_all(out.work);
 }
