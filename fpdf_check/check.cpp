@@ -1,0 +1,496 @@
+#include "check.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/catalogue.h"
+#include "display.h"
+
+namespace {
+
+// The largest file read; a file of many full routes stays far below it.
+constexpr size_t MAX_FILE_BYTES = 16u * 1024 * 1024;
+constexpr size_t READ_CHUNK = 64 * 1024;
+constexpr size_t MESSAGE_MAX = 1024;
+
+constexpr size_t HEAD_FIELDS = 5;
+constexpr size_t ROUTE_FIELDS = 3;
+constexpr size_t RECORD_FIELDS = 13;
+constexpr long ROUTE_LIMIT = 99;
+constexpr size_t ROUTE_NAME_MAX = 9;
+constexpr size_t COUNT_DIGITS_MAX = 9;  // any longer count is far past the limit anyway
+constexpr int ACCEPTED_PROCESS = 24;    // "A" to "X", the letters the route check accepts
+
+constexpr size_t CODE_WIDTH = 1;
+constexpr size_t FAST_WIDTH = 12;
+constexpr size_t GRIP_WIDTH = 3;
+constexpr size_t POINT_WIDTH = 12;
+constexpr size_t NUMBER_WIDTH = 15;
+constexpr size_t NUMBER_DECIMALS = 5;
+constexpr size_t NUMBER_FIELDS = 6;
+constexpr size_t FIRST_NUMBER = 6;  // index of position X among the record's fields
+
+const char SEPARATOR[] = ",\t";
+const char HEAD_KEY[] = "$$HEAD";
+const char PATH_KEY[] = "$$PATH";
+const char CELL[] = "TOLV";
+const char ZERO_FIELD[] = "0";
+const char RECORD_TAIL[] = "1, 0, 0";
+const char *const NUMBER_NAMES[NUMBER_FIELDS] = {"position X", "position Y", "position Z",
+                                                 "axis I",     "axis J",     "axis K"};
+
+struct finding {
+    long line;
+    std::string text;
+};
+
+struct route {
+    long line = 0;
+    std::string name;
+    bool name_usable = false;  // identifiers are held to it
+    long announced = -1;       // -1: the count could not be read
+    long records = 0;
+    std::string last_id;
+    long last_id_line = 0;
+    std::map<std::string, long> ids;  // identifier -> line of its first record
+};
+
+struct fastener_use {
+    std::string code;  // as the record holds it, padding removed
+    int row = NOT_FOUND;
+    long rivets = 0;
+    std::map<std::string, long> grips;
+};
+
+// The file being checked; rebuilt for each file.
+const char *file_path = nullptr;
+std::vector<finding> findings;
+std::vector<route> routes;
+std::vector<fastener_use> fasteners;
+long rivet_count = 0;
+bool head_read = false;
+std::string head_assembly, head_area, head_date;
+
+void reset(const char *path) {
+    file_path = path;
+    findings.clear();
+    routes.clear();
+    fasteners.clear();
+    rivet_count = 0;
+    head_read = false;
+    head_assembly.clear();
+    head_area.clear();
+    head_date.clear();
+}
+
+__attribute__((format(printf, 2, 3))) void add_finding(long line, const char *format, ...) {
+    char text[MESSAGE_MAX];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    findings.push_back({line, text});
+}
+
+std::string plural(long n, const char *one, const char *many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::vector<std::string> split(const std::string &text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t at = text.find(SEPARATOR, start);
+        if (at == std::string::npos) break;
+        parts.push_back(text.substr(start, at - start));
+        start = at + std::strlen(SEPARATOR);
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+bool starts_with(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
+
+std::string unpadded(const std::string &field) {
+    size_t first = field.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : field.substr(first);
+}
+
+bool all_digits(const std::string &text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A right-aligned text field: its width is checked, its value returned unpadded.
+std::string text_field(long line, const std::string &field, size_t width, const char *what) {
+    if (field.size() != width)
+        add_finding(line, "the %s field is %zu characters wide; the export writes %zu", what, field.size(), width);
+    return unpadded(field);
+}
+
+// "%.5f" of a finite number: an optional minus, digits, a point, five digits.
+bool is_fixed_number(const std::string &text) {
+    size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+    size_t point = text.find('.', i);
+    if (point == std::string::npos || point == i) return false;
+    return all_digits(text.substr(i, point - i)) && text.size() - point - 1 == NUMBER_DECIMALS &&
+           all_digits(text.substr(point + 1));
+}
+
+// The row of a fastener code, also when the 12-character field holds the first
+// 12 characters of a longer code.
+int fastener_row(const std::string &code) {
+    int row = find_fast(code.c_str());
+    if (row != NOT_FOUND || code.size() != FAST_WIDTH) return row;
+    for (int i = 0; i < FAST_COUNT; ++i)
+        if (std::strlen(all_fast[i].code) > FAST_WIDTH && code.compare(0, FAST_WIDTH, all_fast[i].code, FAST_WIDTH) == 0)
+            return i;
+    return NOT_FOUND;
+}
+
+std::string grip_list(int row) {
+    std::string list;
+    for (int k = 0; k < all_fast[row].n; ++k) list += (k ? ", " : "") + std::string(all_fast[row].grip_code[k]);
+    return list;
+}
+
+std::string add_list() {
+    std::string list;
+    for (int i = 0; i < ADD_COUNT; ++i) list += (i ? ", " : "") + std::string(all_add[i].code);
+    return list;
+}
+
+// "<route name>_NN" with NN from 01 to 99, as the route walk numbers a route.
+bool id_of_route(const std::string &id, const std::string &name) {
+    if (id.size() != name.size() + 3 || id.compare(0, name.size(), name) != 0 || id[name.size()] != '_') return false;
+    std::string number = id.substr(name.size() + 1);
+    return all_digits(number) && number != "00";
+}
+
+void note_fastener(const std::string &code, int row, const std::string &grip) {
+    auto use = std::find_if(fasteners.begin(), fasteners.end(), [&](const fastener_use &f) { return f.code == code; });
+    if (use == fasteners.end()) {
+        fasteners.push_back({code, row, 0, {}});
+        use = fasteners.end() - 1;
+    }
+    ++use->rivets;
+    ++use->grips[grip];
+}
+
+void check_header(long line, const std::string &text) {
+    std::vector<std::string> parts = split(text);
+    if (parts.size() != HEAD_FIELDS || parts[0] != HEAD_KEY) {
+        add_finding(line,
+                    "the header is not \"$$HEAD\", assembly, area, \"TOLV\" and date, each field followed by "
+                    "a comma and a tab (it has %zu fields, the header has %zu)",
+                    parts.size(), HEAD_FIELDS);
+        return;
+    }
+    head_read = true;
+    head_assembly = parts[1];
+    head_area = parts[2];
+    head_date = parts[4];
+    if (parts[3] != CELL)
+        add_finding(line, "the header names the cell %s; the export writes \"TOLV\"", quoted(parts[3]).c_str());
+    if (parts[1].empty()) add_finding(line, "the header's assembly name is empty");
+    if (parts[2].empty()) add_finding(line, "the header's area name is empty");
+    if (parts[4].empty()) add_finding(line, "the header's date is empty");
+}
+
+void check_route_line(long line, const std::string &text) {
+    route r;
+    r.line = line;
+    std::vector<std::string> parts = split(text);
+    if (parts.size() != ROUTE_FIELDS || parts[0] != PATH_KEY) {
+        add_finding(line,
+                    "the route line is not \"$$PATH\", route name and rivet count, each field followed by "
+                    "a comma and a tab (it has %zu fields, a route line has %zu)",
+                    parts.size(), ROUTE_FIELDS);
+        routes.push_back(r);
+        return;
+    }
+    r.name = parts[1];
+    if (r.name.empty()) {
+        add_finding(line, "the route name is empty");
+    } else if (r.name.size() > ROUTE_NAME_MAX) {
+        add_finding(line, "the route name %s is %zu characters long; the export writes at most %zu",
+                    quoted(r.name).c_str(), r.name.size(), ROUTE_NAME_MAX);
+    } else {
+        r.name_usable = true;
+        for (const route &other : routes)
+            if (other.name == r.name) {
+                add_finding(line, "route %s appears again (first at line %ld)", quoted(r.name).c_str(), other.line);
+                break;
+            }
+    }
+    const std::string &count = parts[2];
+    if (!all_digits(count) || (count.size() > 1 && count[0] == '0')) {
+        add_finding(line, "the rivet count %s is not a decimal number as the export writes it", quoted(count).c_str());
+    } else if (count.size() > COUNT_DIGITS_MAX || std::stol(count) > ROUTE_LIMIT) {
+        add_finding(line, "the route announces %s rivets; a route holds at most %ld", count.c_str(), ROUTE_LIMIT);
+        if (count.size() <= COUNT_DIGITS_MAX) r.announced = std::stol(count);
+    } else {
+        r.announced = std::stol(count);
+    }
+    routes.push_back(r);
+}
+
+void check_point_id(long line, route *r, const std::string &id) {
+    if (id.empty()) {
+        add_finding(line, "the point identifier is blank");
+    } else if (r != nullptr && r->name_usable && !id_of_route(id, r->name)) {
+        add_finding(line, "the point identifier %s is not %s_NN (the route name, an underscore, two digits 01 to 99)",
+                    quoted(id).c_str(), to_utf8(r->name).c_str());
+    }
+    if (r == nullptr) return;
+    auto seen = r->ids.find(id);
+    if (seen != r->ids.end()) {
+        add_finding(line, "the point identifier %s appears twice in the route (first at line %ld)", quoted(id).c_str(),
+                    seen->second);
+    } else {
+        if (r->last_id_line != 0 && r->last_id.compare(id) > 0)
+            add_finding(line,
+                        "the point identifier %s is out of order: it follows %s (line %ld), and the export "
+                        "writes a route's identifiers in byte order",
+                        quoted(id).c_str(), quoted(r->last_id).c_str(), r->last_id_line);
+        r->ids[id] = line;
+    }
+    r->last_id = id;
+    r->last_id_line = line;
+}
+
+void check_number(long line, const std::string &field, const char *what) {
+    std::string number = unpadded(field);
+    if (!is_fixed_number(number)) {
+        add_finding(line, "the %s %s is not a number with %zu decimals", what, quoted(field).c_str(), NUMBER_DECIMALS);
+        return;
+    }
+    size_t width = std::max(NUMBER_WIDTH, number.size());
+    if (field.size() != width)
+        add_finding(line, "the %s field is %zu characters wide; the export writes %zu", what, field.size(), width);
+}
+
+void check_record(long line, const std::string &text) {
+    ++rivet_count;
+    route *r = routes.empty() ? nullptr : &routes.back();
+    if (r == nullptr)
+        add_finding(line, "a rivet record before any route line");
+    else
+        ++r->records;
+
+    std::vector<std::string> parts = split(text);
+    if (parts.size() != RECORD_FIELDS) {
+        add_finding(line,
+                    "the line is not a rivet record: it has %zu fields, a record has %zu, each but the "
+                    "last followed by a comma and a tab",
+                    parts.size(), RECORD_FIELDS);
+        return;
+    }
+
+    std::string process = text_field(line, parts[0], CODE_WIDTH, "process code");
+    if (process.empty()) {
+        add_finding(line, "the process code is blank");
+    } else {
+        int index = find_process(process.c_str());
+        if (index == NOT_FOUND || index >= ACCEPTED_PROCESS)
+            add_finding(line, "the process code %s is not one of the letters A to X", quoted(process).c_str());
+    }
+
+    std::string add = text_field(line, parts[1], CODE_WIDTH, "add code");
+    if (add.empty())
+        add_finding(line, "the add code is blank");
+    else if (find_add(add.c_str()) == NOT_FOUND)
+        add_finding(line, "the add code %s is not one of the catalogue's add codes (%s)", quoted(add).c_str(),
+                    add_list().c_str());
+
+    std::string fast = text_field(line, parts[2], FAST_WIDTH, "fastener code");
+    int row = fastener_row(fast);
+    if (fast.empty())
+        add_finding(line, "the fastener code is blank");
+    else if (row == NOT_FOUND)
+        add_finding(line, "the fastener code %s is not in the catalogue", quoted(fast).c_str());
+
+    std::string grip = text_field(line, parts[3], GRIP_WIDTH, "grip code");
+    if (grip.empty())
+        add_finding(line, "the grip code is blank");
+    else if (row != NOT_FOUND && find_grip(row, grip.c_str()) == NOT_FOUND)
+        add_finding(line, "the grip code %s is not a grip code of fastener %s (%s)", quoted(grip).c_str(),
+                    all_fast[row].code, grip_list(row).c_str());
+    note_fastener(fast, row, grip);
+
+    check_point_id(line, r, text_field(line, parts[4], POINT_WIDTH, "point identifier"));
+
+    if (parts[5] != ZERO_FIELD)
+        add_finding(line, "field 6 is %s; the export writes the constant 0", quoted(parts[5]).c_str());
+    for (size_t i = 0; i < NUMBER_FIELDS; ++i) check_number(line, parts[FIRST_NUMBER + i], NUMBER_NAMES[i]);
+    if (parts[RECORD_FIELDS - 1] != RECORD_TAIL)
+        add_finding(line, "the record ends in %s; the export writes the constant \"1, 0, 0\"",
+                    quoted(parts[RECORD_FIELDS - 1]).c_str());
+}
+
+void check_line(long line, const std::string &text) {
+    if (line == 1)
+        check_header(line, text);
+    else if (text.empty())
+        add_finding(line, "an empty line");
+    else if (starts_with(text, PATH_KEY))
+        check_route_line(line, text);
+    else if (starts_with(text, HEAD_KEY))
+        add_finding(line, "a second header line (the header is line 1)");
+    else if (starts_with(text, "$$"))
+        add_finding(line, "an unknown line %s", quoted(text).c_str());
+    else
+        check_record(line, text);
+}
+
+void check_routes() {
+    if (routes.empty()) add_finding(1, "the file holds no route: there is nothing for the cell");
+    for (const route &r : routes) {
+        if (r.announced >= 0 && r.records != r.announced)
+            add_finding(r.line, "route %s announces %s, but %s", quoted(r.name).c_str(),
+                        plural(r.announced, "rivet", "rivets").c_str(),
+                        plural(r.records, "record follows", "records follow").c_str());
+        if (r.records > ROUTE_LIMIT)
+            add_finding(r.line, "route %s has %ld records; a route holds at most %ld", quoted(r.name).c_str(),
+                        r.records, ROUTE_LIMIT);
+    }
+}
+
+// Reads the whole file, up to one byte past the limit.
+bool read_file(const char *path, std::string &bytes, std::string &why) {
+    std::FILE *file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        why = std::string("cannot open the file (") + std::strerror(errno) + ")";
+        return false;
+    }
+    char chunk[READ_CHUNK];
+    bool ok = true;
+    while (bytes.size() <= MAX_FILE_BYTES) {
+        size_t got = std::fread(chunk, 1, sizeof chunk, file);
+        bytes.append(chunk, got);
+        if (got < sizeof chunk) {
+            if (std::ferror(file)) {
+                why = std::string("cannot read the file (") + std::strerror(errno) + ")";
+                ok = false;
+            }
+            break;
+        }
+    }
+    std::fclose(file);
+    return ok;
+}
+
+long line_of(const std::string &bytes, size_t offset) {
+    return 1 + static_cast<long>(std::count(bytes.begin(), bytes.begin() + static_cast<long>(offset), '\n'));
+}
+
+// What makes the bytes no FPDF file at all, with its line (0 for the whole file).
+bool unreadable(const std::string &bytes, long &line, std::string &why) {
+    line = 0;
+    if (bytes.size() > MAX_FILE_BYTES) {
+        why = "the file is larger than " + std::to_string(MAX_FILE_BYTES) + " bytes: no FPDF file is that long";
+        return true;
+    }
+    if (bytes.empty()) {
+        why = "the file is empty";
+        return true;
+    }
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        auto byte = static_cast<unsigned char>(bytes[i]);
+        if ((byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F) {
+            char text[MESSAGE_MAX];
+            std::snprintf(text, sizeof text, "binary data: byte 0x%02X at offset %zu; an FPDF file is text", byte, i);
+            line = line_of(bytes, i);
+            why = text;
+            return true;
+        }
+    }
+    if (!starts_with(bytes, HEAD_KEY)) {
+        line = 1;
+        why = "not an FPDF file: it does not begin with \"$$HEAD\"";
+        return true;
+    }
+    if (bytes.back() != '\n') {
+        line = line_of(bytes, bytes.size() - 1);
+        why = bytes.find('\n') == std::string::npos && bytes.find('\r') != std::string::npos
+                  ? "the lines end in CR alone; an FPDF file ends every line in CR LF"
+                  : "the file is cut short: its last line has no line end";
+        return true;
+    }
+    return false;
+}
+
+void print_summary(std::FILE *out) {
+    if (head_read)
+        std::fprintf(out, "%s: assembly %s, area %s, date %s\n", file_path, quoted(head_assembly).c_str(),
+                     quoted(head_area).c_str(), quoted(head_date).c_str());
+    for (const route &r : routes) {
+        std::string announced = r.announced >= 0 ? std::to_string(r.announced) : "?";
+        std::fprintf(out, "%s: route %s (line %ld): %s announced, %ld found\n", file_path, quoted(r.name).c_str(),
+                     r.line, announced.c_str(), r.records);
+    }
+    size_t grip_count = 0;
+    for (const fastener_use &f : fasteners) {
+        std::string grips;
+        for (const auto &[grip, n] : f.grips) {
+            grips += grips.empty() ? "" : ", ";
+            grips += quoted(grip) + " x" + std::to_string(n);
+        }
+        grip_count += f.grips.size();
+        std::string note;
+        if (f.row == NOT_FOUND)
+            note = " (not in the catalogue)";
+        else if (f.code != all_fast[f.row].code)
+            note = std::string(" (") + all_fast[f.row].code + " cut to " + std::to_string(FAST_WIDTH) + " characters)";
+        std::fprintf(out, "%s: fastener %s%s: %s; grips %s\n", file_path, quoted(f.code).c_str(), note.c_str(),
+                     plural(f.rivets, "rivet", "rivets").c_str(), grips.c_str());
+    }
+    std::string verdict = findings.empty() ? "clean" : plural(static_cast<long>(findings.size()), "finding", "findings");
+    std::fprintf(out, "%s: %s, %s, %s with %s; %s\n", file_path,
+                 plural(static_cast<long>(routes.size()), "route", "routes").c_str(),
+                 plural(rivet_count, "rivet", "rivets").c_str(),
+                 plural(static_cast<long>(fasteners.size()), "fastener", "fasteners").c_str(),
+                 plural(static_cast<long>(grip_count), "grip", "grips").c_str(), verdict.c_str());
+}
+
+}  // namespace
+
+int check_file(const char *path, std::FILE *out, std::FILE *err) {
+    reset(path);
+    std::string bytes;
+    std::string why;
+    long place = 0;
+    if (!read_file(path, bytes, why) || unreadable(bytes, place, why)) {
+        if (place > 0)
+            std::fprintf(err, "%s:%ld: not checked: %s\n", path, place, why.c_str());
+        else
+            std::fprintf(err, "%s: not checked: %s\n", path, why.c_str());
+        return CHECK_UNREADABLE;
+    }
+
+    long line = 0;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);  // found: the file ends in a line end
+        ++line;
+        std::string text = bytes.substr(start, end - start);
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+        else
+            add_finding(line, "the line ends in LF alone; the export ends every line in CR LF");
+        if (text.find('\r') != std::string::npos) add_finding(line, "a CR inside the line");
+        check_line(line, text);
+        start = end + 1;
+    }
+    check_routes();
+
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const finding &a, const finding &b) { return a.line < b.line; });
+    for (const finding &f : findings) std::fprintf(out, "%s:%ld: %s\n", path, f.line, f.text.c_str());
+    print_summary(out);
+    return findings.empty() ? CHECK_CLEAN : CHECK_FINDINGS;
+}

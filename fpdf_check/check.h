@@ -1,0 +1,13 @@
+// Checks one machine file and prints its findings and summary.
+#pragma once
+
+#include <cstdio>
+
+// Exit statuses of the program; with several files the highest one counts.
+constexpr int CHECK_CLEAN = 0;       // every file is as the export writes it
+constexpr int CHECK_FINDINGS = 1;    // at least one finding
+constexpr int CHECK_UNREADABLE = 2;  // a file could not be checked, or a usage error
+
+// Findings and the summary go to out; a file that cannot be checked gives one
+// line on err and nothing on out. Returns one of the statuses above.
+int check_file(const char *path, std::FILE *out, std::FILE *err);
