@@ -61,7 +61,9 @@ void build_date() {
         snprintf(day, sizeof day, "%s", slash + 1);
         *slash = '\0';
     }
-    snprintf(Date_Of_Programming, sizeof Date_Of_Programming, "%s-%s-20%s", day, strdate, year);
+    // _strdate's fields are two digits each, so the text always fits; a longer one is cut.
+    if (snprintf(Date_Of_Programming, sizeof Date_Of_Programming, "%s-%s-20%s", day, strdate, year) < 0)
+        Date_Of_Programming[0] = '\0';
 }
 
 int set_text(int dialog_id, const char *item, const char *text) {
@@ -369,7 +371,8 @@ int run_fpdf_export() {
         uc1601(message, 1);
         fprintf(error_log, "\n\tномер сборки длиннее %d знаков: %s\tline=%d\n", TEXT_MAX, part_number, __LINE__);
     }
-    snprintf(assembly_name, sizeof assembly_name, "%s", part_number);
+    // Cut to the field, as announced above.
+    if (snprintf(assembly_name, sizeof assembly_name, "%s", part_number) < 0) assembly_name[0] = '\0';
 
     for (;;) {
         if (name_dialog() == dialog_result::end) return error_code;
