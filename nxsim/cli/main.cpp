@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "render.h"
 #include "run.h"
 #include "show.h"
 
@@ -12,8 +13,11 @@ namespace {
 const char *const kUsage =
     "usage: nxsim run --session S.json --tool NAME --script X.json --run-dir DIR\n"
     "                 [--tools-dir DIR] [--dialogs-dir DIR] [--save-as OUT.json]\n"
+    "       nxsim run --session S.json --tool NAME --run-dir DIR [--record OUT.json] ...\n"
+    "                 (no script: the engineer answers at the terminal)\n"
     "       nxsim play WORKFLOW.json --run-dir DIR [--session S.json] [--tools-dir DIR] [--dialogs-dir DIR]\n"
-    "       nxsim show S.json [--path PATTERN]\n";
+    "       nxsim show S.json [--path PATTERN]\n"
+    "       nxsim render S.json --out PICTURE.svg [--plane xy|yz|zx] [--findings prterr.txt]\n";
 
 int usage(const std::string &problem) {
     if (!problem.empty()) std::cerr << "nxsim: " << problem << "\n";
@@ -31,9 +35,10 @@ int main(int argc, char **argv) {
         return 0;
     }
     std::map<std::string, std::string> args;
-    std::string subject;  // play WORKFLOW, show SESSION
+    std::string subject;  // play WORKFLOW, show SESSION, render SESSION
     int first = 2;
-    if ((command == "play" || command == "show") && argc > 2 && std::strncmp(argv[2], "--", 2) != 0) {
+    if ((command == "play" || command == "show" || command == "render") && argc > 2 &&
+        std::strncmp(argv[2], "--", 2) != 0) {
         subject = argv[2];
         first = 3;
     }
@@ -74,6 +79,16 @@ int main(int argc, char **argv) {
         if (subject.empty()) return usage("show needs a session file");
         return nxsim::show_command(subject, filter, std::cout, std::cerr);
     }
+    if (command == "render") {
+        nxsim::RenderOptions o;
+        o.session = subject;
+        if (args.count("plane")) o.plane = take("plane");
+        if (args.count("findings")) o.findings = take("findings");
+        o.out = take("out");
+        if (!args.empty()) return usage("unknown option --" + args.begin()->first);
+        if (subject.empty() || o.out.empty()) return usage("render needs a session file and --out");
+        return nxsim::render_command(o, std::cout, std::cerr);
+    }
     if (command == "run") {
         nxsim::RunOptions o;
         o.session = take("session");
@@ -83,9 +98,11 @@ int main(int argc, char **argv) {
         o.tools_dir = tools_dir();
         o.dialogs_dir = dialogs_dir();
         o.save_as = take("save-as");
+        o.record = take("record");
         if (!args.empty()) return usage("unknown option --" + args.begin()->first);
-        if (o.session.empty() || o.tool.empty() || o.script.empty() || o.run_dir.empty())
-            return usage("run needs --session, --tool, --script and --run-dir");
+        if (o.session.empty() || o.tool.empty() || o.run_dir.empty())
+            return usage("run needs --session, --tool and --run-dir");
+        if (!o.script.empty() && !o.record.empty()) return usage("--record is for a run without --script");
         return nxsim::run_command(o, std::cerr);
     }
     return usage("unknown command '" + command + "'");
