@@ -1,0 +1,502 @@
+// Runs the built fpdf_check program on machine files written here as the export
+// writes them, on damaged copies, on files that are no machine file at all, and on
+// the export's own golden files.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "scenario.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quote(const std::string &s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+void write_bytes(const fs::path &path, const std::string &bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << bytes;
+}
+
+std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+class FpdfCheck : public ::testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override {
+        static int serial = 0;
+        dir = fs::temp_directory_path() /
+              ("fpdf_check_test_" + std::to_string(getpid()) + "_" + std::to_string(++serial));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    result run(const std::vector<std::string> &args) {
+        std::string command = quote(FPDF_CHECK_EXE);
+        for (const std::string &a : args) command += " " + quote(a);
+        fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
+        command += " >" + quote(out.string()) + " 2>" + quote(err.string()) + " </dev/null";
+        int raw = std::system(command.c_str());
+        result r;
+        EXPECT_TRUE(WIFEXITED(raw)) << "the program did not exit normally: " << command;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = scenario::read_file(out);
+        r.err = scenario::read_file(err);
+        return r;
+    }
+
+    // Writes the bytes as NAME in the test folder, checks it, and makes sure the
+    // check left the file as it was.
+    result check(const std::string &bytes, const std::string &name = "m.fpdf") {
+        fs::path path = dir / name;
+        write_bytes(path, bytes);
+        result r = run({path.string()});
+        EXPECT_EQ(scenario::read_file(path), bytes) << "the checked file changed";
+        return r;
+    }
+
+    std::string path_of(const std::string &name = "m.fpdf") { return (dir / name).string(); }
+
+    // The finding lines of a report: "<file>:<line>: ...".
+    std::vector<std::string> findings(const result &r, const std::string &name = "m.fpdf") {
+        std::vector<std::string> found;
+        for (const std::string &line : lines_of(r.out)) {
+            std::string prefix = path_of(name) + ":";
+            if (line.rfind(prefix, 0) == 0 && line.size() > prefix.size() && std::isdigit(static_cast<unsigned char>(line[prefix.size()])))
+                found.push_back(line.substr(prefix.size()));
+        }
+        return found;
+    }
+};
+
+// One rivet record with the formats the export writes it with.
+std::string record(const char *pr, const char *ad, const char *fast, const char *grip, const char *id, double x,
+                   double y, double z, double i, double j, double k) {
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t"
+                  "1, 0, 0\r\n",
+                  pr, ad, fast, grip, id, x, y, z, i, j, k);
+    return line;
+}
+
+// A clean file; each entry is one line with its line end. The assembly name is
+// Windows-1251 for "PANEL-7" in Cyrillic capitals.
+std::vector<std::string> clean_lines() {
+    return {
+        "$$HEAD,\t\xCF\xC0\xCD\xC5\xCB\xDC-7,\tA,\tTOLV,\t07-12-2026\r\n",
+        "$$PATH,\tRT,\t3\r\n",
+        record("H", "A", "3404579D35", "080", "RT_01", 120.5, -35.25, 0, 0, 0, 1),
+        record("X", "B", "3404480D40_CK", "095", "RT_02", -1234567890.5, 7, 0.000001, 1, 0, 0),
+        record("A", "A", "163768D40", "155", "RT_10", 1, 2, 3, 0, -1, 0),
+        "$$PATH,\tAAAAB_001,\t2\r\n",
+        record("B", "B", "3004887D80", "640", "AAAAB_001_01", 0, 0, 0, 0, 0, 1),
+        record("G", "A", "3404579D35", "095", "AAAAB_001_02", 10, 20, 30, 0, 0, -1),
+        "$$PATH,\tEMPTY_001,\t0\r\n",
+    };
+}
+
+std::string join(const std::vector<std::string> &lines) {
+    std::string bytes;
+    for (const std::string &l : lines) bytes += l;
+    return bytes;
+}
+
+// Replaces field n (0-based, fields separated by a comma and a tab) of a line.
+void set_field(std::string &line, size_t n, const std::string &value) {
+    std::string body = line.substr(0, line.size() - 2);  // without CR LF
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t at; (at = body.find(",\t", start)) != std::string::npos; start = at + 2)
+        parts.push_back(body.substr(start, at - start));
+    parts.push_back(body.substr(start));
+    ASSERT_LT(n, parts.size());
+    parts[n] = value;
+    line.clear();
+    for (size_t i = 0; i < parts.size(); ++i) line += (i ? ",\t" : "") + parts[i];
+    line += "\r\n";
+}
+
+}  // namespace
+
+TEST_F(FpdfCheck, CleanFileAsTheExportWritesIt) {
+    result r = check(join(clean_lines()));
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.err, "");
+    std::string p = path_of();
+    // The assembly name comes out as UTF-8 Cyrillic.
+    EXPECT_EQ(r.out,
+              p + ": assembly \"\xD0\x9F\xD0\x90\xD0\x9D\xD0\x95\xD0\x9B\xD0\xAC-7\", area \"A\", date \"07-12-2026\"\n" +
+                  p + ": route \"RT\" (line 2): 3 announced, 3 found\n" +
+                  p + ": route \"AAAAB_001\" (line 6): 2 announced, 2 found\n" +
+                  p + ": route \"EMPTY_001\" (line 9): 0 announced, 0 found\n" +
+                  p + ": fastener \"3404579D35\": 2 rivets; grips \"080\" x1, \"095\" x1\n" +
+                  p + ": fastener \"3404480D40_C\" (3404480D40_CK cut to 12 characters): 1 rivet; grips \"095\" x1\n" +
+                  p + ": fastener \"163768D40\": 1 rivet; grips \"155\" x1\n" +
+                  p + ": fastener \"3004887D80\": 1 rivet; grips \"640\" x1\n" +
+                  p + ": 3 routes, 5 rivets, 4 fasteners with 5 grips; clean\n");
+}
+
+TEST_F(FpdfCheck, RouteOf99RecordsIsClean) {
+    std::vector<std::string> lines = {"$$HEAD,\tASM3,\tA,\tTOLV,\t07-12-2026\r\n", "$$PATH,\tR99_00001,\t99\r\n"};
+    for (int n = 1; n <= 99; ++n) {
+        char id[16];
+        std::snprintf(id, sizeof id, "R99_00001_%02d", n);
+        lines.push_back(record("H", "A", "3404579D35", "080", id, n, 0, 0, 0, 0, 1));
+    }
+    result r = check(join(lines));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("route \"R99_00001\" (line 2): 99 announced, 99 found\n"), std::string::npos) << r.out;
+}
+
+TEST_F(FpdfCheck, RouteOf100RecordsIsOverTheLimit) {
+    std::vector<std::string> lines = {"$$HEAD,\tASM3,\tA,\tTOLV,\t07-12-2026\r\n", "$$PATH,\tBIG,\t100\r\n"};
+    for (int n = 1; n <= 100; ++n) {
+        char id[16];
+        std::snprintf(id, sizeof id, "BIG_%02d", n);
+        lines.push_back(record("H", "A", "3404579D35", "080", id, n, 0, 0, 0, 0, 1));
+    }
+    result r = check(join(lines));
+    EXPECT_EQ(r.status, 1);
+    std::vector<std::string> expected = {
+        "2: the route announces 100 rivets; a route holds at most 99",
+        "2: route \"BIG\" has 100 records; a route holds at most 99",
+        "102: the point identifier \"BIG_100\" is not BIG_NN (the route name, an underscore, two digits 01 to 99)",
+        "102: the point identifier \"BIG_100\" is out of order: it follows \"BIG_99\" (line 101), and the export "
+        "writes a route's identifiers in byte order",
+    };
+    EXPECT_EQ(findings(r), expected) << r.out;
+}
+
+// A damaged copy of the clean file and the findings it must give, in order.
+struct damage {
+    const char *name;
+    std::function<void(std::vector<std::string> &)> apply;
+    std::vector<std::string> expected;  // "<line>: <start of the finding>"
+};
+
+void PrintTo(const damage &d, std::ostream *os) { *os << d.name; }
+
+class FpdfCheckDamage : public FpdfCheck, public ::testing::WithParamInterface<damage> {};
+
+TEST_P(FpdfCheckDamage, IsFound) {
+    std::vector<std::string> lines = clean_lines();
+    GetParam().apply(lines);
+    result r = check(join(lines));
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_EQ(r.err, "");
+    std::vector<std::string> found = findings(r);
+    ASSERT_EQ(found.size(), GetParam().expected.size()) << r.out;
+    for (size_t i = 0; i < found.size(); ++i)
+        EXPECT_EQ(found[i].rfind(GetParam().expected[i], 0), 0u) << found[i] << "\nexpected: " << GetParam().expected[i];
+    EXPECT_NE(r.out.find(std::to_string(found.size()) + (found.size() == 1 ? " finding\n" : " findings\n")),
+              std::string::npos)
+        << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , FpdfCheckDamage,
+    ::testing::Values(
+        // Counts.
+        damage{"record_missing", [](auto &l) { l.erase(l.begin() + 4); },
+               {"2: route \"RT\" announces 3 rivets, but 2 records follow"}},
+        damage{"extra_record", [](auto &l) { l.insert(l.begin() + 8, record("H", "A", "3404579D35", "080", "AAAAB_001_03", 0, 0, 0, 0, 0, 1)); },
+               {"6: route \"AAAAB_001\" announces 2 rivets, but 3 records follow"}},
+        damage{"count_with_leading_zero", [](auto &l) { set_field(l[1], 2, "03"); },
+               {"2: the rivet count \"03\" is not a decimal number as the export writes it"}},
+        damage{"count_not_a_number", [](auto &l) { set_field(l[1], 2, "three"); },
+               {"2: the rivet count \"three\" is not a decimal number"}},
+        // Order and uniqueness of point identifiers.
+        damage{"out_of_order", [](auto &l) { std::swap(l[2], l[3]); },
+               {"4: the point identifier \"RT_01\" is out of order: it follows \"RT_02\" (line 3)"}},
+        damage{"ten_before_two_in_byte_order", [](auto &l) { set_field(l[4], 4, "        RT_2"); set_field(l[3], 4, "       RT_10"); },
+               {"5: the point identifier \"RT_2\" is not RT_NN"}},
+        damage{"duplicate", [](auto &l) { set_field(l[3], 4, "       RT_01"); },
+               {"4: the point identifier \"RT_01\" appears twice in the route (first at line 3)"}},
+        // Values outside the catalogue.
+        damage{"process_Y", [](auto &l) { set_field(l[2], 0, "Y"); },
+               {"3: the process code \"Y\" is not one of the letters A to X"}},
+        damage{"process_lower_case", [](auto &l) { set_field(l[2], 0, "h"); },
+               {"3: the process code \"h\" is not one of the letters A to X"}},
+        damage{"process_blank", [](auto &l) { set_field(l[2], 0, " "); }, {"3: the process code is blank"}},
+        damage{"process_two_letters", [](auto &l) { set_field(l[2], 0, "HA"); },
+               {"3: the process code field is 2 characters wide; the export writes 1",
+                "3: the process code \"HA\" is not one of the letters A to X"}},
+        damage{"add_C", [](auto &l) { set_field(l[2], 1, "C"); },
+               {"3: the add code \"C\" is not one of the catalogue's add codes (A, B)"}},
+        damage{"add_blank", [](auto &l) { set_field(l[2], 1, " "); }, {"3: the add code is blank"}},
+        damage{"fastener_unknown", [](auto &l) { set_field(l[2], 2, "  3404579D99"); },
+               {"3: the fastener code \"3404579D99\" is not in the catalogue"}},
+        damage{"fastener_cut_unknown", [](auto &l) { set_field(l[3], 2, "3404480D40_X"); },
+               {"4: the fastener code \"3404480D40_X\" is not in the catalogue"}},
+        damage{"fastener_unpadded", [](auto &l) { set_field(l[2], 2, "3404579D35"); },
+               {"3: the fastener code field is 10 characters wide; the export writes 12"}},
+        damage{"fastener_blank", [](auto &l) { set_field(l[2], 2, std::string(12, ' ')); },
+               {"3: the fastener code is blank"}},
+        damage{"grip_of_another_fastener", [](auto &l) { set_field(l[2], 3, "155"); },
+               {"3: the grip code \"155\" is not a grip code of fastener 3404579D35 (080, 095, 110, 125, 140)"}},
+        damage{"grip_in_millimetres", [](auto &l) { set_field(l[3], 3, "9.5"); },
+               {"4: the grip code \"9.5\" is not a grip code of fastener 3404480D40_CK (095, 110)"}},
+        damage{"grip_four_wide", [](auto &l) { set_field(l[2], 3, " 080"); },
+               {"3: the grip code field is 4 characters wide; the export writes 3"}},
+        damage{"grip_blank", [](auto &l) { set_field(l[2], 3, "   "); }, {"3: the grip code is blank"}},
+        damage{"point_id_of_another_route", [](auto &l) { set_field(l[4], 4, "       XX_10"); },
+               {"5: the point identifier \"XX_10\" is not RT_NN"}},
+        damage{"point_id_zero", [](auto &l) { set_field(l[2], 4, "       RT_00"); },
+               {"3: the point identifier \"RT_00\" is not RT_NN"}},
+        damage{"point_id_wide", [](auto &l) { set_field(l[4], 4, "        RT_10"); },
+               {"5: the point identifier field is 13 characters wide; the export writes 12"}},
+        damage{"point_id_blank", [](auto &l) { set_field(l[2], 4, std::string(12, ' ')); },
+               {"3: the point identifier is blank"}},
+        // Constant fields and numbers.
+        damage{"field_six", [](auto &l) { set_field(l[2], 5, "1"); },
+               {"3: field 6 is \"1\"; the export writes the constant 0"}},
+        damage{"number_short", [](auto &l) { set_field(l[2], 6, "120.5"); },
+               {"3: the position X \"120.5\" is not a number with 5 decimals"}},
+        damage{"number_nan", [](auto &l) { set_field(l[2], 11, "            nan"); },
+               {"3: the axis K \"            nan\" is not a number with 5 decimals"}},
+        damage{"number_narrow", [](auto &l) { set_field(l[2], 7, "      -35.2500"); },
+               {"3: the position Y \"      -35.2500\" is not a number with 5 decimals"}},
+        damage{"number_width", [](auto &l) { set_field(l[2], 8, "       0.00000"); },
+               {"3: the position Z field is 14 characters wide; the export writes 15"}},
+        damage{"wide_number_padded", [](auto &l) { set_field(l[3], 6, " -1234567890.50000"); },
+               {"4: the position X field is 18 characters wide; the export writes 17"}},
+        damage{"tail", [](auto &l) { set_field(l[2], 12, "1, 0, 1"); },
+               {"3: the record ends in \"1, 0, 1\"; the export writes the constant \"1, 0, 0\""}},
+        damage{"record_short", [](auto &l) { l[2] = l[2].substr(0, l[2].rfind(",\t")) + "\r\n"; },
+               {"3: the line is not a rivet record: it has 12 fields, a record has 13"}},
+        // Lines.
+        damage{"lf_alone", [](auto &l) { l[3].erase(l[3].size() - 2, 1); },
+               {"4: the line ends in LF alone; the export ends every line in CR LF"}},
+        damage{"cr_inside", [](auto &l) { l[1] = "$$PATH,\tRT,\t3\r\r\n"; }, {"2: a CR inside the line", "2: the rivet count \"3\\x0D\" is not a decimal number"}},
+        damage{"empty_line", [](auto &l) { l.insert(l.begin() + 5, "\r\n"); }, {"6: an empty line"}},
+        damage{"second_header", [](auto &l) { std::string head = l[0]; l.insert(l.begin() + 5, head); },
+               {"6: a second header line (the header is line 1)"}},
+        damage{"unknown_line", [](auto &l) { l.push_back("$$END\r\n"); }, {"10: an unknown line \"$$END\""}},
+        damage{"record_before_route", [](auto &l) { std::string rec = l[2]; l.insert(l.begin() + 1, rec); },
+               {"2: a rivet record before any route line"}},
+        // Route lines.
+        damage{"route_line_spaces", [](auto &l) { l[5] = "$$PATH, AAAAB_001, 2\r\n"; },
+               {"6: the route line is not \"$$PATH\", route name and rivet count"}},
+        damage{"route_name_long", [](auto &l) { set_field(l[5], 1, "AAAAB_001C"); },
+               {"6: the route name \"AAAAB_001C\" is 10 characters long; the export writes at most 9"}},
+        damage{"route_name_empty", [](auto &l) { set_field(l[8], 1, ""); }, {"9: the route name is empty"}},
+        damage{"route_twice",
+               [](auto &l) {
+                   set_field(l[5], 1, "RT");
+                   set_field(l[6], 4, "       RT_01");
+                   set_field(l[7], 4, "       RT_02");
+               },
+               {"6: route \"RT\" appears again (first at line 2)"}},
+        // Header.
+        damage{"header_cell", [](auto &l) { set_field(l[0], 3, "TOLX"); },
+               {"1: the header names the cell \"TOLX\"; the export writes \"TOLV\""}},
+        damage{"header_fields", [](auto &l) { l[0] = "$$HEAD,\tASM1,\tTOLV,\t07-12-2026\r\n"; },
+               {"1: the header is not \"$$HEAD\", assembly, area, \"TOLV\" and date"}},
+        damage{"header_empty_area", [](auto &l) { set_field(l[0], 2, ""); }, {"1: the header's area name is empty"}},
+        damage{"no_route", [](auto &l) { l.resize(1); },
+               {"1: the file holds no route: there is nothing for the cell"}}),
+    [](const ::testing::TestParamInfo<damage> &info) { return std::string(info.param.name); });
+
+// Files that are no machine file: one line on the error stream naming the file
+// and the place, nothing on the report, status 2, the file left alone.
+struct unreadable_case {
+    const char *name;
+    std::function<std::string()> bytes;
+    std::string message;  // after "<file>"
+};
+
+void PrintTo(const unreadable_case &c, std::ostream *os) { *os << c.name; }
+
+class FpdfCheckUnreadable : public FpdfCheck, public ::testing::WithParamInterface<unreadable_case> {};
+
+TEST_P(FpdfCheckUnreadable, OneLineAndStatus2) {
+    result r = check(GetParam().bytes());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, path_of() + GetParam().message + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , FpdfCheckUnreadable,
+    ::testing::Values(
+        unreadable_case{"empty", [] { return std::string(); }, ": not checked: the file is empty"},
+        unreadable_case{"cut_inside_a_record", [] { std::string b = join(clean_lines()); return b.substr(0, b.find("RT_02") + 3); },
+                        ":4: not checked: the file is cut short: its last line has no line end"},
+        unreadable_case{"cut_before_lf", [] { std::string b = join(clean_lines()); return b.substr(0, b.size() - 1); },
+                        ":9: not checked: the file is cut short: its last line has no line end"},
+        unreadable_case{"executable", [] { return std::string("\x7f" "ELF\x02\x01\x01", 7); },
+                        ":1: not checked: binary data: byte 0x7F at offset 0; an FPDF file is text"},
+        unreadable_case{"other_text", [] { return std::string("name;fast;grip\r\nRT_01;3404579D35;080\r\n"); },
+                        ":1: not checked: not an FPDF file: it does not begin with \"$$HEAD\""},
+        unreadable_case{"utf8_mark", [] { return "\xEF\xBB\xBF" + join(clean_lines()); },
+                        ":1: not checked: not an FPDF file: it does not begin with \"$$HEAD\""},
+        unreadable_case{"cr_line_ends", [] { std::string b = join(clean_lines()); std::erase(b, '\n'); return b; },
+                        ":1: not checked: the lines end in CR alone; an FPDF file ends every line in CR LF"}),
+    [](const ::testing::TestParamInfo<unreadable_case> &info) { return std::string(info.param.name); });
+
+TEST_F(FpdfCheck, NulByteInsideARecord) {
+    std::string bytes = join(clean_lines());
+    size_t at = bytes.find("RT_02");
+    bytes[at] = '\0';
+    result r = check(bytes);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, path_of() + ":4: not checked: binary data: byte 0x00 at offset " + std::to_string(at) +
+                         "; an FPDF file is text\n");
+}
+
+TEST_F(FpdfCheck, MissingFile) {
+    result r = run({path_of("none.fpdf")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, path_of("none.fpdf") + ": not checked: cannot open the file (No such file or directory)\n");
+    EXPECT_FALSE(fs::exists(path_of("none.fpdf")));
+}
+
+TEST_F(FpdfCheck, Folder) {
+    fs::create_directory(dir / "d.fpdf");
+    result r = run({path_of("d.fpdf")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, path_of("d.fpdf") + ": not checked: cannot read the file (Is a directory)\n");
+}
+
+TEST_F(FpdfCheck, FileTooLarge) {
+    std::string bytes = join(clean_lines());
+    bytes.resize(16u * 1024 * 1024 + 1, 'A');
+    result r = check(bytes);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, path_of() + ": not checked: the file is larger than 16777216 bytes: no FPDF file is that long\n");
+}
+
+TEST_F(FpdfCheck, SeveralFilesTheWorstStatusCounts) {
+    write_bytes(dir / "clean.fpdf", join(clean_lines()));
+    std::vector<std::string> damaged = clean_lines();
+    set_field(damaged[2], 0, "Z");
+    write_bytes(dir / "bad.fpdf", join(damaged));
+
+    result r = run({path_of("clean.fpdf"), path_of("bad.fpdf")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(path_of("clean.fpdf") + ": 3 routes, 5 rivets, 4 fasteners with 5 grips; clean\n"),
+              std::string::npos);
+    EXPECT_EQ(findings(r, "bad.fpdf"), std::vector<std::string>{"3: the process code \"Z\" is not one of the letters A to X"});
+
+    r = run({path_of("clean.fpdf"), path_of("none.fpdf"), path_of("bad.fpdf")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find(path_of("bad.fpdf") + ": 3 routes, 5 rivets, 4 fasteners with 5 grips; 1 finding\n"),
+              std::string::npos);
+    EXPECT_EQ(lines_of(r.err).size(), 1u) << r.err;
+}
+
+TEST_F(FpdfCheck, Usage) {
+    result r = run({});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("usage: fpdf_check FILE.fpdf...\n", 0), 0u) << r.err;
+
+    r = run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("usage: fpdf_check FILE.fpdf...\n", 0), 0u);
+
+    r = run({"-x", path_of()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "fpdf_check: unknown option -x (put -- before a file name that begins with -)\n");
+
+    write_bytes(dir / "-m.fpdf", join(clean_lines()));
+    std::string cwd = fs::current_path().string();
+    fs::current_path(dir);
+    r = run({"--", "-m.fpdf"});
+    fs::current_path(cwd);
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// The export's golden files are what the export writes: the check reads every one
+// of them, and those of runs without a fault or an odd value are clean.
+TEST_F(FpdfCheck, GoldenFilesOfTheExport) {
+    fs::path root = fs::path(SCENARIO_DIR) / "fpdf_export";
+    int seen = 0;
+    for (const std::string &name : scenario::list(root)) {
+        fs::path drive = root / name / "expected" / "D";
+        if (!fs::is_directory(drive)) continue;
+        for (const auto &entry : fs::directory_iterator(drive)) {
+            if (entry.path().extension() != ".fpdf") continue;
+            ++seen;
+            result r = run({entry.path().string()});
+            EXPECT_TRUE(r.status == 0 || r.status == 1) << entry.path() << "\n" << r.err;
+            EXPECT_EQ(r.err, "") << entry.path();
+            std::vector<std::string> out = lines_of(r.out);
+            ASSERT_FALSE(out.empty()) << entry.path();
+            EXPECT_EQ(out.back().size() >= 5 && out.back().compare(out.back().size() - 5, 5, "clean") == 0, r.status == 0)
+                << out.back();
+        }
+    }
+    EXPECT_GT(seen, 0);
+
+    const char *clean[] = {"wcs_absolute/expected/D/ASM2aaa.fpdf", "wcs_moved/expected/D/ASM2aaa.fpdf",
+                           "wcs_rotated/expected/D/ASM2aaa.fpdf", "native_part_names/expected/D/asm5aaa.fpdf",
+                           "rivets_99_then_100/expected/D/ASM3aaa.fpdf"};
+    for (const char *file : clean) {
+        if (!fs::exists(root / file)) continue;
+        result r = run({(root / file).string()});
+        EXPECT_EQ(r.status, 0) << file << "\n" << r.out;
+    }
+}
+
+// The golden file with a 13-character fastener cut to 12, a grip in millimetres
+// and identifiers that do not follow the route walk's numbering.
+TEST_F(FpdfCheck, GoldenFileWithOddValues) {
+    fs::path file = fs::path(SCENARIO_DIR) / "fpdf_export" / "routes_in_order_picked" / "expected" / "D" / "ASM1aaa.fpdf";
+    if (!fs::exists(file)) GTEST_SKIP() << "no golden file " << file;
+    result r = run({file.string()});
+    EXPECT_EQ(r.status, 1);
+    std::string p = file.string() + ":";
+    EXPECT_NE(r.out.find(p + "9: the grip code \"9.5\" is not a grip code of fastener 3404480D40_CK (095, 110)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("\"3404480D40_C\" is not in the catalogue"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(p + "5: the point identifier \"DUP_001_01\" appears twice in the route (first at line 4)\n"),
+              std::string::npos)
+        << r.out;
+}
+
+// A file the export writes in this run, checked as it leaves the tool.
+TEST_F(FpdfCheck, FreshExport) {
+    fs::path case_dir = fs::path(SCENARIO_DIR) / "fpdf_export" / "wcs_rotated";
+    if (!fs::exists(case_dir / "case.json")) GTEST_SKIP() << "no export scenario " << case_dir;
+    scenario::outcome out = scenario::run(case_dir);
+    fs::path file = out.work / "run" / "D" / "ASM2aaa.fpdf";
+    ASSERT_TRUE(fs::exists(file)) << out.stderr_text;
+    result r = run({file.string()});
+    fs::remove_all(out.work);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+}
