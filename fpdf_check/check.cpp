@@ -16,7 +16,9 @@ namespace {
 // The largest file read; a file of many full routes stays far below it.
 constexpr size_t MAX_FILE_BYTES = 16u * 1024 * 1024;
 constexpr size_t READ_CHUNK = 64 * 1024;
-constexpr size_t MESSAGE_MAX = 1024;
+constexpr size_t MESSAGE_MAX = 2048;
+// Findings kept for the report; past this a broken file only counts them.
+constexpr size_t FINDINGS_SHOWN = 10000;
 
 constexpr size_t HEAD_FIELDS = 5;
 constexpr size_t ROUTE_FIELDS = 3;
@@ -70,8 +72,11 @@ struct fastener_use {
 // The file being checked; rebuilt for each file.
 const char *file_path = nullptr;
 std::vector<finding> findings;
+long findings_not_shown = 0;
 std::vector<route> routes;
+std::map<std::string, long> route_lines;  // route name -> its first route line
 std::vector<fastener_use> fasteners;
+std::map<std::string, size_t> fastener_index;
 long rivet_count = 0;
 bool head_read = false;
 std::string head_assembly, head_area, head_date;
@@ -79,8 +84,11 @@ std::string head_assembly, head_area, head_date;
 void reset(const char *path) {
     file_path = path;
     findings.clear();
+    findings_not_shown = 0;
     routes.clear();
+    route_lines.clear();
     fasteners.clear();
+    fastener_index.clear();
     rivet_count = 0;
     head_read = false;
     head_assembly.clear();
@@ -89,6 +97,10 @@ void reset(const char *path) {
 }
 
 __attribute__((format(printf, 2, 3))) void add_finding(long line, const char *format, ...) {
+    if (findings.size() >= FINDINGS_SHOWN) {
+        ++findings_not_shown;
+        return;
+    }
     char text[MESSAGE_MAX];
     va_list args;
     va_start(args, format);
@@ -172,13 +184,14 @@ bool id_of_route(const std::string &id, const std::string &name) {
 }
 
 void note_fastener(const std::string &code, int row, const std::string &grip) {
-    auto use = std::find_if(fasteners.begin(), fasteners.end(), [&](const fastener_use &f) { return f.code == code; });
-    if (use == fasteners.end()) {
+    auto known = fastener_index.find(code);
+    if (known == fastener_index.end()) {
+        known = fastener_index.emplace(code, fasteners.size()).first;
         fasteners.push_back({code, row, 0, {}});
-        use = fasteners.end() - 1;
     }
-    ++use->rivets;
-    ++use->grips[grip];
+    fastener_use &use = fasteners[known->second];
+    ++use.rivets;
+    ++use.grips[grip];
 }
 
 void check_header(long line, const std::string &text) {
@@ -221,11 +234,9 @@ void check_route_line(long line, const std::string &text) {
                     quoted(r.name).c_str(), r.name.size(), ROUTE_NAME_MAX);
     } else {
         r.name_usable = true;
-        for (const route &other : routes)
-            if (other.name == r.name) {
-                add_finding(line, "route %s appears again (first at line %ld)", quoted(r.name).c_str(), other.line);
-                break;
-            }
+        auto first = route_lines.emplace(r.name, line).first;
+        if (first->second != line)
+            add_finding(line, "route %s appears again (first at line %ld)", quoted(r.name).c_str(), first->second);
     }
     const std::string &count = parts[2];
     if (!all_digits(count) || (count.size() > 1 && count[0] == '0')) {
@@ -449,7 +460,8 @@ void print_summary(std::FILE *out) {
         std::fprintf(out, "%s: fastener %s%s: %s; grips %s\n", file_path, quoted(f.code).c_str(), note.c_str(),
                      plural(f.rivets, "rivet", "rivets").c_str(), grips.c_str());
     }
-    std::string verdict = findings.empty() ? "clean" : plural(static_cast<long>(findings.size()), "finding", "findings");
+    long finding_count = static_cast<long>(findings.size()) + findings_not_shown;
+    std::string verdict = finding_count == 0 ? "clean" : plural(finding_count, "finding", "findings");
     std::fprintf(out, "%s: %s, %s, %s with %s; %s\n", file_path,
                  plural(static_cast<long>(routes.size()), "route", "routes").c_str(),
                  plural(rivet_count, "rivet", "rivets").c_str(),
@@ -491,6 +503,8 @@ int check_file(const char *path, std::FILE *out, std::FILE *err) {
     std::stable_sort(findings.begin(), findings.end(),
                      [](const finding &a, const finding &b) { return a.line < b.line; });
     for (const finding &f : findings) std::fprintf(out, "%s:%ld: %s\n", path, f.line, f.text.c_str());
+    if (findings_not_shown > 0)
+        std::fprintf(out, "%s: %s not shown\n", path, plural(findings_not_shown, "more finding", "more findings").c_str());
     print_summary(out);
     return findings.empty() ? CHECK_CLEAN : CHECK_FINDINGS;
 }

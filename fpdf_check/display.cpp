@@ -4,6 +4,9 @@
 
 namespace {
 
+// A longer value is shown cut, so that no finding grows past one screen line or two.
+constexpr size_t QUOTED_MAX = 100;
+
 // Code points of bytes 0x80..0xBF; 0 marks the one byte with no character.
 const unsigned short upper_half[64] = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -65,6 +68,9 @@ std::string convert(const std::string &bytes, bool escape_controls) {
 
 }  // namespace
 
-std::string quoted(const std::string &bytes) { return "\"" + convert(bytes, true) + "\""; }
+std::string quoted(const std::string &bytes) {
+    if (bytes.size() <= QUOTED_MAX) return "\"" + convert(bytes, true) + "\"";
+    return "\"" + convert(bytes.substr(0, QUOTED_MAX), true) + "\"...";
+}
 
 std::string to_utf8(const std::string &bytes) { return convert(bytes, false); }

@@ -399,6 +399,41 @@ TEST_F(FpdfCheck, FileTooLarge) {
     EXPECT_EQ(r.err, path_of() + ": not checked: the file is larger than 16777216 bytes: no FPDF file is that long\n");
 }
 
+// A broken file of many lines gives a bounded report, and many routes and
+// fasteners are counted without a slowdown per route.
+TEST_F(FpdfCheck, ManyFindingsAreCounted) {
+    std::string bytes = "$$HEAD,\tASM1,\tA,\tTOLV,\t07-12-2026\r\n";
+    for (int n = 0; n < 10005; ++n) bytes += "\r\n";
+    result r = check(bytes);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(findings(r).size(), 10000u);
+    EXPECT_NE(r.out.find(path_of() + ": 6 more findings not shown\n"), std::string::npos);
+    EXPECT_NE(r.out.find("; 10006 findings\n"), std::string::npos);
+}
+
+TEST_F(FpdfCheck, ManyRoutes) {
+    std::string bytes = "$$HEAD,\tASM1,\tA,\tTOLV,\t07-12-2026\r\n";
+    const int routes = 50000;  // the file stays below the size limit
+    for (int n = 0; n < routes; ++n) {
+        char id[16];
+        std::snprintf(id, sizeof id, "R%06d", n);
+        bytes += "$$PATH,\t" + std::string(id) + ",\t1\r\n";
+        bytes += record("H", "A", id, "080", (std::string(id) + "_01").c_str(), 0, 0, 0, 0, 0, 1);
+    }
+    result r = check(bytes);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(findings(r).size(), 10000u);
+    EXPECT_NE(r.out.find(path_of() + ": 50000 routes, 50000 rivets, 50000 fasteners with 50000 grips; 50000 findings\n"),
+              std::string::npos);
+}
+
+TEST_F(FpdfCheck, LongValueShownCut) {
+    std::vector<std::string> lines = clean_lines();
+    lines.push_back("$$" + std::string(300, 'E') + "\r\n");
+    result r = check(join(lines));
+    EXPECT_EQ(findings(r), std::vector<std::string>{"10: an unknown line \"$$" + std::string(98, 'E') + "\"..."});
+}
+
 TEST_F(FpdfCheck, SeveralFilesTheWorstStatusCounts) {
     write_bytes(dir / "clean.fpdf", join(clean_lines()));
     std::vector<std::string> damaged = clean_lines();
