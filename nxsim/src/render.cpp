@@ -53,7 +53,9 @@ std::string without_line_number(std::string text) {
 
 std::vector<Finding> read_findings(const fs::path &path) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) throw InputError(path.string() + ": cannot be read (no such file)");
+    if (!fs::is_regular_file(path, ec))
+        throw InputError(path.string() + ": cannot be read (" + (fs::exists(path, ec) ? "not a file" : "no such file") +
+                         ")");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw InputError(path.string() + ": cannot be read");
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -326,7 +328,7 @@ const char *route_colour(int route) {
 // The plot area keeps the drawing's proportions within these bounds.
 constexpr double kPlotLong = 760, kPlotShort = 260, kPad = 24;
 constexpr double kMarginLeft = 80, kMarginTop = 78, kMarginBottom = 96, kLegendWidth = 300, kLegendGap = 36;
-constexpr double kLegendRow = 22;
+constexpr double kLegendRow = 22, kNumberSpacing = 16;
 
 struct View {
     double x0 = 0, y0 = 0, w = 0, h = 0;  // plot area in pixels
@@ -502,10 +504,12 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
     }
     o << "</g>\n";
 
-    // Walk numbers and the start of each walk.
+    // Walk numbers and the start of each walk. In a dense walk a number that would
+    // sit on its neighbours is left out; the first and the last always show.
     o << "<g id=\"walk-numbers\" font-size=\"9\">\n";
     for (size_t k = 0; k < pic.routes.size(); ++k) {
         const Route &route = pic.routes[k];
+        double last_x = 0, last_y = 0;
         for (size_t n = 0; n < route.walk.size(); ++n) {
             const Rivet &r = pic.rivets[route.walk[n]];
             double x = view.px(r.at.u), y = view.py(r.at.v);
@@ -513,8 +517,16 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
                 o << "<circle class=\"walk-start\" cx=\"" << num(x) << "\" cy=\"" << num(y)
                   << "\" r=\"6\" fill=\"none\" stroke=\"" << route_colour(static_cast<int>(k))
                   << "\" stroke-width=\"1.5\"/>\n";
+            bool last = n + 1 == route.walk.size();
+            if (n > 0 && !last) {
+                const Rivet &end = pic.rivets[route.walk.back()];
+                if (std::hypot(x - last_x, y - last_y) < kNumberSpacing ||
+                    std::hypot(x - view.px(end.at.u), y - view.py(end.at.v)) < kNumberSpacing)
+                    continue;
+            }
             o << "<text x=\"" << num(x + 5) << "\" y=\"" << num(y - 5) << "\" fill=\""
               << route_colour(static_cast<int>(k)) << "\">" << n + 1 << "</text>\n";
+            last_x = x, last_y = y;
         }
     }
     o << "</g>\n";
