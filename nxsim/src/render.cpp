@@ -329,6 +329,7 @@ const char *route_colour(int route) {
 constexpr double kPlotLong = 760, kPlotShort = 260, kPad = 24;
 constexpr double kMarginLeft = 80, kMarginTop = 78, kMarginBottom = 96, kLegendWidth = 300, kLegendGap = 36;
 constexpr double kLegendRow = 22, kNumberSpacing = 16;
+constexpr double kCharWidth = 7.2;  // an average character of the 12 px legend text
 
 struct View {
     double x0 = 0, y0 = 0, w = 0, h = 0;  // plot area in pixels
@@ -371,6 +372,24 @@ View fit(const Picture &pic) {
     return view;
 }
 
+std::string counted(size_t n, const char *what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+std::string legend_label(const Route &route) {
+    std::string label = cp1251_to_utf8(route.name) + " — " + counted(route.rivets.size(), "rivet");
+    if (route.walk.size() != route.rivets.size())
+        label += ", " + std::to_string(route.rivets.size() - route.walk.size()) + " without point_id";
+    if (route.marked) label += ", " + std::to_string(route.marked) + " marked";
+    return label;
+}
+
+size_t characters(const std::string &utf8) {
+    size_t n = 0;
+    for (char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
 void tooltip(std::ostream &o, const std::string &utf8) { o << "<title>" << xml(utf8) << "</title>"; }
 
 std::string coordinates(const Point &p) {
@@ -382,7 +401,13 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
     const View view = fit(pic);
     const std::string units = s.display->units == 2 ? "in" : "mm";
     const double legend_x = view.x0 + view.w + kLegendGap;
-    const double width = legend_x + kLegendWidth;
+    std::vector<std::string> labels;
+    size_t widest = 0;
+    for (const Route &route : pic.routes) {
+        labels.push_back(legend_label(route));
+        widest = std::max(widest, characters(labels.back()));
+    }
+    const double width = legend_x + std::max(kLegendWidth, 30 + kCharWidth * static_cast<double>(widest) + 16);
     size_t legend_rows = pic.routes.size() + 4;
     const double height =
         std::max(view.y0 + view.h + kMarginBottom, view.y0 + 30 + kLegendRow * static_cast<double>(legend_rows) + 20);
@@ -407,8 +432,8 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
       << xml(part) << "</text>\n";
     o << "<text class=\"subtitle\" x=\"" << num(view.x0) << "\" y=\"52\" fill=\"#555555\">"
       << xml(std::string("WCS plane ") + axes.horizontal + "-" + axes.vertical + ", seen from +" + axes.towards +
-             " · " + std::to_string(pic.components.size()) + " components, " + std::to_string(pic.rivets.size()) +
-             " rivets in " + std::to_string(pic.routes.size()) + " routes" +
+             " · " + counted(pic.components.size(), "component") + ", " + counted(pic.rivets.size(), "rivet") +
+             " in " + counted(pic.routes.size(), "route") +
              (with_findings ? ", " + std::to_string(marked) + " marked by the route check" : ""))
       << "</text>\n";
 
@@ -565,10 +590,7 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
     for (size_t k = 0; k < pic.routes.size(); ++k, y += kLegendRow) {
         const Route &route = pic.routes[k];
         const char *colour = route_colour(static_cast<int>(k));
-        std::string label = cp1251_to_utf8(route.name) + " — " + std::to_string(route.rivets.size()) + " rivets";
-        if (route.walk.size() != route.rivets.size())
-            label += ", " + std::to_string(route.rivets.size() - route.walk.size()) + " without point_id";
-        if (route.marked) label += ", " + std::to_string(route.marked) + " marked";
+        const std::string &label = labels[k];
         o << "<g class=\"legend-route\" data-route=\"" << xml(cp1251_to_utf8(route.name)) << "\">";
         o << "<line x1=\"" << num(legend_x) << "\" y1=\"" << num(y - 4) << "\" x2=\"" << num(legend_x + 22)
           << "\" y2=\"" << num(y - 4) << "\" stroke=\"" << colour << "\" stroke-width=\"1.5\"/>";
@@ -585,7 +607,7 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
     if (loose) {
         o << "<circle cx=\"" << num(legend_x + 11) << "\" cy=\"" << num(y - 4) << "\" r=\"3.5\" fill=\"" << kNeutral
           << "\"/><text x=\"" << num(legend_x + 30) << "\" y=\"" << num(y) << "\">"
-          << xml("not in a route — " + std::to_string(loose) + " rivets") << "</text>\n";
+          << xml("not in a route — " + counted(loose, "rivet")) << "</text>\n";
         y += kLegendRow;
     }
     o << "<circle cx=\"" << num(legend_x + 11) << "\" cy=\"" << num(y - 4) << "\" r=\"2\" fill=\"" << kComponent
@@ -635,7 +657,8 @@ int render_command(const RenderOptions &options, std::ostream &out, std::ostream
 
         size_t marked = 0;
         for (const Rivet &r : pic.rivets) marked += r.findings.empty() ? 0 : 1;
-        out << options.out.string() << ": " << pic.routes.size() << " routes, " << pic.rivets.size() << " rivets";
+        out << options.out.string() << ": " << counted(pic.routes.size(), "route") << ", "
+            << counted(pic.rivets.size(), "rivet");
         if (options.findings) out << ", " << marked << " marked";
         out << "\n";
         if (unmatched) {
