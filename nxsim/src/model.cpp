@@ -68,12 +68,15 @@ Instance *Session::add_instance(Part *parent, const std::string &name, const std
     Instance *raw = inst.get();
     instances_.push_back(std::move(inst));
     parent->components.push_back(raw);
+    parent->by_name[name].push_back(raw);
     return raw;
 }
 
 void Session::remove_instance(Instance *instance) {
     auto &list = instance->parent->components;
     list.erase(std::remove(list.begin(), list.end(), instance), list.end());
+    auto &same = instance->parent->by_name[instance->name];
+    same.erase(std::remove(same.begin(), same.end(), instance), same.end());
     instance->removed = true;
 }
 
@@ -208,8 +211,9 @@ tag_t Session::find_occurrence_of_part(Part *root, Part *target) {
 std::string Session::occurrence_path(const Occurrence &occ) const {
     const Part *owner = occ.instance->parent;
     int same = 0, position = 0;
-    for (const Instance *i : owner->components) {
-        if (i->name == occ.instance->name) {
+    auto it = owner->by_name.find(occ.instance->name);
+    if (it != owner->by_name.end()) {
+        for (const Instance *i : it->second) {
             ++same;
             if (i == occ.instance) position = same;
         }

@@ -71,6 +71,8 @@ struct Part {
     bool default_colors = true;
     int bodies = 0;
     std::vector<Instance *> components;
+    // Components by instance name, kept by Session for naming siblings quickly.
+    std::unordered_map<std::string, std::vector<const Instance *>> by_name;
 };
 
 struct Occurrence {
