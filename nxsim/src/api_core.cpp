@@ -96,7 +96,12 @@ int uc1603(const char *title, int default_option, char options[][UF_CHOICE_OPTIO
         for (int i = 0; i < num_options; ++i)
             texts.emplace_back(options[i], strnlen(options[i], UF_CHOICE_OPTION_SIZE));
         std::string what = "choice " + quote(title != nullptr ? title : "") + " " + quoted_list(texts);
-        const Action *a = h.engineer->next(ActionKind::Choice, what);
+        DialogView view;
+        view.kind = ActionKind::Choice;
+        view.line = what;
+        view.title = title != nullptr ? title : "";
+        view.options = texts;
+        const Action *a = h.engineer->next(view);
         if (a == nullptr) {
             h.note(what + " -> 2");
             return 2;

@@ -232,7 +232,11 @@ int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_callback_info_p_t
         h.dialogs[dialog.id] = std::move(d);
         h.note(what);
 
-        const Action *a = h.engineer != nullptr ? h.engineer->next(ActionKind::Styler, what) : nullptr;
+        DialogView view;
+        view.kind = ActionKind::Styler;
+        view.line = what;
+        view.title = dialog.spec.title;
+        const Action *a = h.engineer != nullptr ? h.engineer->next(view) : nullptr;
         if (fire(h, dialog, UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, nullptr) == 1) close(h, dialog, 9);
         // Lists and toggles as the constructor left them: what the engineer sees preselected.
         if (dialog.open)
@@ -241,8 +245,13 @@ int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_callback_info_p_t
                     h.note("shown " + item.id + " " + value_text(item) + (item.sensitive ? "" : " greyed"));
         size_t step = 0;
         if (a != nullptr) {
-            for (; step < a->steps.size() && dialog.open && !h.aborted(); ++step)
-                if (!play_step(h, dialog, a->steps[step])) break;
+            // One step at a time: the engineer sees what the last step's callbacks changed.
+            while (dialog.open && !h.aborted()) {
+                const StylerStep *s = h.engineer->next_step(*a, step, dialog);
+                if (s == nullptr) break;
+                ++step;
+                if (!play_step(h, dialog, *s)) break;
+            }
             if (!h.aborted() && step < a->steps.size())
                 h.fail_script(a->steps[step].where + ": the dialog has closed before this step");
             else if (!h.aborted() && dialog.open)

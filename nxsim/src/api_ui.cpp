@@ -1,6 +1,7 @@
 // Selection dialogs, status and prompt lines, the question dialog and the part dialogs.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "cp1251.h"
 #include "engineer.h"
@@ -27,55 +28,96 @@ bool mask_accepts(const UF_UI_selection_s &sel, int type) {
     return std::any_of(sel.mask.begin(), sel.mask.end(), [&](const UF_UI_mask_t &m) { return m.object_type == type; });
 }
 
-// Plays the engineer's picks into an open selection. Returns false when the run
-// is stopping. In a single selection the first accepted pick ends the dialog.
-bool play_picks(Host &h, const Action &a, UF_UI_selection_s &sel, bool single, tag_t &single_pick, bool &closed) {
-    for (size_t k = 0; k < a.picks.size(); ++k) {
-        const std::string &ref = a.picks[k];
-        if (closed) {
-            h.fail_script(a.where + ": pick " + cp1251_to_utf8(ref) + " comes after the dialog has closed");
-            return false;
-        }
-        std::vector<tag_t> found = h.session->resolve(ref);
-        if (found.empty()) {
-            h.fail_script(a.where + ": reference \"" + cp1251_to_utf8(ref) + "\" names no object");
-            return false;
-        }
-        std::vector<tag_t> accepted;
-        for (tag_t t : found) {
-            int type = object_type(h, t);
-            if (!mask_accepts(sel, type)) {
-                h.note("refused " + h.describe(t) + " (mask)");
-                continue;
-            }
-            if (sel.filter != nullptr) {
-                int types[3] = {type, 0, 0};
-                if (sel.filter(t, types, sel.user_data, &sel) == UF_UI_SEL_REJECT) {
-                    h.note("refused " + h.describe(t) + " (filter)");
-                    continue;
-                }
-            }
-            if (std::find(sel.selected.begin(), sel.selected.end(), t) != sel.selected.end()) {
-                h.note("pick " + h.describe(t) + " (already selected)");
-                continue;
-            }
-            sel.selected.push_back(t);
-            h.highlighted.insert(t);
-            h.note("pick " + h.describe(t));
-            accepted.push_back(t);
-            if (single) break;
-        }
-        if (single && !accepted.empty()) {
-            single_pick = accepted.front();
-            closed = true;
+// Plays one pick of the engineer into an open selection. Returns false when the
+// run is stopping. In a single selection the first accepted pick ends the dialog.
+bool play_pick(Host &h, const Action &a, const std::string &ref, UF_UI_selection_s &sel, bool single,
+               tag_t &single_pick, bool &closed) {
+    std::vector<tag_t> found = h.session->resolve(ref);
+    if (found.empty()) {
+        h.fail_script(a.where + ": reference \"" + cp1251_to_utf8(ref) + "\" names no object");
+        return false;
+    }
+    std::vector<tag_t> accepted;
+    for (tag_t t : found) {
+        int type = object_type(h, t);
+        if (!mask_accepts(sel, type)) {
+            h.note("refused " + h.describe(t) + " (mask)");
             continue;
         }
-        if (!accepted.empty() && sel.callback != nullptr) {
-            int rc = sel.callback(static_cast<int>(accepted.size()), accepted.data(), 0, nullptr, sel.user_data, &sel);
-            if (rc == UF_UI_CB_EXIT_DIALOG) closed = true;
+        if (sel.filter != nullptr) {
+            int types[3] = {type, 0, 0};
+            if (sel.filter(t, types, sel.user_data, &sel) == UF_UI_SEL_REJECT) {
+                h.note("refused " + h.describe(t) + " (filter)");
+                continue;
+            }
         }
+        if (std::find(sel.selected.begin(), sel.selected.end(), t) != sel.selected.end()) {
+            h.note("pick " + h.describe(t) + " (already selected)");
+            continue;
+        }
+        sel.selected.push_back(t);
+        h.highlighted.insert(t);
+        h.note("pick " + h.describe(t));
+        accepted.push_back(t);
+        if (single) break;
+    }
+    if (single && !accepted.empty()) {
+        single_pick = accepted.front();
+        closed = true;
+        return true;
+    }
+    if (!accepted.empty() && sel.callback != nullptr) {
+        int rc = sel.callback(static_cast<int>(accepted.size()), accepted.data(), 0, nullptr, sel.user_data, &sel);
+        if (rc == UF_UI_CB_EXIT_DIALOG) closed = true;
     }
     return true;
+}
+
+// Host calls the tool's filter makes while nxsim only looks are not the engineer's
+// doing: they are neither counted, failed nor written to the transcript.
+class QuietProbe {
+public:
+    explicit QuietProbe(Host &h) : h_(h), was_(h.quiet) { h_.quiet = true; }
+    ~QuietProbe() { h_.quiet = was_; }
+    QuietProbe(const QuietProbe &) = delete;
+    QuietProbe &operator=(const QuietProbe &) = delete;
+
+private:
+    Host &h_;
+    bool was_;
+};
+
+// Everything below the displayed part that a pick would bring in, in tree order.
+std::vector<tag_t> pickable(Host &h, UF_UI_selection_s &sel) {
+    std::vector<tag_t> out;
+    if (h.session == nullptr || h.session->display == nullptr) return out;
+    Session &s = *h.session;
+    QuietProbe quiet(h);
+    auto consider = [&](tag_t t) {
+        int type = object_type(h, t);
+        if (!mask_accepts(sel, type)) return;
+        if (sel.filter != nullptr) {
+            int types[3] = {type, 0, 0};
+            if (sel.filter(t, types, sel.user_data, &sel) == UF_UI_SEL_REJECT) return;
+        }
+        out.push_back(t);
+    };
+    const bool bodies = mask_accepts(sel, UF_solid_type);
+    auto consider_bodies = [&](tag_t owner) {
+        if (!bodies) return;
+        Part *contents = s.contents_of(owner);
+        for (int i = 0; contents != nullptr && i < contents->bodies; ++i) consider(s.body_of(owner, i));
+    };
+    std::function<void(tag_t)> walk = [&](tag_t from) {
+        for (tag_t child : s.children(from)) {
+            consider(child);
+            consider_bodies(child);
+            walk(child);
+        }
+    };
+    consider_bodies(s.display->tag);
+    walk(s.display->tag);
+    return out;
 }
 
 int response_of(Press press, int code) {
@@ -101,10 +143,36 @@ int run_selection(Host &h, const char *kind, const char *message, const char *ti
         h.note("selection init failed");
         return code::kSelectionInit;
     }
-    const Action *a = h.engineer != nullptr ? h.engineer->next(ActionKind::Select, what) : nullptr;
+    DialogView view;
+    view.kind = ActionKind::Select;
+    view.line = what;
+    view.cue = message != nullptr ? message : "";
+    view.title = title != nullptr ? title : "";
+    view.single = single;
+    view.selection = &sel;
+    view.candidates = [&h, &sel]() { return pickable(h, sel); };
+    const Action *a = h.engineer != nullptr ? h.engineer->next(view) : nullptr;
     bool closed = false;
     tag_t single_pick = NULL_TAG;
-    if (a == nullptr || !play_picks(h, *a, sel, single, single_pick, closed)) {
+    bool playing = a != nullptr;
+    for (size_t k = 0; playing; ++k) {
+        if (closed) {
+            if (k < a->picks.size()) {
+                h.fail_script(a->where + ": pick " + cp1251_to_utf8(a->picks[k]) + " comes after the dialog has closed");
+                playing = false;
+            }
+            break;
+        }
+        const bool was_stopping = h.aborted();
+        const std::string *ref = h.engineer->next_pick(*a, k, view);
+        if (ref == nullptr) {
+            // The engineer left the terminal: the run stops here.
+            if (!was_stopping && h.aborted()) playing = false;
+            break;
+        }
+        playing = play_pick(h, *a, *ref, sel, single, single_pick, closed);
+    }
+    if (!playing) {
         sel.open = false;
         response = UF_UI_CANCEL;
         h.note("respond 3 (run stopping)");
@@ -249,7 +317,15 @@ int UF_UI_message_dialog(const char *title, int type, char **messages, int num_m
         for (const auto &b : present) labels.push_back(b.label);
         std::string what = "question " + quote(title != nullptr ? title : "") + " type " + std::to_string(type) + " " +
                            quoted_list(lines) + " buttons " + quoted_list(labels);
-        const Action *a = h.engineer != nullptr ? h.engineer->next(ActionKind::MessageDialog, what) : nullptr;
+        DialogView view;
+        view.kind = ActionKind::MessageDialog;
+        view.line = what;
+        view.title = title != nullptr ? title : "";
+        view.type = type;
+        view.lines = lines;
+        view.options = labels;
+        for (const auto &b : present) view.responses.push_back(b.response);
+        const Action *a = h.engineer != nullptr ? h.engineer->next(view) : nullptr;
         int answer = present.back().response;  // the run is stopping: the last button, as a rule Cancel
         if (a != nullptr) {
             bool valid = false;
@@ -272,7 +348,11 @@ int UF_UI_ugmgr_ask_create_part_name(const char *title, char part_name[MAX_FSPEC
     return guarded("UF_UI_ugmgr_ask_create_part_name", true, [&](Host &h) {
         if (part_name == nullptr || response == nullptr) return code::kInvalidArgument;
         std::string what = "part name " + quote(title != nullptr ? title : "");
-        const Action *a = h.engineer != nullptr ? h.engineer->next(ActionKind::PartName, what) : nullptr;
+        DialogView view;
+        view.kind = ActionKind::PartName;
+        view.line = what;
+        view.title = title != nullptr ? title : "";
+        const Action *a = h.engineer != nullptr ? h.engineer->next(view) : nullptr;
         part_name[0] = '\0';
         if (a == nullptr || !a->name) {
             *response = UF_UI_CANCEL;
@@ -292,7 +372,12 @@ int UF_UI_create_part(const char *title, char file_name[MAX_FSPEC_SIZE + 1], int
             return code::kInvalidArgument;
         *part = NULL_TAG;
         std::string what = "new part " + quote(title != nullptr ? title : "") + " units " + std::to_string(*units);
-        const Action *a = h.engineer != nullptr ? h.engineer->next(ActionKind::NewPart, what) : nullptr;
+        DialogView view;
+        view.kind = ActionKind::NewPart;
+        view.line = what;
+        view.title = title != nullptr ? title : "";
+        view.units = *units;
+        const Action *a = h.engineer != nullptr ? h.engineer->next(view) : nullptr;
         if (a == nullptr || !a->name) {
             *response = UF_UI_CANCEL;
             h.note(what + " -> cancel");
@@ -313,7 +398,11 @@ int UF_UI_open_part(const char *title, char file_name[MAX_FSPEC_SIZE + 1], int *
         if (file_name == nullptr || response == nullptr || part == nullptr) return code::kInvalidArgument;
         *part = NULL_TAG;
         std::string what = "open part " + quote(title != nullptr ? title : "");
-        const Action *a = h.engineer != nullptr ? h.engineer->next(ActionKind::OpenPart, what) : nullptr;
+        DialogView view;
+        view.kind = ActionKind::OpenPart;
+        view.line = what;
+        view.title = title != nullptr ? title : "";
+        const Action *a = h.engineer != nullptr ? h.engineer->next(view) : nullptr;
         if (a == nullptr || !a->name) {
             *response = UF_UI_CANCEL;
             h.note(what + " -> cancel");

@@ -4,8 +4,10 @@
 
 namespace nxsim {
 
-const Action *ScriptEngineer::next(ActionKind kind, const std::string &dialog) {
+const Action *ScriptEngineer::next(const DialogView &view) {
     Host &h = Host::get();
+    const ActionKind kind = view.kind;
+    const std::string &dialog = view.line;
     if (h.aborted()) {
         h.count_aborted_dialog();
         return nullptr;
@@ -27,6 +29,14 @@ const Action *ScriptEngineer::next(ActionKind kind, const std::string &dialog) {
     }
     ++position_;
     return &a;
+}
+
+const std::string *ScriptEngineer::next_pick(const Action &a, size_t k, const DialogView &) {
+    return k < a.picks.size() ? &a.picks[k] : nullptr;
+}
+
+const StylerStep *ScriptEngineer::next_step(const Action &a, size_t k, const Dialog &) {
+    return k < a.steps.size() ? &a.steps[k] : nullptr;
 }
 
 std::vector<std::string> ScriptEngineer::unused() const {

@@ -67,6 +67,7 @@ void Host::reset() {
 }
 
 std::optional<int> Host::enter(const char *call, bool needs_init) {
+    if (quiet) return needs_init && init_depth <= 0 ? std::optional<int>(code::kNotInitialized) : std::nullopt;
     ++calls;
     long nth = ++calls_by_name[call];
     for (const Fault &f : faults) {
@@ -79,7 +80,9 @@ std::optional<int> Host::enter(const char *call, bool needs_init) {
     return std::nullopt;
 }
 
-void Host::note(const std::string &line) { transcript.push_back(line); }
+void Host::note(const std::string &line) {
+    if (!quiet) transcript.push_back(line);
+}
 
 void Host::fail_script(const std::string &message) {
     if (script_error.empty()) {

@@ -75,6 +75,8 @@ public:
     std::vector<std::string> transcript;
     std::string script_error;
     int aborted_dialogs = 0;
+    // nxsim itself calls into the tool (to list what may be picked): no counting, faults or notes.
+    bool quiet = false;
 
     std::set<tag_t> highlighted;
     bool display_suppressed = false;

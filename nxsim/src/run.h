@@ -20,6 +20,11 @@ struct RunOptions {
     std::filesystem::path dialogs_dir;
     std::filesystem::path save_as;  // empty: the session file itself
     std::string tool;
+    // No script: the engineer answers at the terminal (in, out: UTF-8; default the
+    // standard streams), and `record` receives the answers as a script.
+    std::filesystem::path record;
+    std::istream *in = nullptr;
+    std::ostream *out = nullptr;
 };
 
 enum Exit { kExitOk = 0, kExitBadInput = 1, kExitToolFailed = 2 };

@@ -1,0 +1,74 @@
+// The engineer at the terminal: each dialog is shown with its own texts and the
+// answers are read line by line, one pick or one dialog step at a time. The answers
+// given are kept as an engineer script that replays the run.
+#pragma once
+
+#include <chrono>
+#include <ctime>
+#include <deque>
+#include <iosfwd>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engineer.h"
+#include "json_error.h"
+
+namespace nxsim {
+
+class TerminalEngineer : public Engineer {
+public:
+    // `in` and `out` carry UTF-8; `clock` is the run's start time, which the script records.
+    TerminalEngineer(std::istream &in, std::ostream &out, std::time_t clock);
+
+    const Action *next(const DialogView &view) override;
+    const std::string *next_pick(const Action &a, size_t k, const DialogView &view) override;
+    const StylerStep *next_step(const Action &a, size_t k, const Dialog &dialog) override;
+    std::vector<std::string> unused() const override { return {}; }
+
+    // Transcript lines the engineer has not seen yet (the host's, or a finished run's).
+    void show_transcript();
+    void show_transcript(const std::vector<std::string> &lines);
+    // The answers as an engineer script (UTF-8 JSON text).
+    std::string recording() const;
+
+private:
+    struct Answer {
+        Action action;
+        size_t record_at = 0;  // its entry in record_
+        std::vector<std::string> numbered;  // selection: the references last listed, by number - 1
+        std::vector<std::string> queued;    // selection: picks given on one line, not yet made
+        bool shown = false;
+    };
+
+    bool read_line(const std::string &prompt, std::string &line);
+    void stop(const std::string &dialog);
+    void pass_time();
+    Answer &answer_of(const Action &a);
+    Answer &open(ActionKind kind, Json record);
+    const Action *ask_choice(const DialogView &view);
+    const Action *ask_question(const DialogView &view);
+    const Action *ask_part(const DialogView &view);
+    void show_selection(Answer &answer, const DialogView &view, const std::string &pattern, size_t limit);
+    void show_tree(const DialogView &view);
+    void show_dialog(const Dialog &dialog, bool all_entries);
+    // A step as the script would carry it: nullopt (and a word to the engineer) when it would not play.
+    std::optional<Json> styler_step(const Dialog &dialog, const std::string &line);
+
+    std::istream &in_;
+    std::ostream &out_;
+    bool echo_;  // the input is not a terminal: show what was read
+    std::time_t clock_;
+    std::chrono::steady_clock::time_point started_;
+    long long waited_ = 0;
+    size_t transcript_shown_ = 0;
+    std::deque<Answer> answers_;
+    std::vector<Json> record_;
+    std::map<std::string, std::vector<std::string>> entries_seen_;  // "dialog/item": lists show again when they change
+};
+
+// The local time now, as a script's clock holds it.
+std::time_t local_clock_now();
+
+}  // namespace nxsim
