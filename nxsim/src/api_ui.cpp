@@ -51,11 +51,12 @@ bool play_pick(Host &h, const Action &a, const std::string &ref, UF_UI_selection
                 continue;
             }
         }
-        if (std::find(sel.selected.begin(), sel.selected.end(), t) != sel.selected.end()) {
+        if (sel.in_selection.count(t) != 0) {
             h.note("pick " + h.describe(t) + " (already selected)");
             continue;
         }
         sel.selected.push_back(t);
+        sel.in_selection.insert(t);
         h.highlighted.insert(t);
         h.note("pick " + h.describe(t));
         accepted.push_back(t);
@@ -276,6 +277,7 @@ int UF_UI_remove_from_sel_list(UF_UI_selection_p_t select, int num, tag_p_t obje
             auto it = std::find(select->selected.begin(), select->selected.end(), objects[i]);
             if (it == select->selected.end()) continue;
             select->selected.erase(it);
+            select->in_selection.erase(objects[i]);
             if (unhighlight) h.highlighted.erase(objects[i]);
             h.note("dropped " + h.describe(objects[i]));
         }

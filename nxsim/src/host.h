@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <unordered_set>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ struct UF_UI_selection_s {
     UF_UI_sel_cb_fn_t callback = nullptr;
     void *user_data = nullptr;
     std::vector<tag_t> selected;
+    std::unordered_set<tag_t> in_selection;  // large groups are picked at once
     bool open = true;
 };
 
