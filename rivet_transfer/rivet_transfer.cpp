@@ -250,9 +250,8 @@ int drop_new_instance(tag_t instance, int line) {
     return error_code;
 }
 
-// A point and a direction from the displayed part's absolute coordinates into the
-// work part's: the direction is the difference of two mapped points, so the axes
-// follow a rotated route as the origin does.
+// An axis from the displayed part's absolute coordinates into the work part's, as the
+// difference of two mapped points: the axes follow a turned route as the origin does.
 int map_axis(const double from_origin[3], const double axis[3], const double to_origin[3], double mapped[3]) {
     double tip[3] = {from_origin[0] + axis[0], from_origin[1] + axis[1], from_origin[2] + axis[2]};
     error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, tip, UF_CSYS_WORK_COORDS, tip);
