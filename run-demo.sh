@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: plays the sample panel through the tools with nxsim and says where
-# the results are. Installs what it needs and builds first.
+# The main job: plays the sample panel from the designer's assembly through all nine
+# tools with nxsim, checks the machine file and draws the routes. Installs what it
+# needs and builds first.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh build
@@ -10,12 +11,17 @@ cmake --build --preset default
 run=run/demo
 rm -rf "$run"
 mkdir -p "$run"
-cp examples/panel/design.json "$run/session.json"
-build/default/bin/nxsim run --session "$run/session.json" --tool rivet_mark \
-  --script examples/panel/mark.json --run-dir "$run/drives"
+bin=build/default/bin
+"$bin/nxsim" play examples/panel/workflow.json --run-dir "$run"
+echo
+"$bin/fpdf_check" "$run/drives/D/PANEL_01.fpdf" | tail -n 6
+"$bin/nxsim" render "$run/session.json" --out "$run/panel.svg" --findings "$run/logs/20_route_check.prterr.txt"
 
 echo
-echo "rivet_mark marked the sample panel's rivets."
-echo "  session (the assembly after the run): $run/session.json"
-echo "  error log (Windows-1251, CR LF):      $run/drives/D/prterr.txt"
-echo "  what the engineer saw:                $run/drives/transcript.txt"
+echo "The sample panel went from the designer's assembly to a checked machine file:"
+echo "  FPDF file for the riveting cell:    $run/drives/D/PANEL_01.fpdf"
+echo "  error log of the last run:          $run/drives/D/prterr.txt (every run's log: $run/logs/)"
+echo "  route check's findings:             $run/logs/20_route_check.prterr.txt"
+echo "  picture of the routes (SVG):        $run/panel.svg"
+echo "  the assembly after the workflow:    $run/session.json (nxsim show $run/session.json)"
+echo "  what the engineer saw, run by run:  $run/transcripts/"

@@ -19,6 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct PlannedRun {
+    bool reopen = false;  // not a tool: the engineer opens the displayed assembly again
     std::string tool;
     fs::path script_path;
     Script script;
@@ -99,6 +100,28 @@ std::string changes(const Snapshot &before, const Snapshot &after) {
     return out.str();
 }
 
+// Opening an assembly loads every part below it, such as parts a tool closed.
+size_t reopen_assembly(Session &s) {
+    size_t loaded = 0;
+    if (s.display == nullptr) return 0;
+    std::vector<Part *> todo{s.display};
+    std::set<Part *> seen{s.display};
+    while (!todo.empty()) {
+        Part *p = todo.back();
+        todo.pop_back();
+        for (const Instance *i : p->components) {
+            Part *child = s.find_part(i->part_name);
+            if (child == nullptr || !seen.insert(child).second) continue;
+            if (!child->loaded) {
+                child->loaded = true;
+                ++loaded;
+            }
+            todo.push_back(child);
+        }
+    }
+    return loaded;
+}
+
 std::string two_digits(size_t n) {
     std::ostringstream s;
     s << std::setw(2) << std::setfill('0') << n;
@@ -124,8 +147,16 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
         // Everything is checked before the first run changes anything.
         for (size_t i = 0; i < runs.value().size(); ++i) {
             Place r = runs[i];
-            r.only({"tool", "script"});
             PlannedRun run;
+            if (r.has("reopen")) {
+                r.only({"reopen"});
+                if (!r["reopen"].boolean()) r["reopen"].fail("only true has a meaning");
+                run.reopen = true;
+                run.tool = "reopen";
+                plan.push_back(std::move(run));
+                continue;
+            }
+            r.only({"tool", "script"});
             run.tool = r["tool"].text();
             try {
                 run.module = tool_module(o.tools_dir, run.tool);
@@ -148,6 +179,19 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
     for (size_t k = 0; k < plan.size(); ++k) {
         PlannedRun &run = plan[k];
         std::string label = two_digits(k + 1) + "_" + run.tool;
+        if (run.reopen) {
+            size_t loaded = reopen_assembly(*session);
+            try {
+                save_session(*session, session_file);
+            } catch (const std::exception &e) {
+                err << e.what() << "\n";
+                return kExitBadInput;
+            }
+            out << two_digits(k + 1) << " " << std::left << std::setw(19) << "reopen"
+                << " the engineer opens the displayed assembly again: " << loaded << " part"
+                << (loaded == 1 ? "" : "s") << " loaded\n";
+            continue;
+        }
         try {
             prepare_run_dir(drives, run.script.missing, o.dialogs_dir);
         } catch (const InputError &e) {
