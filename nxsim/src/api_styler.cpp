@@ -256,6 +256,7 @@ int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_callback_info_p_t
                 h.fail_script(a->steps[step].where + ": the dialog has closed before this step");
             else if (!h.aborted() && dialog.open)
                 h.fail_script(a->where + ": the steps end while the dialog is still open");
+            h.engineer->closed(*a);
         }
         if (dialog.open) close(h, dialog, 3);
         *response = dialog.response;

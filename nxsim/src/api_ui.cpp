@@ -173,6 +173,7 @@ int run_selection(Host &h, const char *kind, const char *message, const char *ti
         }
         playing = play_pick(h, *a, *ref, sel, single, single_pick, closed);
     }
+    if (a != nullptr) h.engineer->closed(*a);
     if (!playing) {
         sel.open = false;
         response = UF_UI_CANCEL;

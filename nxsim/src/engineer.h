@@ -45,6 +45,8 @@ public:
     // Inside a styler dialog answered by `a`, after its constructor and each step:
     // step k, or nullptr when there is none (or the run is stopping).
     virtual const StylerStep *next_step(const Action &a, size_t k, const Dialog &dialog) = 0;
+    // The dialog answered by `a` has closed; the tool goes on.
+    virtual void closed(const Action &) {}
     // Answers never asked for, described for a message.
     virtual std::vector<std::string> unused() const = 0;
 };

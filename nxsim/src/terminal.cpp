@@ -202,18 +202,35 @@ void TerminalEngineer::stop(const std::string &dialog) {
                             ": Cancel from here on, nothing is saved");
 }
 
-// The engineer's time at the terminal passes on the run's clock, in whole seconds,
-// and goes into the recording as waits before the answers.
-void TerminalEngineer::pass_time() {
+// The engineer's time at the terminal passes on the run's clock in whole seconds. As in
+// a script, it is a wait before the answer: once the dialog has its answer, the wait goes
+// just after the dialog's first transcript line and before the answer in the recording.
+void TerminalEngineer::settle() {
+    Answer *answer = pending_;
+    pending_ = nullptr;
+    if (answer == nullptr) return;
     long long elapsed =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started_).count();
+        std::llround(std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count());
     if (elapsed <= waited_) return;
     long long seconds = elapsed - waited_;
     waited_ = elapsed;
     Host &h = Host::get();
     h.advance(static_cast<double>(seconds), 0);
-    h.note("wait " + std::to_string(seconds));
-    record_.push_back(Json{{"wait", seconds}});
+    std::string line = "wait " + std::to_string(seconds);
+    size_t at = std::min(pending_transcript_, h.transcript.size());
+    h.transcript.insert(h.transcript.begin() + static_cast<std::ptrdiff_t>(at), line);
+    if (at < transcript_shown_) {
+        ++transcript_shown_;
+        out_ << "  | " << line << "\n";
+    }
+    size_t slot = answer->record_at;
+    record_.insert(record_.begin() + static_cast<std::ptrdiff_t>(slot), Json{{"wait", seconds}});
+    for (auto &a : answers_)
+        if (a.record_at >= slot) ++a.record_at;
+}
+
+void TerminalEngineer::closed(const Action &a) {
+    if (pending_ != nullptr && &pending_->action == &a) settle();
 }
 
 TerminalEngineer::Answer &TerminalEngineer::answer_of(const Action &a) {
@@ -244,11 +261,17 @@ const Action *TerminalEngineer::next(const DialogView &view) {
         out_ << "\n";
         answers_.back().queued.clear();
     }
-    pass_time();
+    // A dialog opened from inside another one: the outer dialog's time so far is its wait.
+    settle();
+    pending_transcript_ = h.transcript.size();
     show_transcript();
     switch (view.kind) {
-    case ActionKind::Select: return &open(ActionKind::Select, Json{{"select", Json::array()}}).action;
-    case ActionKind::Styler: return &open(ActionKind::Styler, Json{{"styler", Json::array()}}).action;
+    case ActionKind::Select:
+        pending_ = &open(ActionKind::Select, Json{{"select", Json::array()}});
+        return &pending_->action;
+    case ActionKind::Styler:
+        pending_ = &open(ActionKind::Styler, Json{{"styler", Json::array()}});
+        return &pending_->action;
     case ActionKind::Choice: return ask_choice(view);
     case ActionKind::MessageDialog: return ask_question(view);
     case ActionKind::PartName:
@@ -480,6 +503,8 @@ const Action *TerminalEngineer::ask_choice(const DialogView &view) {
         }
         Answer &answer = open(ActionKind::Choice, Json{{"choice", code}});
         answer.action = parsed(record_[answer.record_at], answer.action.where);
+        pending_ = &answer;
+        settle();
         return &answer.action;
     }
 }
@@ -515,6 +540,8 @@ const Action *TerminalEngineer::ask_question(const DialogView &view) {
         }
         Answer &answer = open(ActionKind::MessageDialog, Json{{"message_dialog", *response}});
         answer.action = parsed(record_[answer.record_at], answer.action.where);
+        pending_ = &answer;
+        settle();
         return &answer.action;
     }
 }
@@ -567,6 +594,8 @@ const Action *TerminalEngineer::ask_part(const DialogView &view) {
             Answer &answer = open(view.kind, record);
             a.where = answer.action.where;
             answer.action = std::move(a);
+            pending_ = &answer;
+            settle();
             return &answer.action;
         } catch (const InputError &e) {
             out_ << "   " << reason(e) << "\n";

@@ -25,6 +25,7 @@ public:
     const Action *next(const DialogView &view) override;
     const std::string *next_pick(const Action &a, size_t k, const DialogView &view) override;
     const StylerStep *next_step(const Action &a, size_t k, const Dialog &dialog) override;
+    void closed(const Action &a) override;
     std::vector<std::string> unused() const override { return {}; }
 
     // Transcript lines the engineer has not seen yet (the host's, or a finished run's).
@@ -44,7 +45,7 @@ private:
 
     bool read_line(const std::string &prompt, std::string &line);
     void stop(const std::string &dialog);
-    void pass_time();
+    void settle();
     Answer &answer_of(const Action &a);
     Answer &open(ActionKind kind, Json record);
     const Action *ask_choice(const DialogView &view);
@@ -62,6 +63,8 @@ private:
     std::time_t clock_;
     std::chrono::steady_clock::time_point started_;
     long long waited_ = 0;
+    Answer *pending_ = nullptr;  // the answer whose time has not passed on the clock yet
+    size_t pending_transcript_ = 0;  // where its wait goes in the transcript
     size_t transcript_shown_ = 0;
     std::deque<Answer> answers_;
     std::vector<Json> record_;
