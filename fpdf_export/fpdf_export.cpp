@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/frame.h"
+#include "common/route_selection.h"
 #include "fpdf_export.h"
 #include "uf.h"
 #include "uf_assem.h"
@@ -195,22 +196,7 @@ UF_STYLER_callback_info_t fpdf_name_callbacks[CALLBACK_COUNT] = {
     {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
 };
 
-int path_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
-    int title_type = 0;
-    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, "PATH", &title_type);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return UF_UI_SEL_REJECT;
-    }
-    return title_type == UF_ATTR_string ? UF_UI_SEL_ACCEPT : UF_UI_SEL_REJECT;
-}
 
-int path_selection_init(UF_UI_selection_p_t select, void *user_data) {
-    UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
-    int mask_result = UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples);
-    int procs_result = UF_UI_set_sel_procs(select, path_filter, nullptr, user_data);
-    return mask_result == 0 && procs_result == 0 ? 1 : 0;
-}
 
 void close_fpdf_file() {
     if (fpdf_file == nullptr) return;

@@ -4,6 +4,7 @@
 
 #include "common/catalogue.h"
 #include "common/frame.h"
+#include "common/route_selection.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
@@ -22,7 +23,6 @@ static_assert(ROUTE_NAME_SIZE >= MAX_ENTITY_NAME_SIZE + 1, "the host writes up t
 // The route check's own copy of the fastener rows, with room for 20 grips.
 constexpr fast_table_t<CHECK_GRIP_CAPACITY> check_fast = make_fast_table<CHECK_GRIP_CAPACITY>();
 
-const char path_title[] = "PATH";
 const char rivet_title[] = "RIVET";
 const char point_id_title[] = "point_id";
 const char pr_code_title[] = "pr_code";
@@ -35,23 +35,7 @@ tag_t member_array[MAX_ROUTE_RIVETS];
 int member_count = 0;
 char point_id_array[MAX_ROUTE_RIVETS][POINT_ID_SIZE];
 
-int path_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
-    int title_type = 0;
-    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, path_title, &title_type);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return UF_UI_SEL_REJECT;
-    }
-    return title_type == UF_ATTR_string ? UF_UI_SEL_ACCEPT : UF_UI_SEL_REJECT;
-}
 
-int path_selection_init(UF_UI_selection_p_t select, void *user_data) {
-    UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
-    error_code = UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples);
-    if (error_code != 0) return 0;
-    error_code = UF_UI_set_sel_procs(select, path_filter, nullptr, user_data);
-    return error_code == 0 ? 1 : 0;
-}
 
 // Asks whether the rivet carries a string attribute of that title. False when the
 // host call failed (reported; the route's check ends).
