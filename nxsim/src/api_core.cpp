@@ -7,6 +7,7 @@
 #include "cp1251.h"
 #include "engineer.h"
 #include "host.h"
+#include "ops.h"
 #include "transcript.h"
 #include "uf.h"
 #include "uf_csys.h"
@@ -200,17 +201,8 @@ int UF_CSYS_map_point(int input_csys, double input_point[3], int output_csys, do
             case UF_CSYS_ROOT_WCS_COORDS:
                 f = s.display->wcs;
                 return 0;
-            case UF_CSYS_WORK_COORDS: {
-                if (s.work == nullptr) return code::kNoWorkOccurrence;
-                if (s.work == s.display) {
-                    f = Frame();
-                    return 0;
-                }
-                tag_t occ = s.find_occurrence_of_part(s.display, s.work);
-                if (occ == NULL_TAG) return code::kNoWorkOccurrence;
-                f = s.absolute(*s.occurrence(occ));
-                return 0;
-            }
+            case UF_CSYS_WORK_COORDS:
+                return s.work == nullptr ? code::kNoWorkOccurrence : work_frame(s, f);
             default:
                 return code::kInvalidArgument;
             }

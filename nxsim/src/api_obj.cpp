@@ -22,7 +22,10 @@ bool parent_frame(Session &s, const Occurrence &occ, Frame &f) {
     return true;
 }
 
-// The work part's frame in absolute coordinates of the displayed part.
+}  // namespace
+
+namespace nxsim {
+
 int work_frame(Session &s, Frame &f) {
     if (s.work == nullptr || s.display == nullptr) return code::kNoDisplayedPart;
     if (s.work == s.display) {
@@ -34,6 +37,10 @@ int work_frame(Session &s, Frame &f) {
     f = s.absolute(*s.occurrence(occ));
     return 0;
 }
+
+}  // namespace nxsim
+
+namespace {
 
 Instance *instance_of(Session &s, tag_t object) {
     if (const Occurrence *occ = s.occurrence(object)) return occ->instance;
