@@ -255,16 +255,16 @@ const Action *TerminalEngineer::next(const DialogView &view) {
         h.count_aborted_dialog();
         return nullptr;
     }
+    // A dialog opened from inside another one: the outer dialog's time so far is its wait.
+    settle();
+    pending_transcript_ = h.transcript.size();
+    show_transcript();
     if (!answers_.empty() && !answers_.back().queued.empty()) {
         out_ << "   the selection closed; not picked:";
         for (const auto &r : answers_.back().queued) out_ << " " << utf8(r);
         out_ << "\n";
         answers_.back().queued.clear();
     }
-    // A dialog opened from inside another one: the outer dialog's time so far is its wait.
-    settle();
-    pending_transcript_ = h.transcript.size();
-    show_transcript();
     switch (view.kind) {
     case ActionKind::Select:
         pending_ = &open(ActionKind::Select, Json{{"select", Json::array()}});
@@ -385,6 +385,10 @@ const std::string *TerminalEngineer::next_pick(const Action &a, size_t, const Di
             for (long long n = from; n <= to; ++n) refs.push_back(answer.numbered[static_cast<size_t>(n - 1)]);
         }
         if (numbers && !in_range) continue;
+        if (numbers && view.single && refs.size() > 1) {
+            out_ << "   the dialog takes one object\n";
+            continue;
+        }
         if (!numbers) {
             refs.clear();
             auto text = typed_text(word == "pick" ? rest : line);
@@ -483,6 +487,10 @@ const Action *TerminalEngineer::ask_choice(const DialogView &view) {
             return nullptr;
         }
         if (line.empty()) continue;
+        if (line == "help") {
+            out_ << "   Answers: an option's number or text, back, cancel\n";
+            continue;
+        }
         int code = 0;
         auto text = typed_text(line);
         auto bytes = text ? utf8_to_cp1251(*text) : std::nullopt;
@@ -526,6 +534,12 @@ const Action *TerminalEngineer::ask_question(const DialogView &view) {
         auto text = typed_text(line);
         auto bytes = text ? utf8_to_cp1251(*text) : std::nullopt;
         std::optional<int> response;
+        bool exact = false;
+        for (size_t i = 0; bytes && i < view.options.size(); ++i) exact = exact || view.options[i] == *bytes;
+        if (line == "help" && !exact) {
+            out_ << "   Answers: a button's label or number\n";
+            continue;
+        }
         for (size_t i = 0; bytes && i < view.options.size() && !response; ++i)
             if (view.options[i] == *bytes) response = view.responses[i];
         for (size_t i = 0; bytes && i < view.options.size() && !response; ++i)
@@ -565,6 +579,12 @@ const Action *TerminalEngineer::ask_part(const DialogView &view) {
             return nullptr;
         }
         if (line.empty()) continue;
+        if (line == "help") {
+            out_ << (view.kind == ActionKind::NewPart ? "   Answers: a part name [units 1|2], cancel\n"
+                                                      : "   Answers: a part name, cancel\n")
+                 << "   (\"help\" or \"cancel\" in quotes is a name)\n";
+            continue;
+        }
         Json record = Json::object();
         if (line == "cancel") {
             record[key] = nullptr;

@@ -154,6 +154,21 @@ TEST(Interactive, SelectionBackAndCancelAreRecorded) {
     expect_replay_matches("rivet_mark", session, live);
 }
 
+TEST(Interactive, SingleSelectionTakesOneObject) {
+    fs::path session = session_of("rivet_attr_inspect", "panel.json");
+    Outcome live = nxsim_run("rivet_attr_inspect", session, "1 2\n2\npick RIVET 1\npick RIVET 2\napply\ncancel\ncancel\n");
+    ASSERT_EQ(live.exit_code, 0) << live.err << live.out;
+    EXPECT_TRUE(has(live.out, "The first object picked closes the dialog.")) << live.out;
+    EXPECT_TRUE(has(live.out, "select one> 1 2\n   the dialog takes one object\n"));
+    EXPECT_TRUE(has(live.out, "RIVET is greyed: it cannot be changed now"));
+    std::string rec = scenario::read_file(live.record());
+    EXPECT_TRUE(has(rec, "{\"select\":[\"DEFAULTS\"]},\n  {\"styler\":[{\"pick\":\"RIVET\",\"entry\":1},\"apply\","
+                         "\"cancel\"]},\n  {\"select\":[],\"press\":\"cancel\"}"))
+        << rec;
+    EXPECT_TRUE(has(transcript(live), "pick DEFAULTS\nrespond 5 (1 object)\n"));
+    expect_replay_matches("rivet_attr_inspect", session, live);
+}
+
 TEST(Interactive, StylerDialogIsAskedStepByStep) {
     fs::path session = session_of("route_create", "panel.json");
     Outcome live = nxsim_run("route_create", session,
@@ -180,8 +195,13 @@ TEST(Interactive, StylerDialogIsAskedStepByStep) {
 TEST(Interactive, StylerRefreshShowsListsTheCallbacksChanged) {
     fs::path session = session_of("rivet_group_attr", "panel.json");
     Outcome live = nxsim_run("rivet_group_attr", session,
-                         "pick FAST_CODE 1\npick GRIP_LNG 15.5\nok\nR1\nR2\nok\nnext\nOK\nok\n1\nok\nCANCEL\n");
+                         "pick FAST_CODE 1\npick GRIP_LNG 15.5\nok\ntree\nR1\nR2\nok\nnext\nOK\nok\n1\nok\nCANCEL\n");
     ASSERT_EQ(live.exit_code, 0) << live.err << live.out;
+    // Only what the tool's filter takes is offered: the components marked as rivets.
+    EXPECT_TRUE(has(live.out, "   Objects that can be picked (5):\n      1  R1   @DB/RIV3404579/A\n")) << live.out;
+    EXPECT_TRUE(has(live.out, "      5  R5   @DB/RIV3404579/A\n   Answers:")) << live.out;
+    EXPECT_TRUE(has(live.out, "     R5   @DB/RIV3404579/A   (can be picked)\n     PLAIN   @DB/RIV3404579/A\n"))
+        << live.out;
     // After the fastener pick the grips are the new fastener's, the fastener greyed.
     size_t pick = live.out.find("dialog> pick FAST_CODE 1\n");
     ASSERT_NE(pick, std::string::npos) << live.out;
