@@ -191,6 +191,11 @@ int run_command(const RunOptions &o, std::ostream &err) {
             script = load_script(o.script);
         }
         module = tool_module(o.tools_dir, o.tool);
+        // Known before the engineer starts answering, not after.
+        if (!o.record.empty()) {
+            fs::path folder = o.record.parent_path().empty() ? fs::path(".") : o.record.parent_path();
+            if (!fs::is_directory(folder)) throw InputError(o.record.string() + ": no such folder for the recording");
+        }
         prepare_run_dir(o.run_dir, script.missing, o.dialogs_dir);
     } catch (const InputError &e) {
         err << e.what() << "\n";

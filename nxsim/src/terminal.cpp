@@ -332,7 +332,7 @@ const std::string *TerminalEngineer::next_pick(const Action &a, size_t, const Di
         if (line.empty()) continue;
         auto [verb, rest] = split_first(line);
         std::string word = lower(verb);
-        if (line == "help") {
+        if (lower(line) == "help") {
             out_ << kSelectionHelp;
             continue;
         }
@@ -345,13 +345,13 @@ const std::string *TerminalEngineer::next_pick(const Action &a, size_t, const Di
             show_selection(answer, view, *pattern, SIZE_MAX);
             continue;
         }
-        if (line == "tree") {
+        if (lower(line) == "tree") {
             show_tree(view);
             continue;
         }
-        if (line == "ok") return press(Press::Ok, 0);
-        if (line == "back") return press(Press::Back, 0);
-        if (line == "cancel") return press(Press::Cancel, 0);
+        if (lower(line) == "ok") return press(Press::Ok, 0);
+        if (lower(line) == "back") return press(Press::Back, 0);
+        if (lower(line) == "cancel") return press(Press::Cancel, 0);
         long long code = 0;
         if (word == "respond" && parse_integer(rest, code) && code >= INT_MIN && code <= INT_MAX)
             return press(Press::Code, static_cast<int>(code));

@@ -314,4 +314,14 @@ TEST(Interactive, RecordNeedsAnInteractiveRun) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_TRUE(has(scenario::read_file(dir / "err.txt"), "--record is for a run without --script"));
     EXPECT_FALSE(fs::exists(dir / "r.json"));
+
+    // A recording that could not be written is refused before the engineer answers anything.
+    cmd = quoted(NXSIM_EXE) + " run --session " + quoted(session.string()) + " --tool rivet_mark --run-dir " +
+          quoted((dir / "run").string()) + " --tools-dir " + quoted(RIVET_TOOLS_DIR) + " --record " +
+          quoted((dir / "no" / "r.json").string()) + " </dev/null >" + quoted((dir / "out.txt").string()) + " 2>" +
+          quoted((dir / "err.txt").string());
+    status = std::system(cmd.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(has(scenario::read_file(dir / "err.txt"), "r.json: no such folder for the recording"));
+    EXPECT_EQ(scenario::read_file(dir / "out.txt"), "");
 }
