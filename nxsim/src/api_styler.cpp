@@ -66,7 +66,7 @@ void close(Host &h, Dialog &d, int response) {
 }
 
 bool has_button(const Dialog &d, const char *name) {
-    for (const auto &b : d.spec.buttons)
+    for (const auto &b : d.layout.buttons)
         if (b == name) return true;
     return false;
 }
@@ -215,7 +215,7 @@ int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_callback_info_p_t
         }
         auto d = std::make_unique<Dialog>();
         try {
-            d->spec = load_dialog(bytes, dialog_name);
+            d->layout = load_dialog(bytes, dialog_name);
         } catch (const InputError &e) {
             h.note(what + ": " + cp1251_to_utf8(e.what()));
             return code::kDialogFile;
@@ -235,12 +235,12 @@ int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_callback_info_p_t
         DialogView view;
         view.kind = ActionKind::Styler;
         view.line = what;
-        view.title = dialog.spec.title;
+        view.title = dialog.layout.title;
         const Action *a = h.engineer != nullptr ? h.engineer->next(view) : nullptr;
         if (fire(h, dialog, UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, nullptr) == 1) close(h, dialog, 9);
         // Lists and toggles as the constructor left them: what the engineer sees preselected.
         if (dialog.open)
-            for (const auto &item : dialog.spec.items)
+            for (const auto &item : dialog.layout.items)
                 if (item.kind == ItemKind::List || item.kind == ItemKind::Toggle)
                     h.note("shown " + item.id + " " + value_text(item) + (item.sensitive ? "" : " greyed"));
         size_t step = 0;

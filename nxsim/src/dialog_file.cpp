@@ -2,11 +2,11 @@
 
 namespace nxsim {
 
-DialogSpec dialog_from_json(const Json &json, const std::string &source) {
-    DialogSpec spec;
+DialogLayout dialog_from_json(const Json &json, const std::string &source) {
+    DialogLayout layout;
     Place top(source, json);
     top.only({"title", "buttons", "items"});
-    if (top.has("title")) spec.title = top["title"].cp1251();
+    if (top.has("title")) layout.title = top["title"].cp1251();
     if (top.has("buttons")) {
         Place b = top["buttons"];
         b.array();
@@ -14,10 +14,10 @@ DialogSpec dialog_from_json(const Json &json, const std::string &source) {
             std::string name = b[i].text();
             if (name != "ok" && name != "apply" && name != "cancel" && name != "back")
                 b[i].fail("buttons are ok, apply, cancel and back");
-            spec.buttons.push_back(name);
+            layout.buttons.push_back(name);
         }
     } else {
-        spec.buttons = {"ok", "cancel"};
+        layout.buttons = {"ok", "cancel"};
     }
     Place items = top["items"];
     items.array();
@@ -27,7 +27,7 @@ DialogSpec dialog_from_json(const Json &json, const std::string &source) {
         DialogItem item;
         item.id = p["id"].text();
         if (item.id.empty()) p["id"].fail("empty item identifier");
-        for (const auto &other : spec.items)
+        for (const auto &other : layout.items)
             if (other.id == item.id) p["id"].fail("item " + item.id + " is listed twice");
         std::string kind = p["kind"].text();
         if (kind == "text") {
@@ -59,12 +59,12 @@ DialogSpec dialog_from_json(const Json &json, const std::string &source) {
             p["kind"].fail("kinds are text, integer, real, list and toggle");
         }
         if (p.has("sensitive")) item.sensitive = p["sensitive"].boolean();
-        spec.items.push_back(std::move(item));
+        layout.items.push_back(std::move(item));
     }
-    return spec;
+    return layout;
 }
 
-DialogSpec load_dialog(const std::string &bytes, const std::string &source) {
+DialogLayout load_dialog(const std::string &bytes, const std::string &source) {
     return dialog_from_json(parse_json_text(bytes, source), source);
 }
 

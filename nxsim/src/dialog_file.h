@@ -21,13 +21,13 @@ struct DialogItem {
     bool sensitive = true;
 };
 
-struct DialogSpec {
+struct DialogLayout {
     std::string title;
     std::vector<std::string> buttons;  // ok, apply, cancel, back
     std::vector<DialogItem> items;
 };
 
-DialogSpec dialog_from_json(const Json &json, const std::string &source);
-DialogSpec load_dialog(const std::string &bytes, const std::string &source);
+DialogLayout dialog_from_json(const Json &json, const std::string &source);
+DialogLayout load_dialog(const std::string &bytes, const std::string &source);
 
 }  // namespace nxsim

@@ -47,7 +47,7 @@ const char *code::fail_text(int value) {
 }
 
 DialogItem *Dialog::item(const std::string &id) {
-    for (auto &i : spec.items)
+    for (auto &i : layout.items)
         if (i.id == id) return &i;
     return nullptr;
 }

@@ -42,7 +42,7 @@ class Engineer;
 struct Dialog {
     int id = 0;
     std::string path;
-    DialogSpec spec;
+    DialogLayout layout;
     std::vector<UF_STYLER_callback_info_t> callbacks;
     void *client_data = nullptr;
     bool open = true;

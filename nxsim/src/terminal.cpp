@@ -139,9 +139,9 @@ std::string item_value(const DialogItem &item) {
 
 const DialogItem *find_item(const Dialog &d, const std::string &name, std::string &problem) {
     const DialogItem *found = nullptr;
-    for (const auto &i : d.spec.items)
+    for (const auto &i : d.layout.items)
         if (i.id == name) return &i;
-    for (const auto &i : d.spec.items) {
+    for (const auto &i : d.layout.items) {
         if (lower(i.id) != lower(name)) continue;
         if (found != nullptr) {
             problem = "item " + name + " is ambiguous";
@@ -666,7 +666,7 @@ std::optional<Json> TerminalEngineer::styler_step(const Dialog &dialog, const st
     auto [verb, rest] = split_first(line);
     std::string word = lower(verb);
     if (rest.empty() && (word == "ok" || word == "apply" || word == "cancel" || word == "back")) {
-        if (std::find(dialog.spec.buttons.begin(), dialog.spec.buttons.end(), word) == dialog.spec.buttons.end()) {
+        if (std::find(dialog.layout.buttons.begin(), dialog.layout.buttons.end(), word) == dialog.layout.buttons.end()) {
             out_ << "   the dialog has no " << word << " button\n";
             return std::nullopt;
         }
@@ -764,10 +764,10 @@ std::optional<Json> TerminalEngineer::styler_step(const Dialog &dialog, const st
 }
 
 void TerminalEngineer::show_dialog(const Dialog &dialog, bool all_entries) {
-    if (all_entries) out_ << "\n== Dialog: " << utf8(dialog.spec.title) << "   (" << utf8(dialog.path) << ")\n";
+    if (all_entries) out_ << "\n== Dialog: " << utf8(dialog.layout.title) << "   (" << utf8(dialog.path) << ")\n";
     size_t width = 4;
-    for (const auto &item : dialog.spec.items) width = std::max(width, item.id.size());
-    for (const auto &item : dialog.spec.items) {
+    for (const auto &item : dialog.layout.items) width = std::max(width, item.id.size());
+    for (const auto &item : dialog.layout.items) {
         out_ << "   " << item.id << std::string(width - item.id.size() + 2, ' ') << kind_word(item.kind)
              << std::string(9 - std::string(kind_word(item.kind)).size(), ' ') << item_value(item)
              << (item.sensitive ? "" : "   (greyed)") << "\n";
@@ -782,7 +782,7 @@ void TerminalEngineer::show_dialog(const Dialog &dialog, bool all_entries) {
                  << (static_cast<int>(i) == item.selected ? "   <" : "") << "\n";
     }
     out_ << "   Buttons:";
-    for (size_t i = 0; i < dialog.spec.buttons.size(); ++i) out_ << (i ? ", " : " ") << dialog.spec.buttons[i];
+    for (size_t i = 0; i < dialog.layout.buttons.size(); ++i) out_ << (i ? ", " : " ") << dialog.layout.buttons[i];
     out_ << "\n";
 }
 
