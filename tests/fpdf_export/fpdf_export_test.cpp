@@ -21,7 +21,7 @@ std::string fpdf_of(const char *case_name, const char *file) {
 
 }  // namespace
 
-// The record of the machine description's example, spelled out field by field
+// The record of the machine file's worked example, spelled out field by field
 // rather than taken from a golden copy.
 TEST(FpdfExportRecord, WorkedExample) {
     std::string file = fpdf_of("defaults_worked_example", "ASM1aaa.fpdf");
