@@ -57,6 +57,7 @@ int set_item_text(int dialog_id, const char *item, char *text) {
     UF_STYLER_item_value_type_t data{};
     data.item_id = item;
     data.item_attr = UF_STYLER_VALUE;
+    data.indicator = UF_STYLER_STRING_VALUE;  // the host reads the union member it names
     data.value.string = text;
     return UF_STYLER_set_value(dialog_id, &data);
 }
@@ -65,6 +66,7 @@ int set_item_sensitivity(int dialog_id, const char *item, int sensitive) {
     UF_STYLER_item_value_type_t data{};
     data.item_id = item;
     data.item_attr = UF_STYLER_SENSITIVITY;
+    data.indicator = UF_STYLER_INTEGER_VALUE;
     data.value.integer = sensitive;
     return UF_STYLER_set_value(dialog_id, &data);
 }
