@@ -255,9 +255,10 @@ outcome build_walk(tag_t first, uf_list_p_t &new_rivet_list) {
             }
             double work_dist = 0.0;
             UF_VEC3_distance(source_origin, dest_origin, &work_dist);
-            // The first candidate is taken whatever its distance, so no step ever places nothing.
+            // The first candidate is taken whatever its distance, so no step ever places
+            // nothing; its distance is then the one to beat, so the nearest still wins.
             if (nearest_rivet == NULL_TAG || work_dist < smallest) {
-                if (work_dist < smallest) smallest = work_dist;
+                smallest = work_dist;
                 nearest_rivet = dest_rivet;
             }
         }

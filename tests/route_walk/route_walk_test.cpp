@@ -105,3 +105,8 @@ TEST(RouteWalkOrder, TiesAndEqualOrigins) {
 TEST(RouteWalkOrder, NineCharacterCut) {
     check_walk("walk_nine_char_cut", "AAAAB_001", "@DB/AAAAB_001CCCCC/A", "AAAAB_001_", 5);
 }
+
+// Two rivets left, both farther than the start distance: the nearer is still taken.
+TEST(RouteWalkOrder, NearestBeyondStartDistance) {
+    check_walk("far_beyond_start_distance", "FAR", "@DB/FAR/A", "FAR_", 4);
+}
