@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/component.h"
 #include "common/frame.h"
 #include "common/route_selection.h"
 #include "fpdf_export.h"
@@ -209,27 +210,8 @@ void close_fpdf_file() {
 enum class route_result { next, stop };
 
 route_result export_route(tag_t route) {
-    char part_name[MAX_FSPEC_SIZE + 1];
-    char refset_name[MAX_ENTITY_NAME_SIZE + 1];
-    char instance_name[MAX_ENTITY_NAME_SIZE + 1];
-    double origin[3];
-    double csys_matrix[9];
-    double transform[4][4];
-    error_code = UF_ASSEM_ask_component_data(route, part_name, refset_name, instance_name, origin, csys_matrix,
-                                             transform);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return route_result::stop;
-    }
     char part_number[UF_UGMGR_PARTNO_SIZE + 1];
-    char part_revision[UF_UGMGR_PARTREV_SIZE + 1];
-    char part_file_type[UF_UGMGR_FTYPE_SIZE + 1];
-    char part_file_name[UF_UGMGR_FNAME_SIZE + 1];
-    error_code = UF_UGMGR_decode_part_filename(part_name, part_number, part_revision, part_file_type, part_file_name);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return route_result::stop;
-    }
+    if (ask_component_part_number(route, part_number) != 0) return route_result::stop;
     snprintf(path_name, sizeof path_name, "%.*s", PATH_NAME_LEN, part_number);
 
     member_count = 0;

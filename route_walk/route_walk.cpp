@@ -2,6 +2,7 @@
 // picks, shows the order rivet by rivet and stamps each rivet with its point_id.
 #include <cstdio>
 
+#include "common/component.h"
 #include "common/frame.h"
 #include "uf.h"
 #include "uf_assem.h"
@@ -319,27 +320,8 @@ outcome show_walk(uf_list_p_t new_rivet_list, int &walk_count) {
 
 // Steps 19 and 20. Rivets numbered before a failure keep their identifiers.
 outcome number_points(tag_t route, uf_list_p_t new_rivet_list, int walk_count) {
-    char part_name[MAX_FSPEC_SIZE + 1];
-    char refset_name[MAX_ENTITY_NAME_SIZE + 1];
-    char instance_name[MAX_ENTITY_NAME_SIZE + 1];
-    double origin[3];
-    double csys_matrix[9];
-    double transform[4][4];
-    error_code = UF_ASSEM_ask_component_data(route, part_name, refset_name, instance_name, origin, csys_matrix,
-                                             transform);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return outcome::failed;
-    }
     char part_number[UF_UGMGR_PARTNO_SIZE + 1];
-    char part_revision[UF_UGMGR_PARTREV_SIZE + 1];
-    char part_file_type[UF_UGMGR_FTYPE_SIZE + 1];
-    char part_file_name[UF_UGMGR_FNAME_SIZE + 1];
-    error_code = UF_UGMGR_decode_part_filename(part_name, part_number, part_revision, part_file_type, part_file_name);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return outcome::failed;
-    }
+    if (ask_component_part_number(route, part_number) != 0) return outcome::failed;
 
     for (int m = 0; m < walk_count; ++m) {
         char point_id[POINT_ID_BUFFER_SIZE];
