@@ -85,31 +85,10 @@ TEST(RivetGroupAttrCapacity, FullGroupTakenLargerRefused) {
 // fits what the tool does after the failure ends with exit 1, which is fine here.
 TEST(RivetGroupAttrFaultSweep, EveryHostCallMayFail) {
     const fs::path session = fs::path(SCENARIO_DIR) / "rivet_group_attr" / "sessions" / "panel.json";
-    const std::string actions = R"("actions": [
+    const std::string actions = R"([
         {"styler": [{"pick": "FAST_CODE", "entry": 8}, {"pick": "GRIP_LNG", "entry": 9}, "apply",
                     {"pick": "FAST_CODE", "entry": 6}, {"pick": "RIVET", "entry": 1}, "ok"]},
         {"select": ["R1"], "press": "back"}, {"select": []}, {"select": ["R2", "R4"]}, {"message_dialog": "OK"},
-        {"styler": ["cancel"]}, {"message_dialog": "CANCEL"}]})";
-    char pattern[] = "/tmp/rivet-group-sweep-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    fs::path dir = pattern;
-    write_text(dir / "case.json", R"({"tool": "rivet_group_attr", "session": ")" + session.string() + "\"}");
-
-    write_text(dir / "script.json", "{" + actions);
-    scenario::outcome clean = scenario::run(dir);
-    ASSERT_EQ(clean.exit_code, 0) << clean.stderr_text;
-    std::string transcript = scenario::read_file(clean.work / "run" / "transcript.txt");
-    fs::remove_all(clean.work);
-    std::size_t at = transcript.rfind("host calls ");
-    ASSERT_NE(at, std::string::npos);
-    int calls = std::stoi(transcript.substr(at + 11));
-    ASSERT_GT(calls, 60);
-
-    for (int n = 1; n <= calls; ++n) {
-        write_text(dir / "script.json", R"({"faults": [{"at": )" + std::to_string(n) + R"(, "code": 1}], )" + actions);
-        scenario::outcome out = scenario::run(dir);
-        EXPECT_TRUE(out.exit_code == 0 || out.exit_code == 1) << "host call " << n << ": " << out.stderr_text;
-        fs::remove_all(out.work);
-    }
-    fs::remove_all(dir);
+        {"styler": ["cancel"]}, {"message_dialog": "CANCEL"}])";
+    EXPECT_GT(scenario::sweep_faults("rivet_group_attr", session, actions), 60);
 }

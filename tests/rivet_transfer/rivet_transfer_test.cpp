@@ -153,10 +153,6 @@ fs::path make_case(const Json &script) {
     return dir;
 }
 
-long host_calls(const std::string &transcript) {
-    size_t at = transcript.rfind("host calls ");
-    return at == std::string::npos ? -1 : std::stol(transcript.substr(at + 11));
-}
 
 }  // namespace
 
@@ -179,7 +175,7 @@ TEST(RivetTransferFaults, NothingLostOrDoubledWhateverFails) {
     fs::path dir = make_case(move_all_script());
     scenario::outcome base = scenario::run(dir);
     ASSERT_EQ(base.exit_code, 0) << base.stderr_text;
-    long calls = host_calls(scenario::read_file(base.work / "run" / "transcript.txt"));
+    long calls = scenario::host_calls(base);
     ASSERT_GT(calls, 60);
     fs::remove_all(base.work);
 

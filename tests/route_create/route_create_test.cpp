@@ -32,10 +32,6 @@ Json three_routes() {
     return Json::parse(R"({"actions": [{"styler": [{"enter": "PATH_COUNT", "value": 3}, "ok"]}]})");
 }
 
-long host_calls(const std::string &transcript) {
-    size_t at = transcript.rfind("host calls ");
-    return at == std::string::npos ? -1 : std::stol(transcript.substr(at + 11));
-}
 
 }  // namespace
 
@@ -46,7 +42,7 @@ TEST(RouteCreateFaults, DisplayRestoredAfterAnyFailure) {
     fs::path clean = make_case("clean", three_routes());
     scenario::outcome base = scenario::run(clean);
     ASSERT_EQ(base.exit_code, 0) << base.stderr_text;
-    long calls = host_calls(scenario::read_file(base.work / "run" / "transcript.txt"));
+    long calls = scenario::host_calls(base);
     ASSERT_GT(calls, 20);
     fs::remove_all(base.work);
 

@@ -173,6 +173,35 @@ std::string mask_log(const std::string &bytes) {
     return std::regex_replace(masked, source_path, "$1<source>");
 }
 
+long host_calls(const outcome &out) {
+    std::string transcript = read_file(out.work / "run" / "transcript.txt");
+    size_t at = transcript.rfind("host calls ");
+    return at == std::string::npos ? -1 : std::stol(transcript.substr(at + 11));
+}
+
+long sweep_faults(const std::string &tool, const fs::path &session, const std::string &actions_json) {
+    char pattern[] = "/tmp/rivet-sweep-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) throw std::runtime_error("no temporary folder");
+    fs::path dir = pattern;
+    std::ofstream(dir / "case.json") << Json{{"tool", tool}, {"session", session.string()}}.dump();
+    auto play = [&](const std::string &script) {
+        std::ofstream(dir / "script.json", std::ios::trunc) << script;
+        return run(dir);
+    };
+    outcome clean = play("{\"actions\": " + actions_json + "}");
+    long calls = host_calls(clean);
+    EXPECT_EQ(clean.exit_code, 0) << clean.stderr_text;
+    fs::remove_all(clean.work);
+    for (long n = 1; n <= calls; ++n) {
+        outcome out = play("{\"faults\": [{\"at\": " + std::to_string(n) + ", \"code\": 1}], \"actions\": " +
+                           actions_json + "}");
+        EXPECT_TRUE(out.exit_code == 0 || out.exit_code == 1) << "host call " << n << ": " << out.stderr_text;
+        fs::remove_all(out.work);
+    }
+    fs::remove_all(dir);
+    return calls;
+}
+
 std::vector<std::string> list(const fs::path &dir) {
     std::vector<std::string> names;
     if (!fs::is_directory(dir)) return names;

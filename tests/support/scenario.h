@@ -35,6 +35,15 @@ std::string mask_log(const std::string &bytes);
 
 std::string read_file(const std::filesystem::path &path);
 
+// The number of host calls a finished run made (from its transcript's last line), -1 if none.
+long host_calls(const outcome &out);
+
+// Plays the tool once with these actions, then once more for every host call the
+// clean run made, with that call failing. A run under a fault may end normally or
+// stop with bad input (exit 0 or 1), never crash or stay loaded (exit 2 or a signal).
+// Answers the clean run's number of host calls.
+long sweep_faults(const std::string &tool, const std::filesystem::path &session, const std::string &actions_json);
+
 }  // namespace scenario
 
 // One gtest per scenario folder under SCENARIO_DIR/<sub>.
