@@ -3,6 +3,7 @@
 // colour, name, name position and rivet mark, and its old instance goes.
 #include <cstdio>
 
+#include "common/component.h"
 #include "common/frame.h"
 #include "uf.h"
 #include "uf_assem.h"
@@ -59,25 +60,7 @@ outcome failed_at(int line) {
     return outcome::failed;
 }
 
-int rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
-    int title_type = 0;
-    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, rivet_title, &title_type);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return UF_UI_SEL_REJECT;
-    }
-    return title_type == UF_ATTR_string ? UF_UI_SEL_ACCEPT : UF_UI_SEL_REJECT;
-}
 
-int route_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
-    int title_type = 0;
-    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, rivet_title, &title_type);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return UF_UI_SEL_ACCEPT;
-    }
-    return title_type == UF_ATTR_string ? UF_UI_SEL_REJECT : UF_UI_SEL_ACCEPT;
-}
 
 // Keeps the selection at 99 rivets or fewer: a pick that goes over drops out whole.
 int rivet_sel_cb(int num_selected, tag_p_t selected_objects, int /*num_deselected*/, tag_p_t /*deselected_objects*/,
@@ -118,7 +101,7 @@ int set_component_mask(UF_UI_selection_p_t select) {
 
 int rivet_sel_init(UF_UI_selection_p_t select, void *user_data) {
     if (set_component_mask(select) != 0) return 0;
-    error_code = UF_UI_set_sel_procs(select, rivet_filter, rivet_sel_cb, user_data);
+    error_code = UF_UI_set_sel_procs(select, marked_rivet_filter, rivet_sel_cb, user_data);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return 0;
@@ -128,7 +111,7 @@ int rivet_sel_init(UF_UI_selection_p_t select, void *user_data) {
 
 int route_sel_init(UF_UI_selection_p_t select, void *user_data) {
     if (set_component_mask(select) != 0) return 0;
-    error_code = UF_UI_set_sel_procs(select, route_filter, nullptr, user_data);
+    error_code = UF_UI_set_sel_procs(select, unmarked_filter, nullptr, user_data);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return 0;

@@ -46,16 +46,6 @@ void drop_list(uf_list_p_t &list) {
     list = nullptr;
 }
 
-int route_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
-    int title_type = 0;
-    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, rivet_title, &title_type);
-    if (error_code != 0) {
-        // A failed look-up must not lock the engineer out: the children are checked later anyway.
-        report_error(error_code, __LINE__);
-        return UF_UI_SEL_ACCEPT;
-    }
-    return title_type == UF_ATTR_string ? UF_UI_SEL_REJECT : UF_UI_SEL_ACCEPT;
-}
 
 int first_rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
     for (int i = 0; i < child_count; ++i)
@@ -71,7 +61,7 @@ int init_with_filter(UF_UI_selection_p_t select, void *user_data, UF_UI_sel_filt
     return error_code == 0 ? 1 : 0;
 }
 
-int route_init(UF_UI_selection_p_t select, void *user_data) { return init_with_filter(select, user_data, route_filter); }
+int route_init(UF_UI_selection_p_t select, void *user_data) { return init_with_filter(select, user_data, unmarked_filter); }
 
 int first_rivet_init(UF_UI_selection_p_t select, void *user_data) {
     return init_with_filter(select, user_data, first_rivet_filter);

@@ -2,6 +2,7 @@
 
 #include "common/frame.h"
 #include "uf_assem.h"
+#include "uf_attr.h"
 
 int ask_component_part_number(tag_t component, char (&part_number)[UF_UGMGR_PARTNO_SIZE + 1]) {
     char part_name[MAX_FSPEC_SIZE + 1];
@@ -22,4 +23,28 @@ int ask_component_part_number(tag_t component, char (&part_number)[UF_UGMGR_PART
     error_code = UF_UGMGR_decode_part_filename(part_name, part_number, part_revision, part_file_type, part_file_name);
     if (error_code != 0) report_error(error_code, __LINE__);
     return error_code;
+}
+
+namespace {
+const char rivet_title[] = "RIVET";
+}
+
+int marked_rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
+    int title_type = 0;
+    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, rivet_title, &title_type);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return UF_UI_SEL_REJECT;
+    }
+    return title_type == UF_ATTR_string ? UF_UI_SEL_ACCEPT : UF_UI_SEL_REJECT;
+}
+
+int unmarked_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
+    int title_type = 0;
+    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, rivet_title, &title_type);
+    if (error_code != 0) {
+        report_error(error_code, __LINE__);
+        return UF_UI_SEL_ACCEPT;
+    }
+    return title_type == UF_ATTR_string ? UF_UI_SEL_REJECT : UF_UI_SEL_ACCEPT;
 }

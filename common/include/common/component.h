@@ -2,8 +2,15 @@
 #pragma once
 
 #include "uf.h"
+#include "uf_ui.h"
 #include "uf_ugmgr.h"
 
 // The part number of a component's part (decoded from its part file name).
 // A failing host call is reported (plain-frame reporter) and its code returned.
 int ask_component_part_number(tag_t component, char (&part_number)[UF_UGMGR_PARTNO_SIZE + 1]);
+
+// Selection filters by the rivet mark (a string attribute RIVET): rivets only, or
+// anything but rivets (a route). A failing look-up is reported; the second filter
+// then accepts, so the engineer is never locked out of picking a route.
+int marked_rivet_filter(tag_t object, int type[3], void *user_data, UF_UI_selection_p_t select);
+int unmarked_filter(tag_t object, int type[3], void *user_data, UF_UI_selection_p_t select);
