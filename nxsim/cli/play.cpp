@@ -11,6 +11,7 @@
 #include "engineer.h"
 #include "host.h"
 #include "run.h"
+#include "run_tool.h"
 #include "session_file.h"
 
 namespace nxsim {

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "cp1251.h"
+#include "export.h"
 #include "host.h"
 #include "ops.h"
 #include "uf_assem.h"
@@ -25,7 +26,7 @@ bool contains(Session &s, const Part *outer, const Part *inner) {
 
 extern "C" {
 
-int UF_ASSEM_ask_component_data(tag_t component, char part_name[MAX_FSPEC_SIZE + 1],
+NXSIM_EXPORT int UF_ASSEM_ask_component_data(tag_t component, char part_name[MAX_FSPEC_SIZE + 1],
                                 char refset_name[MAX_ENTITY_NAME_SIZE + 1],
                                 char instance_name[MAX_ENTITY_NAME_SIZE + 1], double origin[3], double csys_matrix[9],
                                 double transform[4][4]) {
@@ -59,7 +60,7 @@ int UF_ASSEM_ask_component_data(tag_t component, char part_name[MAX_FSPEC_SIZE +
     });
 }
 
-int UF_ASSEM_ask_part_occ_children(tag_t part_occurrence, tag_t **child_part_occs) {
+NXSIM_EXPORT int UF_ASSEM_ask_part_occ_children(tag_t part_occurrence, tag_t **child_part_occs) {
     return guarded_value<int>("UF_ASSEM_ask_part_occ_children", true, 0, [&](Host &h) {
         if (child_part_occs == nullptr) return 0;
         *child_part_occs = nullptr;
@@ -71,7 +72,7 @@ int UF_ASSEM_ask_part_occ_children(tag_t part_occurrence, tag_t **child_part_occ
     });
 }
 
-int UF_ASSEM_cycle_objs_in_comp(tag_t component, tag_t *member) {
+NXSIM_EXPORT int UF_ASSEM_cycle_objs_in_comp(tag_t component, tag_t *member) {
     return guarded("UF_ASSEM_cycle_objs_in_comp", true, [&](Host &h) {
         if (member == nullptr) return code::kInvalidArgument;
         Session &s = *h.session;
@@ -92,7 +93,7 @@ int UF_ASSEM_cycle_objs_in_comp(tag_t component, tag_t *member) {
     });
 }
 
-int UF_ASSEM_add_part_to_assembly(tag_t parent_part, const char *part_name, const char *refset_name,
+NXSIM_EXPORT int UF_ASSEM_add_part_to_assembly(tag_t parent_part, const char *part_name, const char *refset_name,
                                   const char *instance_name, double origin[3], double csys_matrix[6], int layer,
                                   tag_t *instance, UF_PART_load_status_t *error_status) {
     return guarded("UF_ASSEM_add_part_to_assembly", true, [&](Host &h) {
@@ -127,7 +128,7 @@ int UF_ASSEM_add_part_to_assembly(tag_t parent_part, const char *part_name, cons
     });
 }
 
-int UF_ASSEM_remove_instance(tag_t instance) {
+NXSIM_EXPORT int UF_ASSEM_remove_instance(tag_t instance) {
     return guarded("UF_ASSEM_remove_instance", true, [&](Host &h) {
         Instance *inst = h.session->instance(instance);
         if (inst == nullptr) return code::kInvalidTag;
@@ -136,7 +137,7 @@ int UF_ASSEM_remove_instance(tag_t instance) {
     });
 }
 
-tag_t UF_ASSEM_ask_child_of_instance(tag_t instance) {
+NXSIM_EXPORT tag_t UF_ASSEM_ask_child_of_instance(tag_t instance) {
     return guarded_value<tag_t>("UF_ASSEM_ask_child_of_instance", true, NULL_TAG, [&](Host &h) {
         Instance *inst = h.session->instance(instance);
         if (inst == nullptr) return NULL_TAG;
@@ -145,14 +146,14 @@ tag_t UF_ASSEM_ask_child_of_instance(tag_t instance) {
     });
 }
 
-tag_t UF_ASSEM_ask_inst_of_part_occ(tag_t part_occurrence) {
+NXSIM_EXPORT tag_t UF_ASSEM_ask_inst_of_part_occ(tag_t part_occurrence) {
     return guarded_value<tag_t>("UF_ASSEM_ask_inst_of_part_occ", true, NULL_TAG, [&](Host &h) {
         const Occurrence *occ = h.session->occurrence(part_occurrence);
         return occ != nullptr ? occ->instance->tag : NULL_TAG;
     });
 }
 
-tag_t UF_ASSEM_ask_part_occ_of_inst(tag_t parent_part_occ, tag_t instance) {
+NXSIM_EXPORT tag_t UF_ASSEM_ask_part_occ_of_inst(tag_t parent_part_occ, tag_t instance) {
     return guarded_value<tag_t>("UF_ASSEM_ask_part_occ_of_inst", true, NULL_TAG, [&](Host &h) {
         Session &s = *h.session;
         Instance *inst = s.instance(instance);
@@ -168,7 +169,7 @@ tag_t UF_ASSEM_ask_part_occ_of_inst(tag_t parent_part_occ, tag_t instance) {
     });
 }
 
-int UF_ASSEM_set_work_part(tag_t part) {
+NXSIM_EXPORT int UF_ASSEM_set_work_part(tag_t part) {
     return guarded("UF_ASSEM_set_work_part", true, [&](Host &h) {
         Part *p = h.session->part(part);
         if (p == nullptr) return code::kInvalidTag;
@@ -179,7 +180,7 @@ int UF_ASSEM_set_work_part(tag_t part) {
     });
 }
 
-tag_t UF_ASSEM_ask_work_part(void) {
+NXSIM_EXPORT tag_t UF_ASSEM_ask_work_part(void) {
     return guarded_value<tag_t>("UF_ASSEM_ask_work_part", true, NULL_TAG, [](Host &h) {
         return h.session->work != nullptr ? h.session->work->tag : NULL_TAG;
     });

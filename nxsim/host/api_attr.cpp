@@ -2,6 +2,7 @@
 // instance lacks is looked up on the instance's part.
 #include <cstring>
 
+#include "export.h"
 #include "host.h"
 #include "ops.h"
 #include "uf_attr.h"
@@ -69,7 +70,7 @@ bool valid_title(const char *title) {
 
 extern "C" {
 
-int UF_ATTR_assign(tag_t object, const char *title, UF_ATTR_value_t value) {
+NXSIM_EXPORT int UF_ATTR_assign(tag_t object, const char *title, UF_ATTR_value_t value) {
     return guarded("UF_ATTR_assign", true, [&](Host &h) {
         Target t = target_of(h, object);
         if (!t.valid) return code::kInvalidTag;
@@ -101,7 +102,7 @@ int UF_ATTR_assign(tag_t object, const char *title, UF_ATTR_value_t value) {
     });
 }
 
-int UF_ATTR_find_attribute(tag_t object, int type, const char *title, int *title_type) {
+NXSIM_EXPORT int UF_ATTR_find_attribute(tag_t object, int type, const char *title, int *title_type) {
     return guarded("UF_ATTR_find_attribute", true, [&](Host &h) {
         if (title_type == nullptr) return code::kInvalidArgument;
         *title_type = 0;
@@ -114,7 +115,7 @@ int UF_ATTR_find_attribute(tag_t object, int type, const char *title, int *title
     });
 }
 
-int UF_ATTR_read_value(tag_t object, const char *title, int type, UF_ATTR_value_t *value) {
+NXSIM_EXPORT int UF_ATTR_read_value(tag_t object, const char *title, int type, UF_ATTR_value_t *value) {
     return guarded("UF_ATTR_read_value", true, [&](Host &h) {
         if (value == nullptr) return code::kInvalidArgument;
         value->type = 0;
@@ -128,7 +129,7 @@ int UF_ATTR_read_value(tag_t object, const char *title, int type, UF_ATTR_value_
     });
 }
 
-int UF_ATTR_cycle(tag_t object, int *index, int type, char title[UF_ATTR_MAX_TITLE_LEN + 1], UF_ATTR_value_t *value) {
+NXSIM_EXPORT int UF_ATTR_cycle(tag_t object, int *index, int type, char title[UF_ATTR_MAX_TITLE_LEN + 1], UF_ATTR_value_t *value) {
     return guarded("UF_ATTR_cycle", true, [&](Host &h) {
         if (index == nullptr || title == nullptr || value == nullptr || *index < 0) return code::kInvalidArgument;
         Target t = target_of(h, object);

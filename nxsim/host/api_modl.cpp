@@ -1,6 +1,7 @@
 // Object lists.
 #include <algorithm>
 
+#include "export.h"
 #include "host.h"
 #include "uf_modl.h"
 
@@ -14,7 +15,7 @@ bool known(Host &h, uf_list_p_t list) { return list != nullptr && h.lists.count(
 
 extern "C" {
 
-int UF_MODL_create_list(uf_list_p_t *list) {
+NXSIM_EXPORT int UF_MODL_create_list(uf_list_p_t *list) {
     return guarded("UF_MODL_create_list", true, [&](Host &h) {
         if (list == nullptr) return code::kInvalidArgument;
         *list = new uf_list_s;
@@ -23,7 +24,7 @@ int UF_MODL_create_list(uf_list_p_t *list) {
     });
 }
 
-int UF_MODL_put_list_item(uf_list_p_t list, tag_t object) {
+NXSIM_EXPORT int UF_MODL_put_list_item(uf_list_p_t list, tag_t object) {
     return guarded("UF_MODL_put_list_item", true, [&](Host &h) {
         if (!known(h, list)) return code::kListInvalid;
         list->items.push_back(object);
@@ -31,7 +32,7 @@ int UF_MODL_put_list_item(uf_list_p_t list, tag_t object) {
     });
 }
 
-int UF_MODL_ask_list_count(uf_list_p_t list, int *count) {
+NXSIM_EXPORT int UF_MODL_ask_list_count(uf_list_p_t list, int *count) {
     return guarded("UF_MODL_ask_list_count", true, [&](Host &h) {
         if (!known(h, list)) return code::kListInvalid;
         if (count == nullptr) return code::kInvalidArgument;
@@ -40,7 +41,7 @@ int UF_MODL_ask_list_count(uf_list_p_t list, int *count) {
     });
 }
 
-int UF_MODL_ask_list_item(uf_list_p_t list, int index, tag_t *object) {
+NXSIM_EXPORT int UF_MODL_ask_list_item(uf_list_p_t list, int index, tag_t *object) {
     return guarded("UF_MODL_ask_list_item", true, [&](Host &h) {
         if (!known(h, list)) return code::kListInvalid;
         if (object == nullptr) return code::kInvalidArgument;
@@ -50,7 +51,7 @@ int UF_MODL_ask_list_item(uf_list_p_t list, int index, tag_t *object) {
     });
 }
 
-int UF_MODL_delete_list_item(uf_list_p_t *list, tag_t object) {
+NXSIM_EXPORT int UF_MODL_delete_list_item(uf_list_p_t *list, tag_t object) {
     return guarded("UF_MODL_delete_list_item", true, [&](Host &h) {
         if (list == nullptr || !known(h, *list)) return code::kListInvalid;
         auto &items = (*list)->items;
@@ -61,7 +62,7 @@ int UF_MODL_delete_list_item(uf_list_p_t *list, tag_t object) {
     });
 }
 
-int UF_MODL_delete_list(uf_list_p_t *list) {
+NXSIM_EXPORT int UF_MODL_delete_list(uf_list_p_t *list) {
     return guarded("UF_MODL_delete_list", true, [&](Host &h) {
         if (list == nullptr || !known(h, *list)) return code::kListInvalid;
         h.lists.erase(*list);

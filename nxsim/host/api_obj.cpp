@@ -1,6 +1,7 @@
 // Object names, name origins, display properties and colours of components.
 #include <cstring>
 
+#include "export.h"
 #include "host.h"
 #include "ops.h"
 #include "uf_obj.h"
@@ -51,7 +52,7 @@ Instance *instance_of(Session &s, tag_t object) {
 
 extern "C" {
 
-int UF_OBJ_ask_name(tag_t object, char name[MAX_ENTITY_NAME_SIZE + 1]) {
+NXSIM_EXPORT int UF_OBJ_ask_name(tag_t object, char name[MAX_ENTITY_NAME_SIZE + 1]) {
     return guarded("UF_OBJ_ask_name", true, [&](Host &h) {
         if (name == nullptr) return code::kInvalidArgument;
         name[0] = '\0';
@@ -62,7 +63,7 @@ int UF_OBJ_ask_name(tag_t object, char name[MAX_ENTITY_NAME_SIZE + 1]) {
     });
 }
 
-int UF_OBJ_set_name(tag_t object, const char *name) {
+NXSIM_EXPORT int UF_OBJ_set_name(tag_t object, const char *name) {
     return guarded("UF_OBJ_set_name", true, [&](Host &h) {
         Instance *inst = instance_of(*h.session, object);
         if (inst == nullptr) return code::kInvalidTag;
@@ -73,7 +74,7 @@ int UF_OBJ_set_name(tag_t object, const char *name) {
     });
 }
 
-int UF_OBJ_ask_name_origin(tag_t object, double origin[3]) {
+NXSIM_EXPORT int UF_OBJ_ask_name_origin(tag_t object, double origin[3]) {
     return guarded("UF_OBJ_ask_name_origin", true, [&](Host &h) {
         if (origin == nullptr) return code::kInvalidArgument;
         Session &s = *h.session;
@@ -93,7 +94,7 @@ int UF_OBJ_ask_name_origin(tag_t object, double origin[3]) {
     });
 }
 
-int UF_OBJ_set_name_origin(tag_t object, double origin[3]) {
+NXSIM_EXPORT int UF_OBJ_set_name_origin(tag_t object, double origin[3]) {
     return guarded("UF_OBJ_set_name_origin", true, [&](Host &h) {
         if (origin == nullptr) return code::kInvalidArgument;
         Session &s = *h.session;
@@ -112,7 +113,7 @@ int UF_OBJ_set_name_origin(tag_t object, double origin[3]) {
     });
 }
 
-int UF_OBJ_ask_display_properties(tag_t object, UF_OBJ_disp_props_p_t props) {
+NXSIM_EXPORT int UF_OBJ_ask_display_properties(tag_t object, UF_OBJ_disp_props_p_t props) {
     return guarded("UF_OBJ_ask_display_properties", true, [&](Host &h) {
         if (props == nullptr) return code::kInvalidArgument;
         Instance *inst = instance_of(*h.session, object);
@@ -127,7 +128,7 @@ int UF_OBJ_ask_display_properties(tag_t object, UF_OBJ_disp_props_p_t props) {
     });
 }
 
-int UF_OBJ_set_color(tag_t object, int color) {
+NXSIM_EXPORT int UF_OBJ_set_color(tag_t object, int color) {
     return guarded("UF_OBJ_set_color", true, [&](Host &h) {
         Instance *inst = instance_of(*h.session, object);
         if (inst == nullptr) return code::kInvalidTag;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cp1251.h"
+#include "export.h"
 #include "host.h"
 #include "ops.h"
 #include "uf_disp.h"
@@ -50,13 +51,13 @@ using namespace nxsim;
 
 extern "C" {
 
-tag_t UF_PART_ask_display_part(void) {
+NXSIM_EXPORT tag_t UF_PART_ask_display_part(void) {
     return guarded_value<tag_t>("UF_PART_ask_display_part", true, NULL_TAG, [](Host &h) {
         return h.session->display != nullptr ? h.session->display->tag : NULL_TAG;
     });
 }
 
-int UF_PART_set_display_part(tag_t part) {
+NXSIM_EXPORT int UF_PART_set_display_part(tag_t part) {
     return guarded("UF_PART_set_display_part", true, [&](Host &h) {
         Part *p = h.session->part(part);
         if (p == nullptr) return code::kInvalidTag;
@@ -66,7 +67,7 @@ int UF_PART_set_display_part(tag_t part) {
     });
 }
 
-int UF_PART_ask_units(tag_t part, int *units) {
+NXSIM_EXPORT int UF_PART_ask_units(tag_t part, int *units) {
     return guarded("UF_PART_ask_units", true, [&](Host &h) {
         Part *p = h.session->part(part);
         if (p == nullptr) return code::kInvalidTag;
@@ -76,7 +77,7 @@ int UF_PART_ask_units(tag_t part, int *units) {
     });
 }
 
-int UF_PART_ask_part_name(tag_t part, char part_fspec[MAX_FSPEC_SIZE + 1]) {
+NXSIM_EXPORT int UF_PART_ask_part_name(tag_t part, char part_fspec[MAX_FSPEC_SIZE + 1]) {
     return guarded("UF_PART_ask_part_name", true, [&](Host &h) {
         Part *p = h.session->part(part);
         if (p == nullptr) return code::kInvalidTag;
@@ -86,7 +87,7 @@ int UF_PART_ask_part_name(tag_t part, char part_fspec[MAX_FSPEC_SIZE + 1]) {
     });
 }
 
-tag_t UF_PART_ask_part_tag(const char *part_name) {
+NXSIM_EXPORT tag_t UF_PART_ask_part_tag(const char *part_name) {
     return guarded_value<tag_t>("UF_PART_ask_part_tag", true, NULL_TAG, [&](Host &h) {
         if (part_name == nullptr) return NULL_TAG;
         Part *p = h.session->find_part(part_name);
@@ -94,7 +95,7 @@ tag_t UF_PART_ask_part_tag(const char *part_name) {
     });
 }
 
-int UF_PART_is_loaded(const char *part_name) {
+NXSIM_EXPORT int UF_PART_is_loaded(const char *part_name) {
     return guarded_value<int>("UF_PART_is_loaded", true, UF_PART_NOT_LOADED, [&](Host &h) {
         if (part_name == nullptr) return UF_PART_NOT_LOADED;
         Part *p = h.session->find_part(part_name);
@@ -102,7 +103,7 @@ int UF_PART_is_loaded(const char *part_name) {
     });
 }
 
-int UF_PART_new(const char *part_name, int units, tag_t *part) {
+NXSIM_EXPORT int UF_PART_new(const char *part_name, int units, tag_t *part) {
     return guarded("UF_PART_new", true, [&](Host &h) {
         if (part_name == nullptr || part == nullptr) return code::kInvalidArgument;
         *part = NULL_TAG;
@@ -110,7 +111,7 @@ int UF_PART_new(const char *part_name, int units, tag_t *part) {
     });
 }
 
-int UF_PART_save(void) {
+NXSIM_EXPORT int UF_PART_save(void) {
     return guarded("UF_PART_save", true, [](Host &h) {
         if (h.session->work == nullptr) return code::kNoDisplayedPart;
         h.session->work->saved = true;
@@ -119,7 +120,7 @@ int UF_PART_save(void) {
     });
 }
 
-int UF_PART_close(tag_t part, int scope, int mode) {
+NXSIM_EXPORT int UF_PART_close(tag_t part, int scope, int mode) {
     return guarded("UF_PART_close", true, [&](Host &h) {
         Part *p = h.session->part(part);
         if (p == nullptr) return code::kInvalidTag;
@@ -139,7 +140,7 @@ int UF_PART_close(tag_t part, int scope, int mode) {
     });
 }
 
-void UF_PART_free_load_status(UF_PART_load_status_t *status) {
+NXSIM_EXPORT void UF_PART_free_load_status(UF_PART_load_status_t *status) {
     if (status == nullptr) return;
     for (int i = 0; i < status->n_parts; ++i) std::free(status->file_names[i]);
     std::free(status->file_names);
@@ -149,7 +150,7 @@ void UF_PART_free_load_status(UF_PART_load_status_t *status) {
     status->statuses = nullptr;
 }
 
-int UF_DISP_set_highlight(tag_t object, int flag) {
+NXSIM_EXPORT int UF_DISP_set_highlight(tag_t object, int flag) {
     return guarded("UF_DISP_set_highlight", true, [&](Host &h) {
         Kind k = h.session->kind(object);
         if (k != Kind::Occurrence && k != Kind::Body) return code::kInvalidTag;
@@ -162,7 +163,7 @@ int UF_DISP_set_highlight(tag_t object, int flag) {
     });
 }
 
-int UF_DISP_set_display(int flag) {
+NXSIM_EXPORT int UF_DISP_set_display(int flag) {
     return guarded("UF_DISP_set_display", true, [&](Host &h) {
         if (flag != UF_DISP_SUPPRESS_DISPLAY && flag != UF_DISP_UNSUPPRESS_DISPLAY) return code::kInvalidArgument;
         h.display_suppressed = flag == UF_DISP_SUPPRESS_DISPLAY;
@@ -171,7 +172,7 @@ int UF_DISP_set_display(int flag) {
     });
 }
 
-int UF_DISP_ask_color_count(int *count) {
+NXSIM_EXPORT int UF_DISP_ask_color_count(int *count) {
     return guarded("UF_DISP_ask_color_count", true, [&](Host &h) {
         if (count == nullptr) return code::kInvalidArgument;
         if (h.session->display == nullptr) return code::kNoDisplayedPart;
@@ -180,7 +181,7 @@ int UF_DISP_ask_color_count(int *count) {
     });
 }
 
-int UF_DISP_ask_color(int color_num, int color_model, char **color_name, double color_values[3]) {
+NXSIM_EXPORT int UF_DISP_ask_color(int color_num, int color_model, char **color_name, double color_values[3]) {
     return guarded("UF_DISP_ask_color", true, [&](Host &h) {
         if (color_name == nullptr || color_values == nullptr || color_model != UF_DISP_rgb_model)
             return code::kInvalidArgument;
@@ -194,7 +195,7 @@ int UF_DISP_ask_color(int color_num, int color_model, char **color_name, double 
     });
 }
 
-int UF_DISP_ask_closest_color(int color_model, double color_values[3], int method, int *color_num) {
+NXSIM_EXPORT int UF_DISP_ask_closest_color(int color_model, double color_values[3], int method, int *color_num) {
     return guarded("UF_DISP_ask_closest_color", true, [&](Host &h) {
         if (color_values == nullptr || color_num == nullptr || color_model != UF_DISP_rgb_model ||
             method != UF_DISP_CCM_EUCLIDEAN_DISTANCE)

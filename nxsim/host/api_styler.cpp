@@ -6,6 +6,7 @@
 
 #include "cp1251.h"
 #include "engineer.h"
+#include "export.h"
 #include "host.h"
 #include "transcript.h"
 #include "uf_styler.h"
@@ -200,7 +201,7 @@ std::string read_bytes(const std::filesystem::path &path, bool &ok) {
 
 extern "C" {
 
-int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_callback_info_p_t callbacks, int count,
+NXSIM_EXPORT int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_callback_info_p_t callbacks, int count,
                             void *client_data, int *response) {
     return guarded("UF_STYLER_create_dialog", true, [&](Host &h) -> int {
         if (dialog_name == nullptr || response == nullptr || count < 0 || (count > 0 && callbacks == nullptr))
@@ -265,7 +266,7 @@ int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_callback_info_p_t
     });
 }
 
-int UF_STYLER_ask_value(int dialog_id, UF_STYLER_item_value_type_p_t value) {
+NXSIM_EXPORT int UF_STYLER_ask_value(int dialog_id, UF_STYLER_item_value_type_p_t value) {
     return guarded("UF_STYLER_ask_value", true, [&](Host &h) -> int {
         auto it = h.dialogs.find(dialog_id);
         if (it == h.dialogs.end()) return code::kDialogNotOpen;
@@ -313,7 +314,7 @@ int UF_STYLER_ask_value(int dialog_id, UF_STYLER_item_value_type_p_t value) {
     });
 }
 
-int UF_STYLER_set_value(int dialog_id, UF_STYLER_item_value_type_p_t value) {
+NXSIM_EXPORT int UF_STYLER_set_value(int dialog_id, UF_STYLER_item_value_type_p_t value) {
     return guarded("UF_STYLER_set_value", true, [&](Host &h) -> int {
         auto it = h.dialogs.find(dialog_id);
         if (it == h.dialogs.end()) return code::kDialogNotOpen;
@@ -360,7 +361,7 @@ int UF_STYLER_set_value(int dialog_id, UF_STYLER_item_value_type_p_t value) {
     });
 }
 
-int UF_STYLER_free_value(UF_STYLER_item_value_type_p_t value) {
+NXSIM_EXPORT int UF_STYLER_free_value(UF_STYLER_item_value_type_p_t value) {
     return guarded("UF_STYLER_free_value", true, [&](Host &) {
         if (value == nullptr) return code::kInvalidArgument;
         if (value->indicator == UF_STYLER_STRING_VALUE) {

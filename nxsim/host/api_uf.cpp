@@ -6,6 +6,7 @@
 
 #include "cp1251.h"
 #include "engineer.h"
+#include "export.h"
 #include "host.h"
 #include "ops.h"
 #include "transcript.h"
@@ -28,21 +29,21 @@ void copy_out(char *out, size_t capacity, const std::string &text) {
 
 extern "C" {
 
-int UF_initialize(void) {
+NXSIM_EXPORT int UF_initialize(void) {
     return guarded("UF_initialize", false, [](Host &h) {
         ++h.init_depth;
         return 0;
     });
 }
 
-int UF_terminate(void) {
+NXSIM_EXPORT int UF_terminate(void) {
     return guarded("UF_terminate", true, [](Host &h) {
         --h.init_depth;
         return 0;
     });
 }
 
-int UF_get_fail_message(int error_code, char message[UF_MAX_FAIL_MESSAGE_SIZE + 1]) {
+NXSIM_EXPORT int UF_get_fail_message(int error_code, char message[UF_MAX_FAIL_MESSAGE_SIZE + 1]) {
     if (message == nullptr) return code::kInvalidArgument;
     const char *text = code::fail_text(error_code);
     if (text != nullptr)
@@ -52,9 +53,9 @@ int UF_get_fail_message(int error_code, char message[UF_MAX_FAIL_MESSAGE_SIZE + 
     return 0;
 }
 
-void UF_free(void *data) { std::free(data); }
+NXSIM_EXPORT void UF_free(void *data) { std::free(data); }
 
-int UF_is_ugmanager_active(logical *is_active) {
+NXSIM_EXPORT int UF_is_ugmanager_active(logical *is_active) {
     return guarded("UF_is_ugmanager_active", true, [&](Host &h) {
         if (is_active == nullptr) return code::kInvalidArgument;
         *is_active = h.session->managed ? TRUE : FALSE;
@@ -62,7 +63,7 @@ int UF_is_ugmanager_active(logical *is_active) {
     });
 }
 
-int UF_begin_timer(UF_timer_t *timer_id) {
+NXSIM_EXPORT int UF_begin_timer(UF_timer_t *timer_id) {
     return guarded("UF_begin_timer", true, [&](Host &h) {
         if (timer_id == nullptr) return code::kInvalidArgument;
         int id = h.next_timer++;
@@ -72,7 +73,7 @@ int UF_begin_timer(UF_timer_t *timer_id) {
     });
 }
 
-int UF_end_timer(UF_timer_t timer_id, UF_timer_values_t *values) {
+NXSIM_EXPORT int UF_end_timer(UF_timer_t timer_id, UF_timer_values_t *values) {
     return guarded("UF_end_timer", true, [&](Host &h) {
         auto it = h.timers.find(timer_id);
         if (it == h.timers.end() || values == nullptr) return code::kTimerInvalid;
@@ -83,14 +84,14 @@ int UF_end_timer(UF_timer_t timer_id, UF_timer_values_t *values) {
     });
 }
 
-int uc1601(const char *message, int wait) {
+NXSIM_EXPORT int uc1601(const char *message, int wait) {
     return guarded("uc1601", false, [&](Host &h) {
         h.note("message " + quote(message != nullptr ? message : "") + (wait == 1 ? "" : " (no wait)"));
         return 1;
     });
 }
 
-int uc1603(const char *title, int default_option, char options[][UF_CHOICE_OPTION_SIZE], int num_options) {
+NXSIM_EXPORT int uc1603(const char *title, int default_option, char options[][UF_CHOICE_OPTION_SIZE], int num_options) {
     return guarded("uc1603", false, [&](Host &h) -> int {
         if (options == nullptr || num_options < 1 || num_options > 14) return 19;
         std::vector<std::string> texts;
@@ -126,7 +127,7 @@ int uc1603(const char *title, int default_option, char options[][UF_CHOICE_OPTIO
     });
 }
 
-int UF_UGMGR_encode_part_filename(const char *part_number, const char *part_revision, const char *part_file_type,
+NXSIM_EXPORT int UF_UGMGR_encode_part_filename(const char *part_number, const char *part_revision, const char *part_file_type,
                                   const char *part_file_name, char encoded_name[MAX_FSPEC_SIZE + 1]) {
     return guarded("UF_UGMGR_encode_part_filename", true, [&](Host &) {
         if (part_number == nullptr || part_revision == nullptr || encoded_name == nullptr || *part_number == '\0')
@@ -144,7 +145,7 @@ int UF_UGMGR_encode_part_filename(const char *part_number, const char *part_revi
     });
 }
 
-int UF_UGMGR_decode_part_filename(const char *encoded_name, char part_number[UF_UGMGR_PARTNO_SIZE + 1],
+NXSIM_EXPORT int UF_UGMGR_decode_part_filename(const char *encoded_name, char part_number[UF_UGMGR_PARTNO_SIZE + 1],
                                   char part_revision[UF_UGMGR_PARTREV_SIZE + 1],
                                   char part_file_type[UF_UGMGR_FTYPE_SIZE + 1],
                                   char part_file_name[UF_UGMGR_FNAME_SIZE + 1]) {
@@ -187,7 +188,7 @@ int UF_UGMGR_decode_part_filename(const char *encoded_name, char part_number[UF_
     });
 }
 
-int UF_CSYS_map_point(int input_csys, double input_point[3], int output_csys, double output_point[3]) {
+NXSIM_EXPORT int UF_CSYS_map_point(int input_csys, double input_point[3], int output_csys, double output_point[3]) {
     return guarded("UF_CSYS_map_point", true, [&](Host &h) {
         if (input_point == nullptr || output_point == nullptr) return code::kInvalidArgument;
         Session &s = *h.session;
@@ -217,12 +218,12 @@ int UF_CSYS_map_point(int input_csys, double input_point[3], int output_csys, do
     });
 }
 
-void UF_VEC3_distance(const double vec1[3], const double vec2[3], double *distance) {
+NXSIM_EXPORT void UF_VEC3_distance(const double vec1[3], const double vec2[3], double *distance) {
     double dx = vec1[0] - vec2[0], dy = vec1[1] - vec2[1], dz = vec1[2] - vec2[2];
     *distance = std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-void UF_VEC3_sub(const double vec1[3], const double vec2[3], double vec_diff[3]) {
+NXSIM_EXPORT void UF_VEC3_sub(const double vec1[3], const double vec2[3], double vec_diff[3]) {
     double r[3] = {vec1[0] - vec2[0], vec1[1] - vec2[1], vec1[2] - vec2[2]};
     vec_diff[0] = r[0];
     vec_diff[1] = r[1];

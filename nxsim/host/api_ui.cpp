@@ -5,6 +5,7 @@
 
 #include "cp1251.h"
 #include "engineer.h"
+#include "export.h"
 #include "host.h"
 #include "ops.h"
 #include "transcript.h"
@@ -201,7 +202,7 @@ int run_selection(Host &h, const char *kind, const char *message, const char *ti
 
 extern "C" {
 
-int UF_UI_select_with_class_dialog(const char *message, const char *title, int /*scope*/,
+NXSIM_EXPORT int UF_UI_select_with_class_dialog(const char *message, const char *title, int /*scope*/,
                                    UF_UI_sel_init_fn_t init_proc, void *user_data, int *response, int *count,
                                    tag_p_t *objects) {
     return guarded("UF_UI_select_with_class_dialog", true, [&](Host &h) {
@@ -221,7 +222,7 @@ int UF_UI_select_with_class_dialog(const char *message, const char *title, int /
     });
 }
 
-int UF_UI_select_with_single_dialog(const char *message, const char *title, int /*scope*/,
+NXSIM_EXPORT int UF_UI_select_with_single_dialog(const char *message, const char *title, int /*scope*/,
                                     UF_UI_sel_init_fn_t init_proc, void *user_data, int *response, tag_p_t object,
                                     double cursor[3], tag_p_t view) {
     return guarded("UF_UI_select_with_single_dialog", true, [&](Host &h) {
@@ -238,7 +239,7 @@ int UF_UI_select_with_single_dialog(const char *message, const char *title, int 
     });
 }
 
-int UF_UI_set_sel_mask(UF_UI_selection_p_t select, int action, int num_triples, UF_UI_mask_p_t mask_triples) {
+NXSIM_EXPORT int UF_UI_set_sel_mask(UF_UI_selection_p_t select, int action, int num_triples, UF_UI_mask_p_t mask_triples) {
     return guarded("UF_UI_set_sel_mask", true, [&](Host &) {
         if (select == nullptr || !select->open) return code::kNoSelection;
         if (action != UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC || num_triples < 0 ||
@@ -250,7 +251,7 @@ int UF_UI_set_sel_mask(UF_UI_selection_p_t select, int action, int num_triples, 
     });
 }
 
-int UF_UI_set_sel_procs(UF_UI_selection_p_t select, UF_UI_sel_filter_fn_t filter_proc, UF_UI_sel_cb_fn_t sel_cb,
+NXSIM_EXPORT int UF_UI_set_sel_procs(UF_UI_selection_p_t select, UF_UI_sel_filter_fn_t filter_proc, UF_UI_sel_cb_fn_t sel_cb,
                         void *user_data) {
     return guarded("UF_UI_set_sel_procs", true, [&](Host &) {
         if (select == nullptr || !select->open) return code::kNoSelection;
@@ -261,7 +262,7 @@ int UF_UI_set_sel_procs(UF_UI_selection_p_t select, UF_UI_sel_filter_fn_t filter
     });
 }
 
-int UF_UI_ask_sel_list_count(UF_UI_selection_p_t select, int *count) {
+NXSIM_EXPORT int UF_UI_ask_sel_list_count(UF_UI_selection_p_t select, int *count) {
     return guarded("UF_UI_ask_sel_list_count", true, [&](Host &) {
         if (select == nullptr || !select->open) return code::kNoSelection;
         if (count == nullptr) return code::kInvalidArgument;
@@ -270,7 +271,7 @@ int UF_UI_ask_sel_list_count(UF_UI_selection_p_t select, int *count) {
     });
 }
 
-int UF_UI_remove_from_sel_list(UF_UI_selection_p_t select, int num, tag_p_t objects, logical unhighlight) {
+NXSIM_EXPORT int UF_UI_remove_from_sel_list(UF_UI_selection_p_t select, int num, tag_p_t objects, logical unhighlight) {
     return guarded("UF_UI_remove_from_sel_list", true, [&](Host &h) {
         if (select == nullptr || !select->open) return code::kNoSelection;
         if (num < 0 || (num > 0 && objects == nullptr)) return code::kInvalidArgument;
@@ -286,21 +287,21 @@ int UF_UI_remove_from_sel_list(UF_UI_selection_p_t select, int num, tag_p_t obje
     });
 }
 
-int UF_UI_set_status(const char *message) {
+NXSIM_EXPORT int UF_UI_set_status(const char *message) {
     return guarded("UF_UI_set_status", false, [&](Host &h) {
         h.note("status " + quote(message != nullptr ? message : ""));
         return 0;
     });
 }
 
-int UF_UI_set_prompt(const char *message) {
+NXSIM_EXPORT int UF_UI_set_prompt(const char *message) {
     return guarded("UF_UI_set_prompt", true, [&](Host &h) {
         h.note("prompt " + quote(message != nullptr ? message : ""));
         return 0;
     });
 }
 
-int UF_UI_message_dialog(const char *title, int type, char **messages, int num_messages, logical /*translate*/,
+NXSIM_EXPORT int UF_UI_message_dialog(const char *title, int type, char **messages, int num_messages, logical /*translate*/,
                          UF_UI_message_buttons_p_t buttons, int *response) {
     return guarded("UF_UI_message_dialog", true, [&](Host &h) -> int {
         if (response == nullptr || buttons == nullptr || num_messages < 0 || (num_messages > 0 && messages == nullptr))
@@ -347,7 +348,7 @@ int UF_UI_message_dialog(const char *title, int type, char **messages, int num_m
     });
 }
 
-int UF_UI_ugmgr_ask_create_part_name(const char *title, char part_name[MAX_FSPEC_SIZE + 1], int *response) {
+NXSIM_EXPORT int UF_UI_ugmgr_ask_create_part_name(const char *title, char part_name[MAX_FSPEC_SIZE + 1], int *response) {
     return guarded("UF_UI_ugmgr_ask_create_part_name", true, [&](Host &h) {
         if (part_name == nullptr || response == nullptr) return code::kInvalidArgument;
         std::string what = "part name " + quote(title != nullptr ? title : "");
@@ -369,7 +370,7 @@ int UF_UI_ugmgr_ask_create_part_name(const char *title, char part_name[MAX_FSPEC
     });
 }
 
-int UF_UI_create_part(const char *title, char file_name[MAX_FSPEC_SIZE + 1], int *units, int *response, tag_t *part) {
+NXSIM_EXPORT int UF_UI_create_part(const char *title, char file_name[MAX_FSPEC_SIZE + 1], int *units, int *response, tag_t *part) {
     return guarded("UF_UI_create_part", true, [&](Host &h) {
         if (file_name == nullptr || units == nullptr || response == nullptr || part == nullptr)
             return code::kInvalidArgument;
@@ -396,7 +397,7 @@ int UF_UI_create_part(const char *title, char file_name[MAX_FSPEC_SIZE + 1], int
     });
 }
 
-int UF_UI_open_part(const char *title, char file_name[MAX_FSPEC_SIZE + 1], int *response, tag_t *part) {
+NXSIM_EXPORT int UF_UI_open_part(const char *title, char file_name[MAX_FSPEC_SIZE + 1], int *response, tag_t *part) {
     return guarded("UF_UI_open_part", true, [&](Host &h) {
         if (file_name == nullptr || response == nullptr || part == nullptr) return code::kInvalidArgument;
         *part = NULL_TAG;

@@ -8,6 +8,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "export.h"
 #include "host.h"
 #include "win_crt.h"
 
@@ -68,7 +69,7 @@ bool is_dir(const std::filesystem::path &p) {
 
 extern "C" {
 
-FILE *__wrap_fopen(const char *path, const char *mode) {
+NXSIM_EXPORT FILE *__wrap_fopen(const char *path, const char *mode) {
     Host &h = Host::get();
     if (h.enter("fopen", false)) {
         errno = EACCES;
@@ -122,21 +123,21 @@ FILE *__wrap_fopen(const char *path, const char *mode) {
     return f;
 }
 
-time_t __wrap_time(time_t *out) {
+NXSIM_EXPORT time_t __wrap_time(time_t *out) {
     time_t now = Host::get().clock;
     if (out != nullptr) *out = now;
     return now;
 }
 
 // Host time is local time already: no zone to apply.
-struct tm *__wrap_localtime(const time_t *t) {
+NXSIM_EXPORT struct tm *__wrap_localtime(const time_t *t) {
     static struct tm result;
     if (t == nullptr || gmtime_r(t, &result) == nullptr) return nullptr;
     return &result;
 }
 
 // The Windows run-time writes the day of the month with two digits ("Dec 07").
-char *__wrap_asctime(const struct tm *tm) {
+NXSIM_EXPORT char *__wrap_asctime(const struct tm *tm) {
     static char buffer[64];
     static const char *const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char *const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -147,7 +148,7 @@ char *__wrap_asctime(const struct tm *tm) {
     return buffer;
 }
 
-char *_strdate(char *buffer) {
+NXSIM_EXPORT char *_strdate(char *buffer) {
     time_t now = Host::get().clock;
     struct tm tm;
     gmtime_r(&now, &tm);
@@ -157,6 +158,6 @@ char *_strdate(char *buffer) {
     return buffer;
 }
 
-void _tzset(void) {}
+NXSIM_EXPORT void _tzset(void) {}
 
 }  // extern "C"

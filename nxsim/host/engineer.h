@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "export.h"
 #include "script.h"
 #include "uf.h"
 
@@ -33,7 +34,7 @@ struct DialogView {
     int units = 0; // new part: the units offered
 };
 
-class Engineer {
+class NXSIM_EXPORT Engineer {
 public:
     virtual ~Engineer() = default;
     // The answer to a modal dialog. nullptr: the run is stopping (the host answers
@@ -52,7 +53,7 @@ public:
 };
 
 // Answers from a script, in order; the waits before an answer pass the clock.
-class ScriptEngineer : public Engineer {
+class NXSIM_EXPORT ScriptEngineer : public Engineer {
 public:
     explicit ScriptEngineer(const Script &script) : script_(script) {}
     const Action *next(const DialogView &view) override;

@@ -15,6 +15,7 @@
 
 #include "codes.h"
 #include "dialog_file.h"
+#include "export.h"
 #include "model.h"
 #include "script.h"
 #include "uf_styler.h"
@@ -39,7 +40,7 @@ namespace nxsim {
 
 class Engineer;
 
-struct Dialog {
+struct NXSIM_EXPORT Dialog {
     int id = 0;
     std::string path;
     DialogLayout layout;
@@ -55,7 +56,7 @@ struct Timer {
     double cpu_start = 0;
 };
 
-class Host {
+class NXSIM_EXPORT Host {
 public:
     static Host &get();
 
@@ -109,7 +110,7 @@ public:
 };
 
 // Quoted for the transcript: UTF-8, control characters escaped.
-std::string quote(const std::string &cp1251);
+NXSIM_EXPORT std::string quote(const std::string &cp1251);
 
 // Host-allocated memory the tools release with UF_free.
 char *host_strdup(const std::string &s);

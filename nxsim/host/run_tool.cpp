@@ -1,16 +1,14 @@
-#include "run.h"
+#include "run_tool.h"
 
 #include <climits>
 #include <ctime>
 #include <dlfcn.h>
 #include <fstream>
-#include <iostream>
 #include <unistd.h>
 
 #include "engineer.h"
 #include "host.h"
 #include "session_file.h"
-#include "terminal.h"
 #include "uf.h"
 
 namespace nxsim {
@@ -37,13 +35,6 @@ void discard_staged(Host &h) {
 }
 
 }  // namespace
-
-fs::path default_tools_dir() {
-    std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return "tools";
-    return exe.parent_path().parent_path() / "tools";
-}
 
 void prepare_run_dir(const fs::path &run_dir, const std::vector<std::string> &missing, const fs::path &dialogs_dir) {
     Host &h = Host::get();
@@ -175,67 +166,6 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
     h.reset();
     out.ok = true;
     return out;
-}
-
-int run_command(const RunOptions &o, std::ostream &err) {
-    const bool interactive = o.script.empty();
-    std::unique_ptr<Session> session;
-    Script script;
-    fs::path module;
-    try {
-        session = load_session(o.session);
-        if (interactive) {
-            script.source = "terminal";
-            script.clock = local_clock_now();
-        } else {
-            script = load_script(o.script);
-        }
-        module = tool_module(o.tools_dir, o.tool);
-        // Known before the engineer starts answering, not after.
-        if (!o.record.empty()) {
-            fs::path folder = o.record.parent_path().empty() ? fs::path(".") : o.record.parent_path();
-            if (!fs::is_directory(folder)) throw InputError(o.record.string() + ": no such folder for the recording");
-        }
-        prepare_run_dir(o.run_dir, script.missing, o.dialogs_dir);
-    } catch (const InputError &e) {
-        err << e.what() << "\n";
-        return kExitBadInput;
-    }
-    std::ostream &out = o.out != nullptr ? *o.out : std::cout;
-    std::unique_ptr<TerminalEngineer> terminal;
-    std::unique_ptr<ScriptEngineer> scripted;
-    if (interactive)
-        terminal = std::make_unique<TerminalEngineer>(o.in != nullptr ? *o.in : std::cin, out, script.clock);
-    else
-        scripted = std::make_unique<ScriptEngineer>(script);
-    Engineer &engineer = interactive ? static_cast<Engineer &>(*terminal) : *scripted;
-    ToolOutcome outcome = run_tool(*session, script, engineer, module, o.run_dir, o.tool);
-    if (terminal) terminal->show_transcript(outcome.transcript);
-    if (!outcome.ok) {
-        err << outcome.error << "\n";
-        size_t from = outcome.transcript.size() > 12 ? outcome.transcript.size() - 12 : 0;
-        err << "nxsim: last lines of the transcript:\n";
-        for (size_t i = from; i < outcome.transcript.size(); ++i) err << "  " << outcome.transcript[i] << "\n";
-        err << "nxsim: nothing saved\n";
-        return outcome.error.find("stayed loaded") != std::string::npos ||
-                       outcome.error.find("cannot be loaded") != std::string::npos
-                   ? kExitToolFailed
-                   : kExitBadInput;
-    }
-    try {
-        std::string text;
-        for (const auto &line : outcome.transcript) text += line + "\n";
-        write_file_atomically(o.run_dir / "transcript.txt", text);
-        if (terminal && !o.record.empty()) write_file_atomically(o.record, terminal->recording());
-        save_session(*session, o.save_as.empty() ? o.session : o.save_as);
-    } catch (const InputError &e) {
-        err << e.what() << "\n";
-        return kExitBadInput;
-    }
-    if (terminal)
-        out << "nxsim: session saved to " << (o.save_as.empty() ? o.session : o.save_as).string()
-            << (o.record.empty() ? std::string() : "; answers recorded in " + o.record.string()) << "\n";
-    return kExitOk;
 }
 
 }  // namespace nxsim
