@@ -25,22 +25,6 @@ bool parent_frame(Session &s, const Occurrence &occ, Frame &f) {
 
 }  // namespace
 
-namespace nxsim {
-
-int work_frame(Session &s, Frame &f) {
-    if (s.work == nullptr || s.display == nullptr) return code::kNoDisplayedPart;
-    if (s.work == s.display) {
-        f = Frame();
-        return 0;
-    }
-    tag_t occ = s.find_occurrence_of_part(s.display, s.work);
-    if (occ == NULL_TAG) return code::kNoWorkOccurrence;
-    f = s.absolute(*s.occurrence(occ));
-    return 0;
-}
-
-}  // namespace nxsim
-
 namespace {
 
 Instance *instance_of(Session &s, tag_t object) {

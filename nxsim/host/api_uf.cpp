@@ -1,6 +1,4 @@
-// Start and end, failure texts, memory, timers, message and choice boxes, the
-// product data manager's names, point mapping and vector arithmetic.
-#include <cmath>
+// Start and end, failure texts, memory, timers, message and choice boxes.
 #include <cstdio>
 #include <cstring>
 
@@ -8,24 +6,10 @@
 #include "engineer.h"
 #include "export.h"
 #include "host.h"
-#include "ops.h"
 #include "transcript.h"
 #include "uf.h"
-#include "uf_csys.h"
-#include "uf_ugmgr.h"
-#include "uf_vec.h"
 
 using namespace nxsim;
-
-namespace {
-
-void copy_out(char *out, size_t capacity, const std::string &text) {
-    size_t n = std::min(text.size(), capacity - 1);
-    std::memcpy(out, text.data(), n);
-    out[n] = '\0';
-}
-
-}  // namespace
 
 extern "C" {
 
@@ -125,109 +109,6 @@ NXSIM_EXPORT int uc1603(const char *title, int default_option, char options[][UF
         h.note(what + " -> " + std::to_string(answer));
         return answer;
     });
-}
-
-NXSIM_EXPORT int UF_UGMGR_encode_part_filename(const char *part_number, const char *part_revision, const char *part_file_type,
-                                  const char *part_file_name, char encoded_name[MAX_FSPEC_SIZE + 1]) {
-    return guarded("UF_UGMGR_encode_part_filename", true, [&](Host &) {
-        if (part_number == nullptr || part_revision == nullptr || encoded_name == nullptr || *part_number == '\0')
-            return code::kInvalidArgument;
-        std::string type = part_file_type != nullptr ? part_file_type : "";
-        std::string name = part_file_name != nullptr ? part_file_name : "";
-        if (std::strchr(part_number, '/') != nullptr || std::strchr(part_revision, '/') != nullptr)
-            return code::kInvalidArgument;
-        std::string encoded = std::string("@DB/") + part_number + "/" + part_revision;
-        // The master file of a part is named by number and revision alone.
-        if (!type.empty() && type != "master") encoded += "/" + type + "/" + name;
-        if (encoded.size() > MAX_FSPEC_SIZE) return code::kNameTooLong;
-        copy_out(encoded_name, MAX_FSPEC_SIZE + 1, encoded);
-        return 0;
-    });
-}
-
-NXSIM_EXPORT int UF_UGMGR_decode_part_filename(const char *encoded_name, char part_number[UF_UGMGR_PARTNO_SIZE + 1],
-                                  char part_revision[UF_UGMGR_PARTREV_SIZE + 1],
-                                  char part_file_type[UF_UGMGR_FTYPE_SIZE + 1],
-                                  char part_file_name[UF_UGMGR_FNAME_SIZE + 1]) {
-    return guarded("UF_UGMGR_decode_part_filename", true, [&](Host &) {
-        if (encoded_name == nullptr || part_number == nullptr || part_revision == nullptr ||
-            part_file_type == nullptr || part_file_name == nullptr)
-            return code::kInvalidArgument;
-        std::string s = encoded_name;
-        std::string number, revision, type = "master", name;
-        if (s.rfind("@DB/", 0) == 0) {
-            std::vector<std::string> fields;
-            size_t start = 4;
-            for (;;) {
-                size_t slash = s.find('/', start);
-                fields.push_back(s.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
-                if (slash == std::string::npos) break;
-                start = slash + 1;
-            }
-            if (fields.size() != 2 && fields.size() != 4) return code::kDecode;
-            number = fields[0];
-            revision = fields[1];
-            if (fields.size() == 4) {
-                type = fields[2];
-                name = fields[3];
-            }
-        } else {
-            // A native file: its number is the file's name without folder and extension.
-            size_t slash = s.find_last_of("\\/:");
-            number = slash == std::string::npos ? s : s.substr(slash + 1);
-            size_t dot = number.rfind('.');
-            if (dot != std::string::npos) number.erase(dot);
-            name = number;
-        }
-        if (number.empty()) return code::kDecode;
-        copy_out(part_number, UF_UGMGR_PARTNO_SIZE + 1, number);
-        copy_out(part_revision, UF_UGMGR_PARTREV_SIZE + 1, revision);
-        copy_out(part_file_type, UF_UGMGR_FTYPE_SIZE + 1, type);
-        copy_out(part_file_name, UF_UGMGR_FNAME_SIZE + 1, name);
-        return 0;
-    });
-}
-
-NXSIM_EXPORT int UF_CSYS_map_point(int input_csys, double input_point[3], int output_csys, double output_point[3]) {
-    return guarded("UF_CSYS_map_point", true, [&](Host &h) {
-        if (input_point == nullptr || output_point == nullptr) return code::kInvalidArgument;
-        Session &s = *h.session;
-        if (s.display == nullptr) return code::kNoDisplayedPart;
-        // Every frame is expressed against the absolute frame of the displayed part.
-        auto frame_of = [&](int csys, Frame &f) -> int {
-            switch (csys) {
-            case UF_CSYS_ROOT_COORDS:
-                f = Frame();
-                return 0;
-            case UF_CSYS_ROOT_WCS_COORDS:
-                f = s.display->wcs;
-                return 0;
-            case UF_CSYS_WORK_COORDS:
-                return s.work == nullptr ? code::kNoWorkOccurrence : work_frame(s, f);
-            default:
-                return code::kInvalidArgument;
-            }
-        };
-        Frame from, to;
-        if (int rc = frame_of(input_csys, from)) return rc;
-        if (int rc = frame_of(output_csys, to)) return rc;
-        Vec3 p{input_point[0], input_point[1], input_point[2]};
-        Vec3 r = to.from_parent(from.to_parent(p));
-        for (int i = 0; i < 3; ++i) output_point[i] = r[i];
-        return 0;
-    });
-}
-
-NXSIM_EXPORT void UF_VEC3_distance(const double vec1[3], const double vec2[3], double *distance) {
-    double dx = vec1[0] - vec2[0], dy = vec1[1] - vec2[1], dz = vec1[2] - vec2[2];
-    *distance = std::sqrt(dx * dx + dy * dy + dz * dz);
-}
-
-NXSIM_EXPORT void UF_VEC3_sub(const double vec1[3], const double vec2[3], double vec_diff[3]) {
-    double r[3] = {vec1[0] - vec2[0], vec1[1] - vec2[1], vec1[2] - vec2[2]};
-    vec_diff[0] = r[0];
-    vec_diff[1] = r[1];
-    vec_diff[2] = r[2];
 }
 
 }  // extern "C"
