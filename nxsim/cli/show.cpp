@@ -2,6 +2,7 @@
 #include <functional>
 #include <iostream>
 
+#include "common/vocabulary.h"
 #include "cp1251.h"
 #include "session_file.h"
 #include "show.h"
@@ -10,7 +11,9 @@ namespace nxsim {
 
 namespace {
 
-const char *const kTitles[] = {"RIVET", "rivet", "PATH", "pr_code", "ad_code", "fast_code", "grip_lng", "point_id"};
+// The titles shown, in this order.
+const char *const kTitles[] = {RIVET_MARK_TITLE, RIVET_KIND_TITLE, PATH_TITLE, PR_CODE_TITLE,
+                               AD_CODE_TITLE, FAST_CODE_TITLE, GRIP_LNG_TITLE, POINT_ID_TITLE};
 
 std::string attributes_line(const Attributes &own, const Attributes *part) {
     std::string line;
