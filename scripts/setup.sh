@@ -2,12 +2,14 @@
 # Installs the Debian packages the suite needs, when they are missing.
 #   scripts/setup.sh build   compilers, CMake, Ninja, nlohmann-json, GoogleTest, Google Benchmark
 #   scripts/setup.sh fuzz    clang with libFuzzer
+#   scripts/setup.sh format  clang-format, for scripts/format-check.sh
 set -euo pipefail
 
 case "${1:-build}" in
   build) wanted=(g++ cmake ninja-build nlohmann-json3-dev libgtest-dev libbenchmark-dev) ;;
   fuzz) wanted=(clang libclang-rt-dev) ;;
-  *) echo "usage: $0 build|fuzz" >&2; exit 2 ;;
+  format) wanted=(clang-format) ;;
+  *) echo "usage: $0 build|fuzz|format" >&2; exit 2 ;;
 esac
 
 missing=()
