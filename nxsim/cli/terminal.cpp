@@ -79,14 +79,6 @@ std::optional<std::string> typed_text(const std::string &raw) {
     return std::nullopt;
 }
 
-std::string clock_text(std::time_t t) {
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-    return buf;
-}
-
 std::string utf8(const std::string &cp1251) { return cp1251_to_utf8(cp1251); }
 
 // Columns a Windows-1251 text takes on the terminal: one per character.

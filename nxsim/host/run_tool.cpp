@@ -18,14 +18,6 @@ namespace fs = std::filesystem;
 
 const char *const kShare = "\\\\appsrv\\server\\user_tools\\win\\application";
 
-std::string clock_text(std::time_t t) {
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-    return buf;
-}
-
 void discard_staged(Host &h) {
     for (const auto &[temp, final_path] : h.staged) {
         std::error_code ec;

@@ -170,6 +170,14 @@ const char *action_name(ActionKind kind) {
     return "?";
 }
 
+std::string clock_text(std::time_t t) {
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+    return buf;
+}
+
 std::time_t default_clock() {
     std::tm tm{};
     tm.tm_year = 2026 - 1900;
