@@ -3,12 +3,9 @@
 #include <climits>
 #include <ctime>
 #include <dlfcn.h>
-#include <fstream>
-#include <unistd.h>
 
 #include "engineer.h"
 #include "host.h"
-#include "session_file.h"
 #include "uf.h"
 
 namespace nxsim {
