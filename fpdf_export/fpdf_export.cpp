@@ -7,6 +7,7 @@
 #include "common/component.h"
 #include "common/frame.h"
 #include "common/route_selection.h"
+#include "common/vocabulary.h"
 #include "fpdf_export.h"
 #include "uf.h"
 #include "uf_assem.h"
@@ -224,7 +225,7 @@ route_result export_route(tag_t route) {
         }
         if (member == NULL_TAG) break;
         int title_type = 0;
-        error_code = UF_ATTR_find_attribute(member, UF_ATTR_string, "RIVET", &title_type);
+        error_code = UF_ATTR_find_attribute(member, UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
             return route_result::stop;

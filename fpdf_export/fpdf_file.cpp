@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/frame.h"
+#include "common/vocabulary.h"
 #include "fpdf_export.h"
 #include "uf.h"
 #include "uf_assem.h"
@@ -47,13 +48,13 @@ struct rivet_attribute {
 };
 
 const rivet_attribute rivet_attributes[] = {
-    {"pr_code", pr_code, sizeof pr_code, "не найден атрибут <pr_code>",
+    {PR_CODE_TITLE, pr_code, sizeof pr_code, "не найден атрибут <pr_code>",
      "\n\tне найден атрибут <pr_code> заклепки %s маршрута %s \tline=%d\n"},
-    {"ad_code", ad_code, sizeof ad_code, "не найден атрибут <ad_code>",
+    {AD_CODE_TITLE, ad_code, sizeof ad_code, "не найден атрибут <ad_code>",
      "\n\tне найден атрибут <ad_code> заклепки %s маршрута %s \tline=%d\n"},
-    {"fast_code", fast_code, sizeof fast_code, "не найден атрибут <fast_code>",
+    {FAST_CODE_TITLE, fast_code, sizeof fast_code, "не найден атрибут <fast_code>",
      "\n\tне найден атрибут <fast_code> заклепки %s маршрута %s \tline=%d\n"},
-    {"grip_lng", grip_lng, sizeof grip_lng, "не найден атрибут <grip_lng>",
+    {GRIP_LNG_TITLE, grip_lng, sizeof grip_lng, "не найден атрибут <grip_lng>",
      "\n\tне найден атрибут <grip_lng> заклепки %s маршрута %s \tline=%d\n"},
 };
 
@@ -102,7 +103,7 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
     // one gets no records at all.
     for (int i = 0; i < member_count; ++i) {
         int title_type = 0;
-        error_code = UF_ATTR_find_attribute(member_array[i], UF_ATTR_string, "point_id", &title_type);
+        error_code = UF_ATTR_find_attribute(member_array[i], UF_ATTR_string, POINT_ID_TITLE, &title_type);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
             return error_code;
@@ -113,7 +114,7 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
             return 0;
         }
         UF_ATTR_value_t value = {};
-        error_code = UF_ATTR_read_value(member_array[i], "point_id", UF_ATTR_any, &value);
+        error_code = UF_ATTR_read_value(member_array[i], POINT_ID_TITLE, UF_ATTR_any, &value);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
             return error_code;

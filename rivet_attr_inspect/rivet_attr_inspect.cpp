@@ -5,6 +5,7 @@
 
 #include "common/catalogue.h"
 #include "common/frame.h"
+#include "common/vocabulary.h"
 #include "rivet_group_attr/attr_dialog.h"
 #include "rivet_group_attr/rivet_select.h"
 #include "uf.h"
@@ -58,16 +59,16 @@ struct read_title {
 };
 
 const read_title read_titles[] = {
-    {"RIVET", find_rivet, "\nread_attr() -> attribute\t<RIVET>\t\tНЕ НАЙДЕН",
+    {RIVET_MARK_TITLE, find_rivet, "\nread_attr() -> attribute\t<RIVET>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<RIVET>", "\nread_attr() -> 1. -> find_rivet=%s\n"},
-    {"pr_code", find_pr_code, "\nread_attr()-> attribute\t<pr_code>\t\tНЕ НАЙДЕН",
+    {PR_CODE_TITLE, find_pr_code, "\nread_attr()-> attribute\t<pr_code>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<pr_code>", "\nread_attr() -> 2. -> find_pr_code=%s\n"},
-    {"ad_code", find_ad_code, "\nread_attr() -> attribute\t<ad_code>\t\tНЕ НАЙДЕН",
+    {AD_CODE_TITLE, find_ad_code, "\nread_attr() -> attribute\t<ad_code>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<ad_code>", "\nread_attr() -> 3. -> find_ad_code=%s\n"},
-    {"fast_code", find_fast_code, "\nread_attr() -> attribute\t<fast_code>\t\tНЕ НАЙДЕН",
+    {FAST_CODE_TITLE, find_fast_code, "\nread_attr() -> attribute\t<fast_code>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<find_fast_code>",
      "\nread_attr() -> 4. -> find_fast_code=%s\n"},
-    {"grip_lng", find_grip_lng, "\nread_attr() -> attribute\t<grip_lng>\t\tНЕ НАЙДЕН",
+    {GRIP_LNG_TITLE, find_grip_lng, "\nread_attr() -> attribute\t<grip_lng>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<grip_lng>", "\nread_attr() -> 5. -> find_grip_lng=%s\n"},
 };
 
@@ -148,8 +149,8 @@ int write_attr() {
         char *value;
     };
     const attr_write writes[] = {
-        {"rivet", chosen_rivet},         {"pr_code", chosen_pr_code},   {"ad_code", chosen_ad_code},
-        {"fast_code", chosen_fast_code}, {"grip_lng", chosen_grip_lng},
+        {RIVET_KIND_TITLE, chosen_rivet},    {PR_CODE_TITLE, chosen_pr_code},   {AD_CODE_TITLE, chosen_ad_code},
+        {FAST_CODE_TITLE, chosen_fast_code}, {GRIP_LNG_TITLE, chosen_grip_lng},
     };
     for (const attr_write &w : writes) {
         UF_ATTR_value_t value;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/frame.h"
+#include "common/vocabulary.h"
 #include "rivet_group_attr/attr_dialog.h"
 #include "rivet_group_attr/rivet_select.h"
 #include "uf.h"
@@ -108,8 +109,8 @@ int set_attr_to_comp() {
     UF_free(objects);
 
     const attr_pass passes[] = {
-        {"rivet", chosen_rivet},     {"pr_code", chosen_pr_code},   {"ad_code", chosen_ad_code},
-        {"fast_code", chosen_fast_code}, {"grip_lng", chosen_grip_lng},
+        {RIVET_KIND_TITLE, chosen_rivet},    {PR_CODE_TITLE, chosen_pr_code},   {AD_CODE_TITLE, chosen_ad_code},
+        {FAST_CODE_TITLE, chosen_fast_code}, {GRIP_LNG_TITLE, chosen_grip_lng},
     };
     for (const attr_pass &pass : passes) {
         UF_ATTR_value_t value;

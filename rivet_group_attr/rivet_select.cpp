@@ -3,13 +3,8 @@
 #include <cstring>
 
 #include "common/frame.h"
+#include "common/vocabulary.h"
 #include "uf_attr.h"
-
-namespace {
-
-const char RIVET_MARK_TITLE[] = "RIVET";
-
-}  // namespace
 
 int rivet_selection_init(UF_UI_selection_p_t select, void * /*user_data*/) {
     UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};

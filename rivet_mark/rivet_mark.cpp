@@ -2,15 +2,13 @@
 #include <cstdio>
 
 #include "common/frame.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_attr.h"
 #include "uf_disp.h"
 #include "uf_ui.h"
 
 namespace {
-
-char rivet_title[] = "RIVET";
-char rivet_value[] = "work";
 
 int select_init(UF_UI_selection_p_t select, void * /*user_data*/) {
     UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
@@ -60,9 +58,9 @@ int mark_rivets() {
 
     UF_ATTR_value_t value;
     value.type = UF_ATTR_string;
-    value.value.string = rivet_value;
+    value.value.string = const_cast<char *>(RIVET_MARK_VALUE);  // the host only reads it
     for (int i = 0; i < count; ++i) {
-        error_code = UF_ATTR_assign(objects[i], rivet_title, value);
+        error_code = UF_ATTR_assign(objects[i], RIVET_MARK_TITLE, value);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
             UF_free(objects);

@@ -5,6 +5,7 @@
 
 #include "common/component.h"
 #include "common/frame.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
@@ -30,8 +31,6 @@ static_assert(PART_NAME_SIZE > MAX_FSPEC_SIZE && REFSET_NAME_SIZE > MAX_ENTITY_N
 
 const char rivet_cue[] = "Выбери группу заклепок одного маршрута";
 const char route_cue[] = "Выбери компоненту - маршрут";
-char rivet_title[] = "RIVET";
-char rivet_value[] = "work";
 
 struct rivet_entry {
     int color;
@@ -280,8 +279,8 @@ int move_rivet(tag_t route, tag_t route_part, tag_t rivet, rivet_entry &entry) {
     tag_t new_rivet = UF_ASSEM_ask_part_occ_of_inst(route, new_instance);
     UF_ATTR_value_t value;
     value.type = UF_ATTR_string;
-    value.value.string = rivet_value;
-    error_code = UF_ATTR_assign(new_rivet, rivet_title, value);
+    value.value.string = const_cast<char *>(RIVET_MARK_VALUE);  // the host only reads it
+    error_code = UF_ATTR_assign(new_rivet, RIVET_MARK_TITLE, value);
     if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
     error_code = UF_OBJ_set_color(new_rivet, entry.color);
     if (error_code != 0) return drop_new_instance(new_instance, __LINE__);

@@ -5,6 +5,7 @@
 #include "common/catalogue.h"
 #include "common/frame.h"
 #include "common/route_selection.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
@@ -22,13 +23,6 @@ static_assert(ROUTE_NAME_SIZE >= MAX_ENTITY_NAME_SIZE + 1, "the host writes up t
 
 // The route check's own copy of the fastener rows, with room for 20 grips.
 constexpr fast_table_t<CHECK_GRIP_CAPACITY> check_fast = make_fast_table<CHECK_GRIP_CAPACITY>();
-
-const char rivet_title[] = "RIVET";
-const char point_id_title[] = "point_id";
-const char pr_code_title[] = "pr_code";
-const char ad_code_title[] = "ad_code";
-const char fast_code_title[] = "fast_code";
-const char grip_lng_title[] = "grip_lng";
 
 // Per route, rebuilt for every route.
 tag_t member_array[MAX_ROUTE_RIVETS];
@@ -80,7 +74,7 @@ bool gather_rivets(tag_t route, const char *route_name) {
         }
         if (member == NULL_TAG) return true;
         bool is_rivet = false;
-        if (!has_string(member, rivet_title, is_rivet)) return false;
+        if (!has_string(member, RIVET_MARK_TITLE, is_rivet)) return false;
         if (!is_rivet) continue;
         if (member_count >= MAX_ROUTE_RIVETS) {
             uc1601("в маршруте больше 99 заклепок", 1);
@@ -97,13 +91,13 @@ bool gather_rivets(tag_t route, const char *route_name) {
 bool check_point_ids(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
-        if (!has_string(member_array[i], point_id_title, found)) return false;
+        if (!has_string(member_array[i], POINT_ID_TITLE, found)) return false;
         if (!found) {
             fprintf(error_log, "\n\t отсутствие атрибута <point_id> у заклепки в маршруте <%s>\n", route_name);
             return false;
         }
         char *text = nullptr;
-        if (!read_string(member_array[i], point_id_title, UF_ATTR_any, text)) return false;
+        if (!read_string(member_array[i], POINT_ID_TITLE, UF_ATTR_any, text)) return false;
         snprintf(point_id_array[i], POINT_ID_SIZE, "%s", shown(text));
         UF_free(text);
     }
@@ -119,14 +113,14 @@ bool accepted_letter(const char *text) {
 bool check_process_codes(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
-        if (!has_string(member_array[i], pr_code_title, found)) return false;
+        if (!has_string(member_array[i], PR_CODE_TITLE, found)) return false;
         if (!found) {
             fprintf(error_log, "\n\t в маршруте <%s> заклепка <%s> - отсутствует атрибут <pr_code>\n", route_name,
                     point_id_array[i]);
             continue;
         }
         char *text = nullptr;
-        if (!read_string(member_array[i], pr_code_title, UF_ATTR_string, text)) return false;
+        if (!read_string(member_array[i], PR_CODE_TITLE, UF_ATTR_string, text)) return false;
         if (!accepted_letter(shown(text)))
             fprintf(error_log,
                     "\n\t в маршруте <%s> заклепка <%s> - неправильное значение атрибута <pr_code> <%s>\tline=%d\n",
@@ -140,14 +134,14 @@ bool check_process_codes(const char *route_name) {
 bool check_add_codes(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
-        if (!has_string(member_array[i], ad_code_title, found)) return false;
+        if (!has_string(member_array[i], AD_CODE_TITLE, found)) return false;
         if (!found) {
             fprintf(error_log, "\n\t в маршруте <%s> заклепка <%s> - отсутствует атрибут <ad_code>\n", route_name,
                     point_id_array[i]);
             continue;
         }
         char *text = nullptr;
-        if (!read_string(member_array[i], ad_code_title, UF_ATTR_string, text)) return false;
+        if (!read_string(member_array[i], AD_CODE_TITLE, UF_ATTR_string, text)) return false;
         if (!accepted_letter(shown(text)))
             fprintf(error_log,
                     "\n\t в маршруте <%s> заклепка <%s> - неправильное значение атрибута <ad_code> <%s>\tline=%d\n",
@@ -161,14 +155,14 @@ bool check_add_codes(const char *route_name) {
 bool check_fast_codes(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
-        if (!has_string(member_array[i], fast_code_title, found)) return false;
+        if (!has_string(member_array[i], FAST_CODE_TITLE, found)) return false;
         if (!found) {
             fprintf(error_log, "\n\t в маршруте <%s> заклепка <%s> - отсутствует атрибут <fast_code>\n", route_name,
                     point_id_array[i]);
             continue;
         }
         char *text = nullptr;
-        if (!read_string(member_array[i], fast_code_title, UF_ATTR_string, text)) return false;
+        if (!read_string(member_array[i], FAST_CODE_TITLE, UF_ATTR_string, text)) return false;
         if (find_fast_in(check_fast, shown(text)) == NOT_FOUND)
             fprintf(error_log,
                     "\n\t в маршруте <%s> заклепка <%s> - неправильное значение атрибута <fast_code> <%s>\tline=%d\n",
@@ -182,22 +176,22 @@ bool check_fast_codes(const char *route_name) {
 bool check_grips(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
-        if (!has_string(member_array[i], fast_code_title, found)) return false;
+        if (!has_string(member_array[i], FAST_CODE_TITLE, found)) return false;
         if (!found) continue;
         char *fast = nullptr;
-        if (!read_string(member_array[i], fast_code_title, UF_ATTR_string, fast)) return false;
+        if (!read_string(member_array[i], FAST_CODE_TITLE, UF_ATTR_string, fast)) return false;
         int fast_index = find_fast_in(check_fast, shown(fast));
         UF_free(fast);
         if (fast_index == NOT_FOUND) continue;
 
-        if (!has_string(member_array[i], grip_lng_title, found)) return false;
+        if (!has_string(member_array[i], GRIP_LNG_TITLE, found)) return false;
         if (!found) {
             fprintf(error_log, "\n\t в маршруте <%s> заклепка <%s> - отсутствует атрибут <grip_lng> \t line=%d\n",
                     route_name, point_id_array[i], __LINE__);
             continue;
         }
         char *grip = nullptr;
-        if (!read_string(member_array[i], grip_lng_title, UF_ATTR_string, grip)) return false;
+        if (!read_string(member_array[i], GRIP_LNG_TITLE, UF_ATTR_string, grip)) return false;
         if (find_grip_in(check_fast, fast_index, shown(grip)) == NOT_FOUND)
             fprintf(error_log, "\n\t в маршруте <%s> заклепка <%s> - неверный атрибут <grip_lng>= %s \tline=%d\n",
                     route_name, point_id_array[i], shown(grip), __LINE__);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/frame.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
@@ -32,8 +33,6 @@ const char dialog_path[] = "\\\\appsrv\\server\\user_tools\\win\\application\\cr
 const char part_revision[] = "A";
 const char part_file_type[] = "master";
 const char part_file_name[] = "";
-char path_title[] = "PATH";
-char path_value[] = "work";
 
 const char item_path_name[] = "PATH_NAME";
 const char item_init_path[] = "INIT_PATH";
@@ -233,8 +232,8 @@ int create_series() {
 
         UF_ATTR_value_t value;
         value.type = UF_ATTR_string;
-        value.value.string = path_value;
-        error_code = UF_ATTR_assign(child_of_inst, path_title, value);
+        value.value.string = const_cast<char *>(PATH_VALUE);  // the host only reads it
+        error_code = UF_ATTR_assign(child_of_inst, PATH_TITLE, value);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
             return error_code;

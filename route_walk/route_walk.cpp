@@ -4,6 +4,7 @@
 
 #include "common/component.h"
 #include "common/frame.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
@@ -21,9 +22,6 @@ constexpr int POINT_ID_LENGTH = 12;  // the point field of the machine file
 constexpr double FAR_AWAY = 1.0e15;
 
 static_assert(POINT_ID_LENGTH < POINT_ID_BUFFER_SIZE, "the cut must lie inside the buffer");
-
-const char rivet_title[] = "RIVET";
-const char point_id_title[] = "point_id";
 
 // The route's children: the first-rivet filter consults them while its dialog is open.
 tag_t *child_array = nullptr;
@@ -117,7 +115,7 @@ outcome choose_route(tag_t &route) {
         bool all_rivets = true;
         for (int i = 0; i < child_count && all_rivets; ++i) {
             int title_type = 0;
-            error_code = UF_ATTR_find_attribute(child_array[i], UF_ATTR_string, rivet_title, &title_type);
+            error_code = UF_ATTR_find_attribute(child_array[i], UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
             if (error_code != 0) {
                 report_error(error_code, __LINE__);
                 release_children();
@@ -326,7 +324,7 @@ outcome number_points(tag_t route, uf_list_p_t new_rivet_list, int walk_count) {
         UF_ATTR_value_t value;
         value.type = UF_ATTR_string;
         value.value.string = point_id;
-        error_code = UF_ATTR_assign(rivet, point_id_title, value);
+        error_code = UF_ATTR_assign(rivet, POINT_ID_TITLE, value);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
             return outcome::failed;

@@ -1,6 +1,7 @@
 #include "common/component.h"
 
 #include "common/frame.h"
+#include "common/vocabulary.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
 
@@ -25,13 +26,9 @@ int ask_component_part_number(tag_t component, char (&part_number)[UF_UGMGR_PART
     return error_code;
 }
 
-namespace {
-const char rivet_title[] = "RIVET";
-}
-
 int marked_rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
     int title_type = 0;
-    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, rivet_title, &title_type);
+    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return UF_UI_SEL_REJECT;
@@ -41,7 +38,7 @@ int marked_rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_
 
 int unmarked_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
     int title_type = 0;
-    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, rivet_title, &title_type);
+    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return UF_UI_SEL_ACCEPT;

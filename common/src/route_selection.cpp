@@ -1,16 +1,13 @@
 #include "common/route_selection.h"
 
 #include "common/frame.h"
+#include "common/vocabulary.h"
 #include "uf_attr.h"
-
-namespace {
-const char path_title[] = "PATH";
-}
 
 // A failing look-up is reported and the object is refused.
 int path_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
     int title_type = 0;
-    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, path_title, &title_type);
+    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, PATH_TITLE, &title_type);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return UF_UI_SEL_REJECT;
