@@ -2,10 +2,10 @@
 // groups of rivets, group after group.
 #include <cstdio>
 
+#include "attr_dialog/attr_dialog.h"
+#include "attr_dialog/rivet_select.h"
 #include "common/frame.h"
 #include "common/vocabulary.h"
-#include "rivet_group_attr/attr_dialog.h"
-#include "rivet_group_attr/rivet_select.h"
 #include "uf.h"
 #include "uf_attr.h"
 #include "uf_disp.h"

@@ -1,4 +1,4 @@
-#include "rivet_group_attr/rivet_select.h"
+#include "attr_dialog/rivet_select.h"
 
 #include <cstring>
 

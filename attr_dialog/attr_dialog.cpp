@@ -1,4 +1,4 @@
-#include "rivet_group_attr/attr_dialog.h"
+#include "attr_dialog/attr_dialog.h"
 
 #include <cstdio>
 #include <cstring>
