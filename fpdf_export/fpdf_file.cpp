@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/frame.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "fpdf_export.h"
 #include "uf.h"
@@ -130,8 +131,6 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
 
     sort_points(member_count);
 
-    double abs_zero[3] = {0.0, 0.0, 0.0};
-
     for (int i = 0; i < member_count; ++i) {
         const point_entry &entry = point_array[i];
         char part_name[MAX_FSPEC_SIZE + 1];
@@ -153,27 +152,14 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
             if (found == 0) return 0;
         }
 
+        // Position and rivet axis (the Z row) in the WCS.
         double wcs_origin[3];
-        double wcs_normal[3];
-        double wcs_zero[3];
         double axis[3];
-        error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, origin, UF_CSYS_ROOT_WCS_COORDS, wcs_origin);
-        if (error_code != 0) {
+        if (map_point(UF_CSYS_ROOT_COORDS, origin, UF_CSYS_ROOT_WCS_COORDS, wcs_origin) != 0 ||
+            map_direction(UF_CSYS_ROOT_COORDS, &csys_matrix[6], UF_CSYS_ROOT_WCS_COORDS, axis) != 0) {
             report_error(error_code, __LINE__);
             return error_code;
         }
-        // The Z row taken as a point; the WCS move is taken off again below.
-        error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, &csys_matrix[6], UF_CSYS_ROOT_WCS_COORDS, wcs_normal);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return error_code;
-        }
-        error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, abs_zero, UF_CSYS_ROOT_WCS_COORDS, wcs_zero);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return error_code;
-        }
-        UF_VEC3_sub(wcs_normal, wcs_zero, axis);
 
         fprintf(fpdf_file, "%1.1s,\t", pr_code);
         fprintf(fpdf_file, "%1.1s,\t", ad_code);

@@ -3,8 +3,9 @@
 #include <cstdio>
 
 #include "common/catalogue.h"
-#include "common/frame.h"
 #include "common/route_selection.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_assem.h"
@@ -61,8 +62,8 @@ bool read_string(tag_t rivet, const char *title, int type, char *&text) {
 
 const char *shown(const char *text) { return text != nullptr ? text : ""; }
 
-// Step 0. A route with more than 99 rivets is refused whole: the 100th rivet met
-// is never stored.
+// Gathers the route's rivets. A route with more than 99 rivets is refused whole:
+// the 100th rivet met is never stored.
 bool gather_rivets(tag_t route, const char *route_name) {
     member_count = 0;
     tag_t member = NULL_TAG;
@@ -86,7 +87,7 @@ bool gather_rivets(tag_t route, const char *route_name) {
     }
 }
 
-// Pass 1. A longer identifier than the table holds is cut: it only names the rivet
+// Every rivet must carry its point_id, which names it in the findings. A longer identifier than the table holds is cut: it only names the rivet
 // in the findings.
 bool check_point_ids(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
@@ -109,7 +110,7 @@ bool accepted_letter(const char *text) {
     return index != NOT_FOUND && index < CHECK_LETTER_COUNT;
 }
 
-// Pass 2.
+// Process codes: one of the machine's 24 letters.
 bool check_process_codes(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
@@ -130,7 +131,7 @@ bool check_process_codes(const char *route_name) {
     return true;
 }
 
-// Pass 3: an add code is held to the same 24 letters as a process code.
+// Add codes: held to the same 24 letters as a process code.
 bool check_add_codes(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
@@ -151,7 +152,7 @@ bool check_add_codes(const char *route_name) {
     return true;
 }
 
-// Pass 4.
+// Fastener codes: a row of the route check's fastener table.
 bool check_fast_codes(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
@@ -172,7 +173,8 @@ bool check_fast_codes(const char *route_name) {
     return true;
 }
 
-// Pass 5. Rivets without a catalogue fastener were reported by pass 4.
+// Grip lengths: one of the fastener's grips. Rivets without a catalogue fastener were
+// reported by the fastener check.
 bool check_grips(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
@@ -200,7 +202,7 @@ bool check_grips(const char *route_name) {
     return true;
 }
 
-// The passes run in fixed order; a failing host call or a missing point_id ends
+// The checks run in fixed order; a failing host call or a missing point_id ends
 // this route's check, and the findings already written stay.
 int check_route(tag_t route, const char *route_name) {
     if (gather_rivets(route, route_name) && check_point_ids(route_name) && check_process_codes(route_name) &&
@@ -209,75 +211,57 @@ int check_route(tag_t route, const char *route_name) {
     return 0;
 }
 
+const component_selection route_group = {
+    .cue = "укажи маршруты для контроля",
+    .title = "укажи маршруты для контроля",
+    .init = path_selection_init,
+    .nothing_selected = "не выбрал маршрут, да?",
+    .report = report_error,
+};
+
 int run_route_check() {
-    int response = 0;
-    int count = 0;
-    tag_t *objects = nullptr;
-    for (;;) {
-        error_code = UF_UI_select_with_class_dialog("укажи маршруты для контроля", "укажи маршруты для контроля",
-                                                    UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, path_selection_init, nullptr,
-                                                    &response, &count, &objects);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            UF_free(objects);
-            return error_code;
-        }
-        if (response == UF_UI_CANCEL) {
-            UF_free(objects);
-            return error_code;
-        }
-        if (response != UF_UI_BACK && count > 0) break;
-        UF_free(objects);
-        objects = nullptr;
-        if (response != UF_UI_BACK) uc1601("не выбрал маршрут, да?", 1);
-    }
+    host_tags routes;
+    step got = step::back;
+    while (got == step::back) got = select_components(route_group, routes);
+    if (got != step::go_on) return error_code;
 
-    for (int i = 0; i < count; ++i) {
-        error_code = UF_DISP_set_highlight(objects[i], 0);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            UF_free(objects);
-            return error_code;
-        }
-    }
+    if (unhighlight(routes.items, routes.count, report_error) != 0) return error_code;
 
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < routes.count; ++i) {
         char part_name[MAX_FSPEC_SIZE + 1];
         char refset_name[MAX_ENTITY_NAME_SIZE + 1];
         char route_name[ROUTE_NAME_SIZE];
         double origin[3];
         double csys_matrix[9];
         double transform[4][4];
-        error_code =
-            UF_ASSEM_ask_component_data(objects[i], part_name, refset_name, route_name, origin, csys_matrix, transform);
+        error_code = UF_ASSEM_ask_component_data(routes.items[i], part_name, refset_name, route_name, origin,
+                                                 csys_matrix, transform);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            UF_free(objects);
             return error_code;
         }
-        check_route(objects[i], route_name);
+        check_route(routes.items[i], route_name);
     }
-    UF_free(objects);
     return error_code;
 }
 
 const char *const log_paths[] = {"D:\\prterr.txt"};
 
-const plain_frame_variant variant = {
-    "\n <route_check>\tHAS STARTED\t\tline=%d\n",
-    "\n <route_check>\tHAS FINISHED\tline=%d\n",
-    log_paths,
-    1,
-    false,  // no displayed part required
-    false,  // no units line
-    true,   // return code is the check's result
-    nullptr,
+const plain_run_variant variant = {
+    .start_banner = "\n <route_check>\tHAS STARTED\t\tline=%d\n",
+    .finish_banner = "\n <route_check>\tHAS FINISHED\tline=%d\n",
+    .log_paths = log_paths,
+    .log_path_count = 1,
+    .requires_display = false,
+    .logs_units = false,
+    .returns_tool_result = true,  // the check's result
+    .also_close = nullptr,
 };
 
 }  // namespace
 
 UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) {
-    run_plain_frame(variant, run_route_check, retcod);
+    run_plain_tool(variant, run_route_check, retcod);
 }
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

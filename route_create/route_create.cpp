@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/frame.h"
+#include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_assem.h"
@@ -316,19 +316,19 @@ int create_routes() {
 
 const char *const log_paths[] = {"D:\\prterr.txt"};
 
-const plain_frame_variant variant = {
-    "\n <route_create>\tHAS STARTED\t\tline=%d\n",
-    "\n <route_create>\tHAS FINISHED\tline=%d\n",
-    log_paths,
-    1,
-    true,   // displayed part required
-    false,  // no units line
-    true,   // tool result is the return code
-    nullptr,
+const plain_run_variant variant = {
+    .start_banner = "\n <route_create>\tHAS STARTED\t\tline=%d\n",
+    .finish_banner = "\n <route_create>\tHAS FINISHED\tline=%d\n",
+    .log_paths = log_paths,
+    .log_path_count = 1,
+    .requires_display = true,
+    .logs_units = false,
+    .returns_tool_result = true,
+    .also_close = nullptr,
 };
 
 }  // namespace
 
-UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_frame(variant, create_routes, retcod); }
+UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_tool(variant, create_routes, retcod); }
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

@@ -1,6 +1,6 @@
 #include "common/component.h"
 
-#include "common/frame.h"
+#include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "uf_assem.h"
 #include "uf_attr.h"

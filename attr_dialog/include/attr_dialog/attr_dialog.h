@@ -23,6 +23,14 @@ extern char chosen_fast_code[CHOSEN_TEXT_SIZE];
 extern char chosen_grip_lng[CHOSEN_TEXT_SIZE];
 extern int chosen_fast_index;  // the all_fast row the grip list belongs to
 
+// The five chosen values with the attribute each is written to, in writing order.
+struct chosen_value {
+    const char *title;
+    const char *value;
+};
+constexpr int CHOSEN_VALUE_COUNT = 5;
+extern const chosen_value chosen_values[CHOSEN_VALUE_COUNT];
+
 // Item identifiers of the dialog files.
 extern const char ITEM_RIVET[];
 extern const char ITEM_PROCESS_CODE[];
@@ -52,6 +60,9 @@ int TOLVSETALLATTR_cancel_cb(int dialog_id, void *client_data, UF_STYLER_item_va
 // earlier failure and with their own texts.
 int INSPECT_OK_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
 int INSPECT_apply_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
+
+// Every callback ends NX Open as it started it.
+void end_callback();
 
 // Item calls for the constructors; each answers the host's return code.
 int set_list_entries(int dialog_id, const char *item, int count, const char *const *texts);

@@ -2,11 +2,11 @@
 #pragma once
 
 #include "uf.h"
-#include "uf_ui.h"
 #include "uf_ugmgr.h"
+#include "uf_ui.h"
 
 // The part number of a component's part (decoded from its part file name).
-// A failing host call is reported (plain-frame reporter) and its code returned.
+// A failing host call is reported (plain-run reporter) and its code returned.
 int ask_component_part_number(tag_t component, char (&part_number)[UF_UGMGR_PARTNO_SIZE + 1]);
 
 // Selection filters by the rivet mark (a string attribute RIVET): rivets only, or
