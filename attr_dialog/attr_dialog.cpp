@@ -35,19 +35,8 @@ int TOLVSETALLATTR_constructor_cb(int dialog_id, void *client_data, UF_STYLER_it
 int TOLVSETALLATTR_OK_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
 int TOLVSETALLATTR_apply_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
 
-// The flag column goes to the host unchanged.
-UF_STYLER_callback_info_t TOLVSETALLATTR_callbacks[ATTR_DIALOG_CALLBACK_COUNT] = {
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, TOLVSETALLATTR_constructor_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, TOLVSETALLATTR_OK_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, TOLVSETALLATTR_apply_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_CANCEL_CB, 0, TOLVSETALLATTR_cancel_cb},
-    {ITEM_RIVET, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_list_cb},
-    {ITEM_PROCESS_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {ITEM_ADD_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {ITEM_FAST_CODE, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_fast_code_cb},
-    {ITEM_GRIP_LNG, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
-};
+attr_dialog_callbacks TOLVSETALLATTR_callbacks =
+    make_attr_dialog_callbacks(TOLVSETALLATTR_constructor_cb, TOLVSETALLATTR_OK_cb, TOLVSETALLATTR_apply_cb);
 
 namespace {
 
@@ -298,62 +287,61 @@ int TOLVSETALLATTR_constructor_cb(int dialog_id, void * /*client_data*/, UF_STYL
     return 0;
 }
 
-int TOLVSETALLATTR_list_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t callback_data) {
-    error_code = UF_initialize();
-    if (error_code != 0) return 0;
-    // A list greys out once the engineer has picked from it; Apply opens it again.
-    callback_data->item_attr = UF_STYLER_SENSITIVITY;
-    callback_data->indicator = UF_STYLER_INTEGER_VALUE;
-    callback_data->value.integer = 0;
-    error_code = UF_STYLER_set_value(dialog_id, callback_data);
-    if (error_code != 0) {
-        report_error_dialog(error_code, __LINE__);
-        flag_err = 1;
-    }
+namespace {
+
+// A list callback that failed (reported already): the dialog's values cannot be trusted.
+int list_callback_failed() {
+    flag_err = 1;
     end_callback();
     return 0;
 }
 
-int TOLVSETALLATTR_fast_code_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t callback_data) {
-    error_code = UF_initialize();
-    if (error_code != 0) return 0;
+// A list greys out once the engineer has picked from it; Apply opens it again.
+int grey_out_picked_list(int dialog_id, UF_STYLER_item_value_type_p_t callback_data) {
     callback_data->item_attr = UF_STYLER_SENSITIVITY;
     callback_data->indicator = UF_STYLER_INTEGER_VALUE;
     callback_data->value.integer = 0;
     error_code = UF_STYLER_set_value(dialog_id, callback_data);
-    if (error_code != 0) {
-        report_error_dialog(error_code, __LINE__);
-        flag_err = 1;
-        end_callback();
-        return 0;
-    }
+    if (error_code != 0) report_error_dialog(error_code, __LINE__);
+    return error_code;
+}
+
+}  // namespace
+
+int TOLVSETALLATTR_list_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t callback_data) {
+    error_code = UF_initialize();
+    if (error_code != 0) return 0;
+    if (grey_out_picked_list(dialog_id, callback_data) != 0) return list_callback_failed();
+    end_callback();
+    return 0;
+}
+
+// The grip list follows the fastener picked.
+int TOLVSETALLATTR_fast_code_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t callback_data) {
+    error_code = UF_initialize();
+    if (error_code != 0) return 0;
+    if (grey_out_picked_list(dialog_id, callback_data) != 0) return list_callback_failed();
     int index = -1;
     error_code = ask_selected_index(dialog_id, ITEM_FAST_CODE, &index);
     if (error_code != 0) {
         report_error_dialog(error_code, __LINE__);
-        flag_err = 1;
-        end_callback();
-        return 0;
+        return list_callback_failed();
     }
     if (index < 0 || index >= FAST_COUNT) {
         // No catalogue row to take the grip lengths from.
         fprintf(error_log, "TOLVSETALLATTR_fast_code_cb -> В списке FAST_CODE нет крепежа с индексом %d\n", index);
-        flag_err = 1;
-        end_callback();
-        return 0;
+        return list_callback_failed();
     }
     chosen_fast_index = index;
     error_code = set_list_entries(dialog_id, ITEM_GRIP_LNG, all_fast[index].n, all_fast[index].grip_mm);
     if (error_code != 0) {
         report_error_dialog(error_code, __LINE__);
-        flag_err = 1;
-        end_callback();
-        return 0;
+        return list_callback_failed();
     }
     error_code = select_list_entry(dialog_id, ITEM_GRIP_LNG, 0);
     if (error_code != 0) {
         report_error_dialog(error_code, __LINE__);
-        flag_err = 1;
+        return list_callback_failed();
     }
     end_callback();
     return 0;

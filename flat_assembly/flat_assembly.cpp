@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "common/component.h"
 #include "common/steps.h"
 #include "common/tool_run.h"
 #include "uf.h"
@@ -200,11 +201,9 @@ int new_managed_part() {
     return 0;
 }
 
-int new_native_part() {
-    char file_name[MAX_FSPEC_SIZE + 1] = "";
-    int units = UF_PART_METRIC;
-    int response = 0;
-    error_code = UF_UI_create_part(nullptr, file_name, &units, &response, &part_tag);
+// What a part dialog left in error_code and part_tag: 0 with the part, 0 with no part
+// when the engineer cancelled, else the host's code (reported).
+int take_part_answer(int response) {
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         part_tag = NULL_TAG;
@@ -214,17 +213,19 @@ int new_native_part() {
     return 0;
 }
 
+int new_native_part() {
+    char file_name[MAX_FSPEC_SIZE + 1] = "";
+    int units = UF_PART_METRIC;
+    int response = 0;
+    error_code = UF_UI_create_part(nullptr, file_name, &units, &response, &part_tag);
+    return take_part_answer(response);
+}
+
 int open_target_part() {
     char file_name[MAX_FSPEC_SIZE + 1] = "";
     int response = 0;
     error_code = UF_UI_open_part(nullptr, file_name, &response, &part_tag);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        part_tag = NULL_TAG;
-        return error_code;
-    }
-    if (response == UF_UI_CANCEL) part_tag = NULL_TAG;
-    return 0;
+    return take_part_answer(response);
 }
 
 int log_target_units() {
@@ -290,27 +291,21 @@ int copy_leaf(int index) {
         if (clr_num < 0 || clr_num >= target_color_count) clr_num = NO_COLOR;
     }
 
-    char part_name[MAX_FSPEC_SIZE + 1] = "";
-    char refset_name[MAX_ENTITY_NAME_SIZE + 1] = "";
-    char instance_name[MAX_ENTITY_NAME_SIZE + 1] = "";
-    double origin[3] = {0.0, 0.0, 0.0};
-    double csys_matrix[9] = {1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
-    double transform[4][4];
-    error_code = UF_ASSEM_ask_component_data(leaf, part_name, refset_name, instance_name, origin, csys_matrix,
-                                             transform);
-    if (error_code != 0) {
+    component_data source{};
+    if (ask_component_data(leaf, source) != 0) {
         report_error(error_code, __LINE__);
         return error_code;
     }
-    if (strcmp(refset_name, none_refset) == 0) refset_name[0] = '\0';
+    if (strcmp(source.refset_name, none_refset) == 0) source.refset_name[0] = '\0';
     if (clr_num == NO_COLOR)
         fprintf(error_log, "\n\tцвета %d компонента %s нет в таблицах цветов: оставлен цвет по умолчанию\tline=%d\n",
-                disp_props.color, instance_name, __LINE__);
+                disp_props.color, source.instance_name, __LINE__);
 
     tag_t new_instance = NULL_TAG;
     UF_PART_load_status_t error_status = {};
-    error_code = UF_ASSEM_add_part_to_assembly(part_tag, part_name, refset_name, instance_name, origin, csys_matrix,
-                                               TARGET_LAYER, &new_instance, &error_status);
+    error_code = UF_ASSEM_add_part_to_assembly(part_tag, source.part_name, source.refset_name, source.instance_name,
+                                               source.origin, source.csys_matrix, TARGET_LAYER, &new_instance,
+                                               &error_status);
     UF_PART_free_load_status(&error_status);
     if (error_code != 0) {
         report_error(error_code, __LINE__);

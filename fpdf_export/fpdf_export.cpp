@@ -97,31 +97,30 @@ int callback_failed(int line) {
     return 1;
 }
 
+// Shows a field's first text and takes it into the tool's state; false after a
+// failing call (reported).
+bool show_field(int dialog_id, const char *item, const char *text, char (&target)[TEXT_SIZE]) {
+    error_code = set_text(dialog_id, item, text);
+    if (error_code != 0) {
+        callback_failed(__LINE__);
+        return false;
+    }
+    snprintf(target, sizeof target, "%s", text);
+    return true;
+}
+
 int FPDF_NAME_construct_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
     // The assembly name may be set here from itself: copy through a temporary.
     char name[TEXT_SIZE];
     snprintf(name, sizeof name, "%s", assembly_name);
 
-    error_code = set_text(dialog_id, "FPDF_NAME", name);
-    if (error_code != 0) return callback_failed(__LINE__);
-    snprintf(fpdf_name, sizeof fpdf_name, "%s", name);
-
-    error_code = set_text(dialog_id, "ADD_FPDF_NAME", "aaa");
-    if (error_code != 0) return callback_failed(__LINE__);
-    snprintf(add_fpdf_name, sizeof add_fpdf_name, "%s", "aaa");
-
-    error_code = set_text(dialog_id, "ASSEMBLY_NAME", name);
-    if (error_code != 0) return callback_failed(__LINE__);
-    snprintf(assembly_name, sizeof assembly_name, "%s", name);
-
-    error_code = set_text(dialog_id, "AREA_NAME", "A");
-    if (error_code != 0) return callback_failed(__LINE__);
-    snprintf(area_name, sizeof area_name, "%s", "A");
-
+    if (!show_field(dialog_id, "FPDF_NAME", name, fpdf_name) ||
+        !show_field(dialog_id, "ADD_FPDF_NAME", "aaa", add_fpdf_name) ||
+        !show_field(dialog_id, "ASSEMBLY_NAME", name, assembly_name) ||
+        !show_field(dialog_id, "AREA_NAME", "A", area_name))
+        return 1;
     build_date();
-    error_code = set_text(dialog_id, "DATE", Date_Of_Programming);
-    if (error_code != 0) return callback_failed(__LINE__);
-    snprintf(date_text, sizeof date_text, "%s", Date_Of_Programming);
+    if (!show_field(dialog_id, "DATE", Date_Of_Programming, date_text)) return 1;
     return 0;
 }
 
@@ -324,14 +323,7 @@ int run_fpdf_export() {
         return error_code;
     }
     char part_number[UF_UGMGR_PARTNO_SIZE + 1];
-    char part_revision[UF_UGMGR_PARTREV_SIZE + 1];
-    char part_file_type[UF_UGMGR_FTYPE_SIZE + 1];
-    char part_file_name[UF_UGMGR_FNAME_SIZE + 1];
-    error_code = UF_UGMGR_decode_part_filename(disp_name, part_number, part_revision, part_file_type, part_file_name);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return error_code;
-    }
+    if (decode_part_number(disp_name, part_number) != 0) return error_code;
     if (strlen(part_number) > static_cast<size_t>(TEXT_MAX)) {
         // The engineer sees the cut name in the dialog and may correct it there.
         char message[MESSAGE_SIZE];

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/component.h"
 #include "common/steps.h"
 #include "common/tool_run.h"
 #include "common/vocabulary.h"
@@ -133,15 +134,8 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
 
     for (int i = 0; i < member_count; ++i) {
         const point_entry &entry = point_array[i];
-        char part_name[MAX_FSPEC_SIZE + 1];
-        char refset_name[MAX_ENTITY_NAME_SIZE + 1];
-        char instance_name[MAX_ENTITY_NAME_SIZE + 1];
-        double origin[3];
-        double csys_matrix[9];
-        double transform[4][4];
-        error_code = UF_ASSEM_ask_component_data(entry.rivet, part_name, refset_name, instance_name, origin,
-                                                 csys_matrix, transform);
-        if (error_code != 0) {
+        component_data rivet;
+        if (ask_component_data(entry.rivet, rivet) != 0) {
             report_error(error_code, __LINE__);
             return error_code;
         }
@@ -155,8 +149,8 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
         // Position and rivet axis (the Z row) in the WCS.
         double wcs_origin[3];
         double axis[3];
-        if (map_point(UF_CSYS_ROOT_COORDS, origin, UF_CSYS_ROOT_WCS_COORDS, wcs_origin) != 0 ||
-            map_direction(UF_CSYS_ROOT_COORDS, &csys_matrix[6], UF_CSYS_ROOT_WCS_COORDS, axis) != 0) {
+        if (map_point(UF_CSYS_ROOT_COORDS, rivet.origin, UF_CSYS_ROOT_WCS_COORDS, wcs_origin) != 0 ||
+            map_direction(UF_CSYS_ROOT_COORDS, &rivet.csys_matrix[6], UF_CSYS_ROOT_WCS_COORDS, axis) != 0) {
             report_error(error_code, __LINE__);
             return error_code;
         }

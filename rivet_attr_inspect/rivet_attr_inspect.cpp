@@ -36,18 +36,7 @@ const char ITEM_ADD_INI[] = "ADD_INI";
 const char ITEM_FAST_INI[] = "FAST_INI";
 const char ITEM_GRIP_INI[] = "GRIP_INI";
 
-UF_STYLER_callback_info_t INSPECT_callbacks[ATTR_DIALOG_CALLBACK_COUNT] = {
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, INSPECT_constructor_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, INSPECT_OK_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, INSPECT_apply_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_CANCEL_CB, 0, TOLVSETALLATTR_cancel_cb},
-    {ITEM_RIVET, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_list_cb},
-    {ITEM_PROCESS_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {ITEM_ADD_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {ITEM_FAST_CODE, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_fast_code_cb},
-    {ITEM_GRIP_LNG, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
-};
+attr_dialog_callbacks INSPECT_callbacks = make_attr_dialog_callbacks(INSPECT_constructor_cb, INSPECT_OK_cb, INSPECT_apply_cb);
 
 struct read_title {
     const char *title;
@@ -182,7 +171,7 @@ int inspect_loop() {
             continue;
         }
         int response = 0;
-        DIALOG_set_attributes(INSPECT_DIALOG_FILE, INSPECT_callbacks, &response);
+        DIALOG_set_attributes(INSPECT_DIALOG_FILE, INSPECT_callbacks.data(), &response);
         if (flag_err != 0) break;
         if (flag_ok == 1) write_attr();
         error_code = UF_DISP_set_highlight(selected_rivet, 0);

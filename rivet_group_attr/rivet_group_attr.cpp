@@ -140,7 +140,7 @@ int group_loop() {
         flag_err = 0;
         group_count = 0;
         int response = 0;
-        DIALOG_set_attributes(GROUP_DIALOG_FILE, TOLVSETALLATTR_callbacks, &response);
+        DIALOG_set_attributes(GROUP_DIALOG_FILE, TOLVSETALLATTR_callbacks.data(), &response);
         if (flag_err != 0) break;
         if (flag_ok == 1) {
             char message[96];

@@ -43,13 +43,10 @@ int first_rivet_init(UF_UI_selection_p_t select, void *user_data) {
 }
 
 int ask_origin(tag_t component, double origin[3]) {
-    char part_name[MAX_FSPEC_SIZE + 1];
-    char refset_name[MAX_ENTITY_NAME_SIZE + 1];
-    char instance_name[MAX_ENTITY_NAME_SIZE + 1];
-    double csys_matrix[9];
-    double transform[4][4];
-    return UF_ASSEM_ask_component_data(component, part_name, refset_name, instance_name, origin, csys_matrix,
-                                       transform);
+    component_data data;
+    if (ask_component_data(component, data) != 0) return error_code;
+    for (int k = 0; k < 3; ++k) origin[k] = data.origin[k];
+    return 0;
 }
 
 // The route: a component whose children are 1 to 99 rivets. On go_on its children

@@ -5,25 +5,28 @@
 #include "uf_assem.h"
 #include "uf_attr.h"
 
-int ask_component_part_number(tag_t component, char (&part_number)[UF_UGMGR_PARTNO_SIZE + 1]) {
-    char part_name[MAX_FSPEC_SIZE + 1];
-    char refset_name[MAX_ENTITY_NAME_SIZE + 1];
-    char instance_name[MAX_ENTITY_NAME_SIZE + 1];
-    double origin[3];
-    double csys_matrix[9];
-    double transform[4][4];
-    error_code = UF_ASSEM_ask_component_data(component, part_name, refset_name, instance_name, origin, csys_matrix,
-                                             transform);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return error_code;
-    }
+int ask_component_data(tag_t component, component_data &data) {
+    error_code = UF_ASSEM_ask_component_data(component, data.part_name, data.refset_name, data.instance_name,
+                                             data.origin, data.csys_matrix, data.transform);
+    return error_code;
+}
+
+int decode_part_number(const char *part_name, char (&part_number)[UF_UGMGR_PARTNO_SIZE + 1]) {
     char part_revision[UF_UGMGR_PARTREV_SIZE + 1];
     char part_file_type[UF_UGMGR_FTYPE_SIZE + 1];
     char part_file_name[UF_UGMGR_FNAME_SIZE + 1];
     error_code = UF_UGMGR_decode_part_filename(part_name, part_number, part_revision, part_file_type, part_file_name);
     if (error_code != 0) report_error(error_code, __LINE__);
     return error_code;
+}
+
+int ask_component_part_number(tag_t component, char (&part_number)[UF_UGMGR_PARTNO_SIZE + 1]) {
+    component_data data;
+    if (ask_component_data(component, data) != 0) {
+        report_error(error_code, __LINE__);
+        return error_code;
+    }
+    return decode_part_number(data.part_name, part_number);
 }
 
 int marked_rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
