@@ -5,7 +5,9 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "common/frame.h"
+#include "common/component.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_disp.h"
@@ -40,13 +42,13 @@ char part_file_name[] = "aa";
 char none_refset[] = "None";
 
 // Source colour table, read while the source part is still displayed.
-int old_cto_count = 0;
-int old_clr_stored = 0;  // colours held in the table: at most COLOR_TABLE_SIZE
-double old_clr_values[COLOR_TABLE_SIZE][3];
+int source_color_count = 0;   // as the host answers it
+int source_colors_stored = 0; // colours held in the table: at most COLOR_TABLE_SIZE
+double source_color_values[COLOR_TABLE_SIZE][3];
 
 // Leaf list in collection order, and the same tags as a set so that the
 // once-only check stays constant-time for assemblies of many thousand leaves.
-uf_list_p_t leaf_list = nullptr;
+host_list leaf_list(report_error);
 std::unordered_set<tag_t> listed_leaves;
 
 tag_t part_tag = NULL_TAG;
@@ -54,16 +56,16 @@ int target_color_count = -1;  // asked only when a leaf's colour is not in the s
 char status_text[STATUS_TEXT_SIZE];
 
 int read_source_colors() {
-    error_code = UF_DISP_ask_color_count(&old_cto_count);
+    error_code = UF_DISP_ask_color_count(&source_color_count);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return error_code;
     }
-    old_clr_stored = old_cto_count < 0 ? 0 : old_cto_count;
-    if (old_clr_stored > COLOR_TABLE_SIZE) old_clr_stored = COLOR_TABLE_SIZE;
-    for (int i = 0; i < old_clr_stored; ++i) {
+    source_colors_stored = source_color_count < 0 ? 0 : source_color_count;
+    if (source_colors_stored > COLOR_TABLE_SIZE) source_colors_stored = COLOR_TABLE_SIZE;
+    for (int i = 0; i < source_colors_stored; ++i) {
         char *color_name = nullptr;
-        error_code = UF_DISP_ask_color(i, UF_DISP_rgb_model, &color_name, old_clr_values[i]);
+        error_code = UF_DISP_ask_color(i, UF_DISP_rgb_model, &color_name, source_color_values[i]);
         if (color_name != nullptr) UF_free(color_name);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
@@ -71,70 +73,39 @@ int read_source_colors() {
         }
     }
     // Colours beyond the table cannot be matched by look: they keep their number.
-    if (old_cto_count > COLOR_TABLE_SIZE)
+    if (source_color_count > COLOR_TABLE_SIZE)
         fprintf(error_log,
                 "\n\t в исходном файле %d цветов, прочитаны первые %d: цвета с номерами от %d "
                 "переносятся без подбора\tline=%d\n",
-                old_cto_count, COLOR_TABLE_SIZE, COLOR_TABLE_SIZE, __LINE__);
+                source_color_count, COLOR_TABLE_SIZE, COLOR_TABLE_SIZE, __LINE__);
     return 0;
 }
 
-int group_init(UF_UI_selection_p_t select, void * /*user_data*/) {
-    UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
-    return UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples) == 0 ? 1 : 0;
-}
-
-// Runs the group dialog until a non-empty selection or the end.
-// Returns 1 with a selection, 0 when the engineer cancelled, -1 on a host failure.
-int select_group(tag_t **objects, int *count) {
-    int response = 0;
-    for (;;) {
-        *objects = nullptr;
-        *count = 0;
-        error_code = UF_UI_select_with_class_dialog("выбери группу компонент", "группа компонент",
-                                                    UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, group_init, nullptr,
-                                                    &response, count, objects);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            UF_free(*objects);
-            return -1;
-        }
-        if (response == UF_UI_CANCEL) {
-            UF_free(*objects);
-            return 0;
-        }
-        if (response == UF_UI_BACK) {
-            UF_free(*objects);
-            continue;
-        }
-        if (*count <= 0) {
-            UF_free(*objects);
-            uc1601("компоненты не выбраны!", 1);
-            continue;
-        }
-        return 1;
-    }
-}
+const component_selection component_group = {
+    .cue = "выбери группу компонент",
+    .title = "группа компонент",
+    .init = component_mask_init,
+    .nothing_selected = "компоненты не выбраны!",
+    .report = report_error,
+};
 
 // A failure here loses only the branch concerned; the callers go on.
 void collect_leaves(tag_t occurrence) {
-    tag_t *children = nullptr;
-    int child_count = UF_ASSEM_ask_part_occ_children(occurrence, &children);
-    if (child_count < 0) {
-        error_code = child_count;
+    host_tags children;
+    children.count = UF_ASSEM_ask_part_occ_children(occurrence, &children.items);
+    if (children.count < 0) {
+        error_code = children.count;
         report_error(error_code, __LINE__);
-        if (children != nullptr) UF_free(children);
         return;
     }
-    if (child_count > 0) {
-        for (int i = 0; i < child_count; ++i) collect_leaves(children[i]);
-        UF_free(children);
+    if (children.count > 0) {
+        for (int i = 0; i < children.count; ++i) collect_leaves(children.items[i]);
         return;
     }
-    if (children != nullptr) UF_free(children);
+    children.release();
 
     if (listed_leaves.count(occurrence) != 0) return;
-    error_code = UF_MODL_put_list_item(leaf_list, occurrence);
+    error_code = UF_MODL_put_list_item(leaf_list.list, occurrence);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return;
@@ -143,23 +114,14 @@ void collect_leaves(tag_t occurrence) {
 }
 
 int create_leaf_list() {
-    error_code = UF_MODL_create_list(&leaf_list);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        leaf_list = nullptr;
-        return error_code;
-    }
+    if (leaf_list.create() != 0) return error_code;
     listed_leaves.clear();
     return 0;
 }
 
 int delete_leaf_list() {
     listed_leaves.clear();
-    if (leaf_list == nullptr) return 0;
-    error_code = UF_MODL_delete_list(&leaf_list);
-    leaf_list = nullptr;
-    if (error_code != 0) report_error(error_code, __LINE__);
-    return error_code;
+    return leaf_list.remove();
 }
 
 // Ends the tool: the leaf list goes, the result stays what it was.
@@ -239,11 +201,9 @@ int new_managed_part() {
     return 0;
 }
 
-int new_native_part() {
-    char file_name[MAX_FSPEC_SIZE + 1] = "";
-    int units = UF_PART_METRIC;
-    int response = 0;
-    error_code = UF_UI_create_part(nullptr, file_name, &units, &response, &part_tag);
+// What a part dialog left in error_code and part_tag: 0 with the part, 0 with no part
+// when the engineer cancelled, else the host's code (reported).
+int take_part_answer(int response) {
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         part_tag = NULL_TAG;
@@ -253,17 +213,19 @@ int new_native_part() {
     return 0;
 }
 
+int new_native_part() {
+    char file_name[MAX_FSPEC_SIZE + 1] = "";
+    int units = UF_PART_METRIC;
+    int response = 0;
+    error_code = UF_UI_create_part(nullptr, file_name, &units, &response, &part_tag);
+    return take_part_answer(response);
+}
+
 int open_target_part() {
     char file_name[MAX_FSPEC_SIZE + 1] = "";
     int response = 0;
     error_code = UF_UI_open_part(nullptr, file_name, &response, &part_tag);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        part_tag = NULL_TAG;
-        return error_code;
-    }
-    if (response == UF_UI_CANCEL) part_tag = NULL_TAG;
-    return 0;
+    return take_part_answer(response);
 }
 
 int log_target_units() {
@@ -283,7 +245,7 @@ int log_target_units() {
 // Copies the leaf at `index` under the target part's root.
 int copy_leaf(int index) {
     tag_t leaf = NULL_TAG;
-    error_code = UF_MODL_ask_list_item(leaf_list, index, &leaf);
+    error_code = UF_MODL_ask_list_item(leaf_list.list, index, &leaf);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return error_code;
@@ -310,8 +272,8 @@ int copy_leaf(int index) {
 
     // The target part is displayed now, so the match is made in its own table.
     int clr_num = disp_props.color;
-    if (disp_props.color >= 0 && disp_props.color < old_clr_stored) {
-        error_code = UF_DISP_ask_closest_color(UF_DISP_rgb_model, old_clr_values[disp_props.color],
+    if (disp_props.color >= 0 && disp_props.color < source_colors_stored) {
+        error_code = UF_DISP_ask_closest_color(UF_DISP_rgb_model, source_color_values[disp_props.color],
                                                UF_DISP_CCM_EUCLIDEAN_DISTANCE, &clr_num);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
@@ -329,27 +291,21 @@ int copy_leaf(int index) {
         if (clr_num < 0 || clr_num >= target_color_count) clr_num = NO_COLOR;
     }
 
-    char part_name[MAX_FSPEC_SIZE + 1] = "";
-    char refset_name[MAX_ENTITY_NAME_SIZE + 1] = "";
-    char instance_name[MAX_ENTITY_NAME_SIZE + 1] = "";
-    double origin[3] = {0.0, 0.0, 0.0};
-    double csys_matrix[9] = {1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
-    double transform[4][4];
-    error_code = UF_ASSEM_ask_component_data(leaf, part_name, refset_name, instance_name, origin, csys_matrix,
-                                             transform);
-    if (error_code != 0) {
+    component_data source{};
+    if (ask_component_data(leaf, source) != 0) {
         report_error(error_code, __LINE__);
         return error_code;
     }
-    if (strcmp(refset_name, none_refset) == 0) refset_name[0] = '\0';
+    if (strcmp(source.refset_name, none_refset) == 0) source.refset_name[0] = '\0';
     if (clr_num == NO_COLOR)
         fprintf(error_log, "\n\tцвета %d компонента %s нет в таблицах цветов: оставлен цвет по умолчанию\tline=%d\n",
-                disp_props.color, instance_name, __LINE__);
+                disp_props.color, source.instance_name, __LINE__);
 
     tag_t new_instance = NULL_TAG;
     UF_PART_load_status_t error_status = {};
-    error_code = UF_ASSEM_add_part_to_assembly(part_tag, part_name, refset_name, instance_name, origin, csys_matrix,
-                                               TARGET_LAYER, &new_instance, &error_status);
+    error_code = UF_ASSEM_add_part_to_assembly(part_tag, source.part_name, source.refset_name, source.instance_name,
+                                               source.origin, source.csys_matrix, TARGET_LAYER, &new_instance,
+                                               &error_status);
     UF_PART_free_load_status(&error_status);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
@@ -379,7 +335,7 @@ int copy_leaf(int index) {
 
 int copy_leaves() {
     int leaf_count = 0;
-    error_code = UF_MODL_ask_list_count(leaf_list, &leaf_count);
+    error_code = UF_MODL_ask_list_count(leaf_list.list, &leaf_count);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return error_code;
@@ -405,29 +361,20 @@ int copy_leaves() {
 int build_flat_assembly() {
     if (read_source_colors() != 0) return error_code;
 
+    // Back at the NEW/OPEN choice picks the group again.
     int choice = CHOICE_BACK;
     while (choice == CHOICE_BACK) {
-        tag_t *objects = nullptr;
-        int count = 0;
-        int selected = select_group(&objects, &count);
-        if (selected < 0) return error_code;
-        if (selected == 0) return 0;
+        host_tags groups;
+        step got = step::back;
+        while (got == step::back) got = select_components(component_group, groups);
+        if (got == step::failed) return error_code;
+        if (got == step::ended) return 0;
 
-        for (int i = 0; i < count; ++i) {
-            error_code = UF_DISP_set_highlight(objects[i], 0);
-            if (error_code != 0) {
-                report_error(error_code, __LINE__);
-                UF_free(objects);
-                return error_code;
-            }
-        }
+        if (unhighlight(groups.items, groups.count, report_error) != 0) return error_code;
 
-        if (create_leaf_list() != 0) {
-            UF_free(objects);
-            return error_code;
-        }
-        for (int i = 0; i < count; ++i) collect_leaves(objects[i]);
-        UF_free(objects);
+        if (create_leaf_list() != 0) return error_code;
+        for (int i = 0; i < groups.count; ++i) collect_leaves(groups.items[i]);
+        groups.release();
 
         choice = choose_target();
         if (choice == CHOICE_BACK && delete_leaf_list() != 0) return error_code;
@@ -473,21 +420,21 @@ int build_flat_assembly() {
 
 const char *const log_paths[] = {"D:\\prterr.txt", "C:\\temp\\prterr.txt"};
 
-const plain_frame_variant variant = {
-    "\n <flat_assembly>\tHAS STARTED\t\tline=%d\n",
-    "\n <flat_assembly>\tHAS FINISHED\tline=%d\n",
-    log_paths,
-    2,
-    true,  // displayed part required
-    true,  // units of the source part logged
-    true,  // the tool's result is the return code
-    nullptr,
+const plain_run_variant variant = {
+    .start_banner = "\n <flat_assembly>\tHAS STARTED\t\tline=%d\n",
+    .finish_banner = "\n <flat_assembly>\tHAS FINISHED\tline=%d\n",
+    .log_paths = log_paths,
+    .log_path_count = 2,
+    .requires_display = true,
+    .logs_units = true,  // of the source part
+    .returns_tool_result = true,
+    .also_close = nullptr,
 };
 
 }  // namespace
 
 UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) {
-    run_plain_frame(variant, build_flat_assembly, retcod);
+    run_plain_tool(variant, build_flat_assembly, retcod);
 }
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

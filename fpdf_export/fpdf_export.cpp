@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "common/component.h"
-#include "common/frame.h"
 #include "common/route_selection.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "fpdf_export.h"
 #include "uf.h"
 #include "uf_assem.h"
@@ -95,31 +97,30 @@ int callback_failed(int line) {
     return 1;
 }
 
+// Shows a field's first text and takes it into the tool's state; false after a
+// failing call (reported).
+bool show_field(int dialog_id, const char *item, const char *text, char (&target)[TEXT_SIZE]) {
+    error_code = set_text(dialog_id, item, text);
+    if (error_code != 0) {
+        callback_failed(__LINE__);
+        return false;
+    }
+    snprintf(target, sizeof target, "%s", text);
+    return true;
+}
+
 int FPDF_NAME_construct_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
     // The assembly name may be set here from itself: copy through a temporary.
     char name[TEXT_SIZE];
     snprintf(name, sizeof name, "%s", assembly_name);
 
-    error_code = set_text(dialog_id, "FPDF_NAME", name);
-    if (error_code != 0) return callback_failed(__LINE__);
-    snprintf(fpdf_name, sizeof fpdf_name, "%s", name);
-
-    error_code = set_text(dialog_id, "ADD_FPDF_NAME", "aaa");
-    if (error_code != 0) return callback_failed(__LINE__);
-    snprintf(add_fpdf_name, sizeof add_fpdf_name, "%s", "aaa");
-
-    error_code = set_text(dialog_id, "ASSEMBLY_NAME", name);
-    if (error_code != 0) return callback_failed(__LINE__);
-    snprintf(assembly_name, sizeof assembly_name, "%s", name);
-
-    error_code = set_text(dialog_id, "AREA_NAME", "A");
-    if (error_code != 0) return callback_failed(__LINE__);
-    snprintf(area_name, sizeof area_name, "%s", "A");
-
+    if (!show_field(dialog_id, "FPDF_NAME", name, fpdf_name) ||
+        !show_field(dialog_id, "ADD_FPDF_NAME", "aaa", add_fpdf_name) ||
+        !show_field(dialog_id, "ASSEMBLY_NAME", name, assembly_name) ||
+        !show_field(dialog_id, "AREA_NAME", "A", area_name))
+        return 1;
     build_date();
-    error_code = set_text(dialog_id, "DATE", Date_Of_Programming);
-    if (error_code != 0) return callback_failed(__LINE__);
-    snprintf(date_text, sizeof date_text, "%s", Date_Of_Programming);
+    if (!show_field(dialog_id, "DATE", Date_Of_Programming, date_text)) return 1;
     return 0;
 }
 
@@ -197,8 +198,6 @@ UF_STYLER_callback_info_t fpdf_name_callbacks[CALLBACK_COUNT] = {
     {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
 };
 
-
-
 void close_fpdf_file() {
     if (fpdf_file == nullptr) return;
     fflush(fpdf_file);
@@ -206,12 +205,11 @@ void close_fpdf_file() {
     fpdf_file = nullptr;
 }
 
-// One picked route: its route line and its records.
-enum class route_result { next, stop };
-
-route_result export_route(tag_t route) {
+// One picked route: its route line and its records. Any other answer than go_on
+// ends the export; what is written stays.
+step export_route(tag_t route) {
     char part_number[UF_UGMGR_PARTNO_SIZE + 1];
-    if (ask_component_part_number(route, part_number) != 0) return route_result::stop;
+    if (ask_component_part_number(route, part_number) != 0) return step::failed;
     snprintf(path_name, sizeof path_name, "%.*s", PATH_NAME_LEN, part_number);
 
     member_count = 0;
@@ -220,14 +218,14 @@ route_result export_route(tag_t route) {
         error_code = UF_ASSEM_cycle_objs_in_comp(route, &member);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            return route_result::stop;
+            return step::failed;
         }
         if (member == NULL_TAG) break;
         int title_type = 0;
-        error_code = UF_ATTR_find_attribute(member, UF_ATTR_string, "RIVET", &title_type);
+        error_code = UF_ATTR_find_attribute(member, UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            return route_result::stop;
+            return step::failed;
         }
         if (title_type != UF_ATTR_string) continue;
         // Counting goes on past the table, so an over-full route is refused below.
@@ -238,32 +236,25 @@ route_result export_route(tag_t route) {
     if (member_count > MAX_RIVETS) {
         uc1601("в маршруте более 99 заклепок", 1);
         fprintf(error_log, "\n\tв маршруте %s более 99 заклепок\tline=%d\n", path_name, __LINE__);
-        return route_result::stop;
+        return step::ended;
     }
 
     fprintf(error_log, "\n\tpath_name= %s\t   memeber_count= %d\n", path_name, member_count);
     fprintf(fpdf_file, "$$PATH,\t%s,\t%d\n", path_name, member_count);
 
     error_code = write_path_rivets(path_name, member_array, member_count);
-    return error_code != 0 ? route_result::stop : route_result::next;
+    return error_code != 0 ? step::failed : step::go_on;
 }
 
-void export_routes(int count, const tag_t *routes) {
-    for (int i = 0; i < count; ++i) {
-        error_code = UF_DISP_set_highlight(routes[i], 0);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return;
-        }
-    }
-    for (int i = 0; i < count; ++i)
-        if (export_route(routes[i]) == route_result::stop) return;
+void export_routes(const host_tags &routes) {
+    if (unhighlight(routes.items, routes.count, report_error) != 0) return;
+    for (int i = 0; i < routes.count; ++i)
+        if (export_route(routes.items[i]) != step::go_on) return;
 }
 
-enum class dialog_result { go_on, end };
-
-// Shows the dialog until it gives an answer other than Back.
-dialog_result name_dialog() {
+// Shows the dialog until it gives an answer other than Back: go_on with the texts
+// taken, else ended (error_code holds a failure).
+step name_dialog() {
     for (;;) {
         int response = 0;
         callback_error = 0;
@@ -271,26 +262,34 @@ dialog_result name_dialog() {
                                              nullptr, &response);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            return dialog_result::end;
+            return step::failed;
         }
         switch (response) {
         case UF_UI_PICK_RESPONSE:
             uc1601("UF_UI_PICK_RESPONSE", 1);
-            return dialog_result::end;
+            return step::ended;
         case UF_UI_CANCEL:
-            return dialog_result::end;
+            return step::ended;
         case UF_UI_BACK:
             continue;
         case UF_UI_CB_TERMINATE:
             uc1601("UF_UI_CB_TERMINATE", 1);
             // The failing callback's code, not the dialog's own 0.
             error_code = callback_error;
-            return dialog_result::end;
+            return step::failed;
         default:
-            return dialog_result::go_on;
+            return step::go_on;
         }
     }
 }
+
+const component_selection verified_routes = {
+    .cue = "укажи маршруты (проверенные)",
+    .title = "укажи маршруты (проверенные)",
+    .init = path_selection_init,
+    .nothing_selected = "не выбрал маршрут, да?",
+    .report = report_error,
+};
 
 // Composes D:\<name><suffix>.fpdf; false when name and suffix are too long.
 bool compose_fpdf_path() {
@@ -324,14 +323,7 @@ int run_fpdf_export() {
         return error_code;
     }
     char part_number[UF_UGMGR_PARTNO_SIZE + 1];
-    char part_revision[UF_UGMGR_PARTREV_SIZE + 1];
-    char part_file_type[UF_UGMGR_FTYPE_SIZE + 1];
-    char part_file_name[UF_UGMGR_FNAME_SIZE + 1];
-    error_code = UF_UGMGR_decode_part_filename(disp_name, part_number, part_revision, part_file_type, part_file_name);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return error_code;
-    }
+    if (decode_part_number(disp_name, part_number) != 0) return error_code;
     if (strlen(part_number) > static_cast<size_t>(TEXT_MAX)) {
         // The engineer sees the cut name in the dialog and may correct it there.
         char message[MESSAGE_SIZE];
@@ -343,7 +335,7 @@ int run_fpdf_export() {
     if (snprintf(assembly_name, sizeof assembly_name, "%s", part_number) < 0) assembly_name[0] = '\0';
 
     for (;;) {
-        if (name_dialog() == dialog_result::end) return error_code;
+        if (name_dialog() != step::go_on) return error_code;
 
         if (!compose_fpdf_path()) continue;
         fpdf_file = fopen(template_fpdf, "w");
@@ -354,62 +346,33 @@ int run_fpdf_export() {
         }
         fprintf(fpdf_file, "$$HEAD,\t%s,\t%s,\tTOLV,\t%s\n", assembly_name, area_name, date_text);
 
-        bool back_to_dialog = false;
-        for (;;) {
-            int response = 0;
-            int count = 0;
-            tag_t *routes = nullptr;
-            error_code = UF_UI_select_with_class_dialog("укажи маршруты (проверенные)", "укажи маршруты (проверенные)",
-                                                        UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, path_selection_init, nullptr,
-                                                        &response, &count, &routes);
-            if (error_code != 0) {
-                report_error(error_code, __LINE__);
-                UF_free(routes);
-                return error_code;
-            }
-            if (response == UF_UI_CANCEL) {
-                UF_free(routes);
-                return error_code;
-            }
-            if (response == UF_UI_BACK) {
-                UF_free(routes);
-                back_to_dialog = true;
-                break;
-            }
-            if (count <= 0) {
-                UF_free(routes);
-                uc1601("не выбрал маршрут, да?", 1);
-                continue;
-            }
-            export_routes(count, routes);
-            UF_free(routes);
-            return error_code;
-        }
-        if (back_to_dialog) {
-            // The next pass opens a file again, perhaps the same one: never two
-            // streams on one file.
-            close_fpdf_file();
-        }
+        host_tags routes;
+        step got = select_components(verified_routes, routes);
+        if (got == step::go_on) export_routes(routes);
+        if (got != step::back) return error_code;
+        // Back to the dialog, which opens a file again, perhaps the same one: never two
+        // streams on one file.
+        close_fpdf_file();
     }
 }
 
 const char *const log_paths[] = {"D:\\prterr.txt"};
 
-const plain_frame_variant variant = {
-    "\n <fpdf_export>\tHAS STARTED\t\tline=%d\n",
-    "\n <fpdf_export>\tHAS FINISHED\tline=%d\n",
-    log_paths,
-    1,
-    false,  // no displayed part required: the tool asks itself
-    false,  // no units line
-    true,   // the tool's result is the return code
-    &fpdf_file,
+const plain_run_variant variant = {
+    .start_banner = "\n <fpdf_export>\tHAS STARTED\t\tline=%d\n",
+    .finish_banner = "\n <fpdf_export>\tHAS FINISHED\tline=%d\n",
+    .log_paths = log_paths,
+    .log_path_count = 1,
+    .requires_display = false,  // the tool asks itself
+    .logs_units = false,
+    .returns_tool_result = true,
+    .also_close = &fpdf_file,
 };
 
 }  // namespace
 
 UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) {
-    run_plain_frame(variant, run_fpdf_export, retcod);
+    run_plain_tool(variant, run_fpdf_export, retcod);
 }
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

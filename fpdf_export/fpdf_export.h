@@ -13,7 +13,7 @@ constexpr int MEMBER_ROOM = 100;
 constexpr int PATH_NAME_LEN = 9;
 constexpr int PATH_NAME_SIZE = PATH_NAME_LEN + 1;
 
-// The open machine file; the frame closes it after the log.
+// The open machine file; the tool run closes it after the log.
 extern FILE *fpdf_file;
 
 // Writes the rivet records of one route, sorted by point identifier, to fpdf_file.

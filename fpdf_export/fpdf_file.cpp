@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/frame.h"
+#include "common/component.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "fpdf_export.h"
 #include "uf.h"
 #include "uf_assem.h"
@@ -47,13 +50,13 @@ struct rivet_attribute {
 };
 
 const rivet_attribute rivet_attributes[] = {
-    {"pr_code", pr_code, sizeof pr_code, "не найден атрибут <pr_code>",
+    {PR_CODE_TITLE, pr_code, sizeof pr_code, "не найден атрибут <pr_code>",
      "\n\tне найден атрибут <pr_code> заклепки %s маршрута %s \tline=%d\n"},
-    {"ad_code", ad_code, sizeof ad_code, "не найден атрибут <ad_code>",
+    {AD_CODE_TITLE, ad_code, sizeof ad_code, "не найден атрибут <ad_code>",
      "\n\tне найден атрибут <ad_code> заклепки %s маршрута %s \tline=%d\n"},
-    {"fast_code", fast_code, sizeof fast_code, "не найден атрибут <fast_code>",
+    {FAST_CODE_TITLE, fast_code, sizeof fast_code, "не найден атрибут <fast_code>",
      "\n\tне найден атрибут <fast_code> заклепки %s маршрута %s \tline=%d\n"},
-    {"grip_lng", grip_lng, sizeof grip_lng, "не найден атрибут <grip_lng>",
+    {GRIP_LNG_TITLE, grip_lng, sizeof grip_lng, "не найден атрибут <grip_lng>",
      "\n\tне найден атрибут <grip_lng> заклепки %s маршрута %s \tline=%d\n"},
 };
 
@@ -102,7 +105,7 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
     // one gets no records at all.
     for (int i = 0; i < member_count; ++i) {
         int title_type = 0;
-        error_code = UF_ATTR_find_attribute(member_array[i], UF_ATTR_string, "point_id", &title_type);
+        error_code = UF_ATTR_find_attribute(member_array[i], UF_ATTR_string, POINT_ID_TITLE, &title_type);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
             return error_code;
@@ -113,7 +116,7 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
             return 0;
         }
         UF_ATTR_value_t value = {};
-        error_code = UF_ATTR_read_value(member_array[i], "point_id", UF_ATTR_any, &value);
+        error_code = UF_ATTR_read_value(member_array[i], POINT_ID_TITLE, UF_ATTR_any, &value);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
             return error_code;
@@ -129,19 +132,10 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
 
     sort_points(member_count);
 
-    double abs_zero[3] = {0.0, 0.0, 0.0};
-
     for (int i = 0; i < member_count; ++i) {
         const point_entry &entry = point_array[i];
-        char part_name[MAX_FSPEC_SIZE + 1];
-        char refset_name[MAX_ENTITY_NAME_SIZE + 1];
-        char instance_name[MAX_ENTITY_NAME_SIZE + 1];
-        double origin[3];
-        double csys_matrix[9];
-        double transform[4][4];
-        error_code = UF_ASSEM_ask_component_data(entry.rivet, part_name, refset_name, instance_name, origin,
-                                                 csys_matrix, transform);
-        if (error_code != 0) {
+        component_data rivet;
+        if (ask_component_data(entry.rivet, rivet) != 0) {
             report_error(error_code, __LINE__);
             return error_code;
         }
@@ -152,27 +146,14 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
             if (found == 0) return 0;
         }
 
+        // Position and rivet axis (the Z row) in the WCS.
         double wcs_origin[3];
-        double wcs_normal[3];
-        double wcs_zero[3];
         double axis[3];
-        error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, origin, UF_CSYS_ROOT_WCS_COORDS, wcs_origin);
-        if (error_code != 0) {
+        if (map_point(UF_CSYS_ROOT_COORDS, rivet.origin, UF_CSYS_ROOT_WCS_COORDS, wcs_origin) != 0 ||
+            map_direction(UF_CSYS_ROOT_COORDS, &rivet.csys_matrix[6], UF_CSYS_ROOT_WCS_COORDS, axis) != 0) {
             report_error(error_code, __LINE__);
             return error_code;
         }
-        // The Z row taken as a point; the WCS move is taken off again below.
-        error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, &csys_matrix[6], UF_CSYS_ROOT_WCS_COORDS, wcs_normal);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return error_code;
-        }
-        error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, abs_zero, UF_CSYS_ROOT_WCS_COORDS, wcs_zero);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return error_code;
-        }
-        UF_VEC3_sub(wcs_normal, wcs_zero, axis);
 
         fprintf(fpdf_file, "%1.1s,\t", pr_code);
         fprintf(fpdf_file, "%1.1s,\t", ad_code);

@@ -3,16 +3,18 @@
 #include <cstdio>
 #include <cstring>
 
+#include "attr_dialog/attr_dialog.h"
+#include "attr_dialog/rivet_select.h"
 #include "common/catalogue.h"
-#include "common/frame.h"
-#include "rivet_group_attr/attr_dialog.h"
-#include "rivet_group_attr/rivet_select.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_attr.h"
 #include "uf_disp.h"
 #include "uf_ui.h"
 
-int INSPECT_konstr_dialog(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
+int INSPECT_constructor_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
 
 namespace {
 
@@ -34,20 +36,7 @@ const char ITEM_ADD_INI[] = "ADD_INI";
 const char ITEM_FAST_INI[] = "FAST_INI";
 const char ITEM_GRIP_INI[] = "GRIP_INI";
 
-UF_STYLER_callback_info_t INSPECT_callbacks[ATTR_DIALOG_CALLBACK_COUNT] = {
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, INSPECT_konstr_dialog},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, INSPECT_OK_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, INSPECT_apply_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_CANCEL_CB, 0, TOLVSETALLATTR_cancel_cb},
-    {ITEM_RIVET, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_list_cb},
-    {ITEM_PROCESS_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {ITEM_ADD_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {ITEM_FAST_CODE, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_fast_code_cb},
-    {ITEM_GRIP_LNG, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
-};
-
-enum find_result { RIVET_READ = 0, SELECTION_ENDED = 1, READING_FAILED = 2, NOTHING_SELECTED = 3 };
+attr_dialog_callbacks INSPECT_callbacks = make_attr_dialog_callbacks(INSPECT_constructor_cb, INSPECT_OK_cb, INSPECT_apply_cb);
 
 struct read_title {
     const char *title;
@@ -58,16 +47,16 @@ struct read_title {
 };
 
 const read_title read_titles[] = {
-    {"RIVET", find_rivet, "\nread_attr() -> attribute\t<RIVET>\t\tНЕ НАЙДЕН",
+    {RIVET_MARK_TITLE, find_rivet, "\nread_attr() -> attribute\t<RIVET>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<RIVET>", "\nread_attr() -> 1. -> find_rivet=%s\n"},
-    {"pr_code", find_pr_code, "\nread_attr()-> attribute\t<pr_code>\t\tНЕ НАЙДЕН",
+    {PR_CODE_TITLE, find_pr_code, "\nread_attr()-> attribute\t<pr_code>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<pr_code>", "\nread_attr() -> 2. -> find_pr_code=%s\n"},
-    {"ad_code", find_ad_code, "\nread_attr() -> attribute\t<ad_code>\t\tНЕ НАЙДЕН",
+    {AD_CODE_TITLE, find_ad_code, "\nread_attr() -> attribute\t<ad_code>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<ad_code>", "\nread_attr() -> 3. -> find_ad_code=%s\n"},
-    {"fast_code", find_fast_code, "\nread_attr() -> attribute\t<fast_code>\t\tНЕ НАЙДЕН",
+    {FAST_CODE_TITLE, find_fast_code, "\nread_attr() -> attribute\t<fast_code>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<find_fast_code>",
      "\nread_attr() -> 4. -> find_fast_code=%s\n"},
-    {"grip_lng", find_grip_lng, "\nread_attr() -> attribute\t<grip_lng>\t\tНЕ НАЙДЕН",
+    {GRIP_LNG_TITLE, find_grip_lng, "\nread_attr() -> attribute\t<grip_lng>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<grip_lng>", "\nread_attr() -> 5. -> find_grip_lng=%s\n"},
 };
 
@@ -110,7 +99,10 @@ int read_attr() {
     return 0;
 }
 
-int find_comp_and_her_attr() {
+// One rivet picked and its attributes read (go_on). The log names this step
+// find_comp_and_her_attr and the numbers it answered: 1 ended (Cancel or a failed
+// dialog), 2 reading failed, 3 nothing picked (back: the selection again).
+step pick_rivet_and_read() {
     for (;;) {
         int response = 0;
         tag_t object = NULL_TAG;
@@ -121,41 +113,33 @@ int find_comp_and_her_attr() {
                                                      &response, &object, cursor, &view);
         if (error_code != 0) {
             report_error_logic(error_code, __LINE__);
-            return SELECTION_ENDED;
+            return step::ended;
         }
-        if (response == UF_UI_CANCEL) return SELECTION_ENDED;
+        if (response == UF_UI_CANCEL) return step::ended;
         if (response == UF_UI_BACK) continue;
         if (object == NULL_TAG) {
             uc1601("Компонент не выбран", 1);
             fprintf(error_log, "\nfind_comp_and_her_attr() - отработала -> return 3\n");
             fprintf(error_log, "\nfind_comp_and_her_attr ->  отработала-  return 3\n");
-            return NOTHING_SELECTED;
+            return step::back;
         }
         selected_rivet = object;
         if (read_attr() == 1) {
             fprintf(error_log, "\n\nfind_comp_and_her_attr -> Проблемы с считыванием - read_attr ВЕРНУЛА 1");
             fprintf(error_log, "\nfind_comp_and_her_attr ->  отработала-  return 2\n");
-            return READING_FAILED;
+            return step::failed;
         }
-        return RIVET_READ;
+        return step::go_on;
     }
 }
 
 // Writes the five chosen values; the first failure ends the writing.
 int write_attr() {
-    struct attr_write {
-        const char *title;
-        char *value;
-    };
-    const attr_write writes[] = {
-        {"rivet", chosen_rivet},         {"pr_code", chosen_pr_code},   {"ad_code", chosen_ad_code},
-        {"fast_code", chosen_fast_code}, {"grip_lng", chosen_grip_lng},
-    };
-    for (const attr_write &w : writes) {
+    for (const chosen_value &chosen : chosen_values) {
         UF_ATTR_value_t value;
         value.type = UF_ATTR_string;
-        value.value.string = w.value;
-        error_code = UF_ATTR_assign(selected_rivet, w.title, value);
+        value.value.string = const_cast<char *>(chosen.value);  // the host only reads it
+        error_code = UF_ATTR_assign(selected_rivet, chosen.title, value);
         if (error_code != 0) {
             report_error_logic(error_code, __LINE__);
             return 1;
@@ -169,25 +153,25 @@ int inspect_loop() {
     while (loop_on) {
         flag_ok = 0;
         flag_err = 0;
-        int found = find_comp_and_her_attr();
-        if (found == SELECTION_ENDED) {
+        step found = pick_rivet_and_read();
+        if (found == step::ended) {
             fprintf(error_log,
                     "\nГлавная программа ПРЕКРАЩАЕТ РАБОТУ(find_comp_and_her_attr вернула 1-Cansel) \n");
             loop_on = false;
             continue;
         }
-        if (found == READING_FAILED) {
+        if (found == step::failed) {
             fprintf(error_log,
                     "\nГлавная программа ПРЕКРАЩАЕТ РАБОТУ(find_comp_and_her_attr вернула 2-ошибка) \n");
             break;
         }
-        if (found == NOTHING_SELECTED) {
+        if (found == step::back) {
             fprintf(error_log,
                     "\nГлавная программа ПОПРОБУЙТЕ выбрать ЕЩЕ (find_comp_and_her_attr вернула 3) \n");
             continue;
         }
         int response = 0;
-        DIALOG_set_attributes(INSPECT_DIALOG_FILE, INSPECT_callbacks, &response);
+        DIALOG_set_attributes(INSPECT_DIALOG_FILE, INSPECT_callbacks.data(), &response);
         if (flag_err != 0) break;
         if (flag_ok == 1) write_attr();
         error_code = UF_DISP_set_highlight(selected_rivet, 0);
@@ -199,17 +183,12 @@ int inspect_loop() {
     return error_code;
 }
 
-void end_konstr() {
-    error_code = UF_terminate();
-    if (error_code != 0) report_error_dialog(error_code, __LINE__);
-}
-
 // The failing call has been reported already.
-int konstr_failed() {
+int constructor_failed() {
     flag_err = 1;
     fprintf(error_log, "\nINSPECT_konstr_dialog - Ошибка конструктора диалога. Завершите задачу.\n");
     uc1601("Ошибка конструктора диалога. Завершите задачу.", 1);
-    end_konstr();
+    end_callback();
     return 0;
 }
 
@@ -248,15 +227,17 @@ int match_fastener() {
     return NOT_FOUND;
 }
 
-const timed_frame_variant variant = {
-    "rivet_attr_inspect\t\tstarted\t\tline=%d\n",
-    "rivet_attr_inspect\t\tended\t\tline=%d\n",
-    "\nrivet_attr_inspect -> Откройте сборочный файл!!!",
+const timed_run_variant variant = {
+    .start_banner = "rivet_attr_inspect\t\tstarted\t\tline=%d\n",
+    .finish_banner = "rivet_attr_inspect\t\tended\t\tline=%d\n",
+    .no_part_line = "\nrivet_attr_inspect -> Откройте сборочный файл!!!",
 };
 
 }  // namespace
 
-int INSPECT_konstr_dialog(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t /*callback_data*/) {
+// Fills the lists and selects the values read from the rivet; what the catalogue does
+// not confirm gets its indicator.
+int INSPECT_constructor_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t /*callback_data*/) {
     error_code = UF_initialize();
     if (error_code != 0) return 0;
 
@@ -264,27 +245,27 @@ int INSPECT_konstr_dialog(int dialog_id, void * /*client_data*/, UF_STYLER_item_
         error_code = set_item_sensitivity(dialog_id, indicator, 0);
         if (error_code != 0) {
             report_error_dialog(error_code, __LINE__);
-            return konstr_failed();
+            return constructor_failed();
         }
     }
 
     if (fill_list(dialog_id, ITEM_RIVET, RIVET_KIND_COUNT, all_rivet) != 0 ||
         preset_list(dialog_id, ITEM_RIVET, ITEM_RIVET_INI, find_rivet_kind(find_rivet),
                     "\nINSPECT_konstr -> RIVET  Прочитано из файла но НЕ Подтверждено - инициализация") != 0)
-        return konstr_failed();
+        return constructor_failed();
     if (fill_list(dialog_id, ITEM_PROCESS_CODE, PROCESS_COUNT, process_texts) != 0 ||
         preset_list(dialog_id, ITEM_PROCESS_CODE, ITEM_PROCESS_INI, find_process(find_pr_code),
                     "\nINSPECT_konstr -> PROCESS_CODE Прочитано из файла но НЕ Подтверждено - инициализация") != 0)
-        return konstr_failed();
+        return constructor_failed();
     if (fill_list(dialog_id, ITEM_ADD_CODE, ADD_COUNT, add_texts) != 0 ||
         preset_list(dialog_id, ITEM_ADD_CODE, ITEM_ADD_INI, find_add(find_ad_code),
                     "\nINSPECT_konstr -> ADD_CODE Прочитано из файла но НЕ Подтверждено - инициализация") != 0)
-        return konstr_failed();
-    if (fill_list(dialog_id, ITEM_FAST_CODE, FAST_COUNT, fast_codes) != 0) return konstr_failed();
+        return constructor_failed();
+    if (fill_list(dialog_id, ITEM_FAST_CODE, FAST_COUNT, fast_codes) != 0) return constructor_failed();
     int fast_index = match_fastener();
     if (preset_list(dialog_id, ITEM_FAST_CODE, ITEM_FAST_INI, fast_index,
                     "\nINSPECT_konstr -> FAST_CODE Прочитано из файла но НЕ Подтверждено - инициализация") != 0)
-        return konstr_failed();
+        return constructor_failed();
 
     if (fast_index != NOT_FOUND) {
         chosen_fast_index = fast_index;
@@ -292,22 +273,22 @@ int INSPECT_konstr_dialog(int dialog_id, void * /*client_data*/, UF_STYLER_item_
             preset_list(dialog_id, ITEM_GRIP_LNG, ITEM_GRIP_INI, find_grip(fast_index, find_grip_lng),
                         "\nINSPECT_konstr -> GRIP_LNG Прочитано из файла но НЕ НАЙДЕНО соответствия - инициализация") !=
                 0)
-            return konstr_failed();
+            return constructor_failed();
     } else {
         chosen_fast_index = 0;
         fprintf(error_log, "\nINSPECT_konstr -> FAST_CODE НЕ подтвержден -> для GRIP_LNG инициализация");
         if (fill_list(dialog_id, ITEM_GRIP_LNG, all_fast[0].n, all_fast[0].grip_mm) != 0 ||
             preset_list(dialog_id, ITEM_GRIP_LNG, ITEM_GRIP_INI, NOT_FOUND, "") != 0)
-            return konstr_failed();
+            return constructor_failed();
     }
 
     fprintf(error_log, "\nINSPECT_konstr_dialog - отработал\n");
-    end_konstr();
+    end_callback();
     return 0;
 }
 
 UFUSR_EXPORT void ufusr(char * /*param*/, int * /*retcod*/, int /*param_len*/) {
-    run_timed_frame(variant, inspect_loop, __FILE__);
+    run_timed_tool(variant, inspect_loop, __FILE__);
 }
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

@@ -2,9 +2,10 @@
 // groups of rivets, group after group.
 #include <cstdio>
 
-#include "common/frame.h"
-#include "rivet_group_attr/attr_dialog.h"
-#include "rivet_group_attr/rivet_select.h"
+#include "attr_dialog/attr_dialog.h"
+#include "attr_dialog/rivet_select.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
 #include "uf.h"
 #include "uf_attr.h"
 #include "uf_disp.h"
@@ -19,66 +20,52 @@ tag_t rivet_array[RIVET_ARRAY_CAPACITY];
 int rivet_count = 0;
 int group_count = 0;
 
-enum set_attr_result { SET_ATTR_DONE = 0, SET_ATTR_CANCELLED = 1, SET_ATTR_FAILED = 2 };
-
 constexpr int QUESTION_TYPE = 2;
 constexpr int ANSWER_NEXT = 1;
 constexpr int ANSWER_STOP = 3;
 
-int closing_failed() {
+// The log keeps the numbers the group step answered: 0 done, 1 cancelled, 2 failed.
+step closing_failed() {
     fprintf(error_log, "\nset_attr_to_component - отработала; возвращает 2\n");
-    return SET_ATTR_FAILED;
+    return step::failed;
 }
 
-// Un-highlights what a selection left highlighted and releases the host's array.
-// Answers false after a failed un-highlight (already reported).
-bool release_selection(tag_t *objects, int count) {
-    for (int i = 0; i < count; ++i) {
-        error_code = UF_DISP_set_highlight(objects[i], 0);
-        if (error_code != 0) {
-            report_error_logic(error_code, __LINE__);
-            UF_free(objects);
-            return false;
-        }
-    }
-    UF_free(objects);
-    return true;
+// Un-highlights what a refused selection left highlighted and frees it. Answers
+// false after a failed un-highlight (already reported).
+bool release_selection(host_tags &objects) {
+    bool released = unhighlight(objects.items, objects.count, report_error_logic) == 0;
+    objects.release();
+    return released;
 }
 
-struct attr_pass {
-    const char *title;
-    const char *value;
-};
-
-int set_attr_to_comp() {
-    int response = 0;
-    int count = 0;
-    tag_t *objects = nullptr;
-
+// A group of rivets picked, un-highlighted and given the five values. Unlike the
+// other tools' selections, a refused selection is un-highlighted before it goes.
+step set_attr_to_comp() {
+    host_tags objects;
     for (;;) {
-        objects = nullptr;
-        count = 0;
+        int response = 0;
+        objects.release();
         error_code = UF_UI_select_with_class_dialog("Выбери группу компонент - заклепок", "Группа компонент - заклепок",
                                                     UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, rivet_selection_init, nullptr,
-                                                    &response, &count, &objects);
+                                                    &response, &objects.count, &objects.items);
         if (error_code != 0) {
             report_error_logic(error_code, __LINE__);
-            UF_free(objects);
             return closing_failed();
         }
         if (response == UF_UI_CANCEL) {
-            if (!release_selection(objects, count)) return closing_failed();
+            if (!release_selection(objects)) return closing_failed();
             fprintf(error_log, "\nset_attr_to_comp -> Пользователь выбрал CANCEL - возвращает 1\n");
-            return SET_ATTR_CANCELLED;
+            return step::ended;
         }
         if (response == UF_UI_BACK) {
-            if (!release_selection(objects, count)) return closing_failed();
+            if (!release_selection(objects)) return closing_failed();
             fprintf(error_log, "\nset_attr_to_comp -> Пользователь выбрал BACK\n");
             continue;
         }
+        int count = objects.count;
         if (count <= 0) {
             uc1601("Kомпоненты не выбраны", 1);
-            if (!release_selection(objects, count)) return closing_failed();
+            if (!release_selection(objects)) return closing_failed();
             continue;
         }
         if (count > RIVET_ARRAY_CAPACITY) {
@@ -88,30 +75,20 @@ int set_attr_to_comp() {
             fprintf(error_log, "\nset_attr_to_comp -> Выбрано %d компонент, больше допустимых %d\n", count,
                     RIVET_ARRAY_CAPACITY);
             uc1601(message, 1);
-            if (!release_selection(objects, count)) return closing_failed();
+            if (!release_selection(objects)) return closing_failed();
             continue;
         }
         break;
     }
 
-    group_count = count;
-    rivet_count = count;
-    for (int i = 0; i < count; ++i) rivet_array[i] = objects[i];
-    for (int i = 0; i < rivet_count; ++i) {
-        error_code = UF_DISP_set_highlight(rivet_array[i], 0);
-        if (error_code != 0) {
-            report_error_logic(error_code, __LINE__);
-            UF_free(objects);
-            return closing_failed();
-        }
-    }
-    UF_free(objects);
+    group_count = objects.count;
+    rivet_count = objects.count;
+    for (int i = 0; i < rivet_count; ++i) rivet_array[i] = objects.items[i];
+    if (unhighlight(rivet_array, rivet_count, report_error_logic) != 0) return closing_failed();
+    objects.release();
 
-    const attr_pass passes[] = {
-        {"rivet", chosen_rivet},     {"pr_code", chosen_pr_code},   {"ad_code", chosen_ad_code},
-        {"fast_code", chosen_fast_code}, {"grip_lng", chosen_grip_lng},
-    };
-    for (const attr_pass &pass : passes) {
+    // One attribute at a time over the whole group.
+    for (const chosen_value &pass : chosen_values) {
         UF_ATTR_value_t value;
         value.type = UF_ATTR_string;
         value.value.string = const_cast<char *>(pass.value);
@@ -131,7 +108,7 @@ int set_attr_to_comp() {
         }
     }
     fprintf(error_log, "\nset_attr_to_component - отработала; возвращает 0\n");
-    return SET_ATTR_DONE;
+    return step::go_on;
 }
 
 // Answers the button, or 0 after a failed question (already reported).
@@ -163,20 +140,21 @@ int group_loop() {
         flag_err = 0;
         group_count = 0;
         int response = 0;
-        DIALOG_set_attributes(GROUP_DIALOG_FILE, TOLVSETALLATTR_callbacks, &response);
+        DIALOG_set_attributes(GROUP_DIALOG_FILE, TOLVSETALLATTR_callbacks.data(), &response);
         if (flag_err != 0) break;
         if (flag_ok == 1) {
             char message[96];
             switch (set_attr_to_comp()) {
-            case SET_ATTR_DONE:
+            case step::go_on:
                 fprintf(error_log, "\nrivet_group_attr -> Обработана группа из %d заклепок", group_count);
                 snprintf(message, sizeof message, "Обработана группа из  %d заклепок\n", group_count);
                 uc1601(message, 1);
                 break;
-            case SET_ATTR_CANCELLED:
+            case step::ended:
                 uc1601("ОТМЕНА назначения атрибутов", 1);
                 break;
-            default:
+            case step::back:  // never answered: Back shows the selection again
+            case step::failed:
                 fprintf(error_log, "\nrivet_group_attr -> Назначение атрибутов выполнено не корректно.");
                 uc1601("Назначение атрибутов выполнено не корректно.", 1);
                 break;
@@ -190,16 +168,16 @@ int group_loop() {
     return error_code;
 }
 
-const timed_frame_variant variant = {
-    "rivet_group_attr\t\tstarted\t\tline=%d\n",
-    "rivet_group_attr\t\tended\t\tline=%d\n",
-    "\nrivet_group_attr -> Откройте сборочный файл!!!",
+const timed_run_variant variant = {
+    .start_banner = "rivet_group_attr\t\tstarted\t\tline=%d\n",
+    .finish_banner = "rivet_group_attr\t\tended\t\tline=%d\n",
+    .no_part_line = "\nrivet_group_attr -> Откройте сборочный файл!!!",
 };
 
 }  // namespace
 
 UFUSR_EXPORT void ufusr(char * /*param*/, int * /*retcod*/, int /*param_len*/) {
-    run_timed_frame(variant, group_loop, __FILE__);
+    run_timed_tool(variant, group_loop, __FILE__);
 }
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

@@ -1,7 +1,9 @@
 // Marks a group of picked components as rivets: string attribute RIVET = "work".
 #include <cstdio>
 
-#include "common/frame.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_attr.h"
 #include "uf_disp.h"
@@ -9,86 +11,51 @@
 
 namespace {
 
-char rivet_title[] = "RIVET";
-char rivet_value[] = "work";
-
-int select_init(UF_UI_selection_p_t select, void * /*user_data*/) {
-    UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
-    return UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples) == 0 ? 1 : 0;
-}
+const component_selection rivet_group = {
+    .cue = "выбери группу компонент - заклепок",
+    .title = "компоненты - заклепки",
+    .init = component_mask_init,
+    .nothing_selected = "будьте любезны выбрать группу компонент - заклепок",
+    .report = report_error,
+};
 
 int mark_rivets() {
-    int response = 0;
-    int count = 0;
-    tag_t *objects = nullptr;
+    host_tags rivets;
+    step got = step::back;
+    while (got == step::back) got = select_components(rivet_group, rivets);
+    if (got == step::ended) return 0;
+    if (got == step::failed) return error_code;
 
-    for (;;) {
-        error_code = UF_UI_select_with_class_dialog("выбери группу компонент - заклепок", "компоненты - заклепки",
-                                                    UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, select_init, nullptr,
-                                                    &response, &count, &objects);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            UF_free(objects);
-            return error_code;
-        }
-        if (response == UF_UI_CANCEL) {
-            UF_free(objects);
-            return 0;
-        }
-        if (response == UF_UI_BACK) {
-            UF_free(objects);
-            objects = nullptr;
-            continue;
-        }
-        if (count <= 0) {
-            UF_free(objects);
-            objects = nullptr;
-            uc1601("будьте любезны выбрать группу компонент - заклепок", 1);
-            continue;
-        }
-        break;
-    }
-
-    for (int i = 0; i < count; ++i) {
-        error_code = UF_DISP_set_highlight(objects[i], 0);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            UF_free(objects);
-            return error_code;
-        }
-    }
+    if (unhighlight(rivets.items, rivets.count, report_error) != 0) return error_code;
 
     UF_ATTR_value_t value;
     value.type = UF_ATTR_string;
-    value.value.string = rivet_value;
-    for (int i = 0; i < count; ++i) {
-        error_code = UF_ATTR_assign(objects[i], rivet_title, value);
+    value.value.string = const_cast<char *>(RIVET_MARK_VALUE);  // the host only reads it
+    for (int i = 0; i < rivets.count; ++i) {
+        error_code = UF_ATTR_assign(rivets.items[i], RIVET_MARK_TITLE, value);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            UF_free(objects);
             return error_code;
         }
     }
-
-    UF_free(objects);
     return error_code;
 }
 
 const char *const log_paths[] = {"D:\\prterr.txt"};
 
-const plain_frame_variant variant = {
-    "\n <rivet_mark>\tHAS STARTED\t\tline=%d\n",
-    "\n <rivet_mark>\tHAS FINISHED\tline=%d\n",
-    log_paths,
-    1,
-    true,   // displayed part required
-    false,  // no units line
-    false,  // return code always 0
-    nullptr,
+const plain_run_variant variant = {
+    .start_banner = "\n <rivet_mark>\tHAS STARTED\t\tline=%d\n",
+    .finish_banner = "\n <rivet_mark>\tHAS FINISHED\tline=%d\n",
+    .log_paths = log_paths,
+    .log_path_count = 1,
+    .requires_display = true,
+    .logs_units = false,
+    .returns_tool_result = false,  // the return code is always 0
+    .also_close = nullptr,
 };
 
 }  // namespace
 
-UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_frame(variant, mark_rivets, retcod); }
+UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_tool(variant, mark_rivets, retcod); }
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

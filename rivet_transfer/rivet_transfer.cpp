@@ -4,7 +4,9 @@
 #include <cstdio>
 
 #include "common/component.h"
-#include "common/frame.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
@@ -30,8 +32,6 @@ static_assert(PART_NAME_SIZE > MAX_FSPEC_SIZE && REFSET_NAME_SIZE > MAX_ENTITY_N
 
 const char rivet_cue[] = "Выбери группу заклепок одного маршрута";
 const char route_cue[] = "Выбери компоненту - маршрут";
-char rivet_title[] = "RIVET";
-char rivet_value[] = "work";
 
 struct rivet_entry {
     int color;
@@ -53,14 +53,10 @@ double origin[3];
 double csys_matrix[9];
 double transform[4][4];
 
-enum class outcome { go_on, back, cancelled, failed };
-
-outcome failed_at(int line) {
+step failed_at(int line) {
     report_error(error_code, line);
-    return outcome::failed;
+    return step::failed;
 }
-
-
 
 // Keeps the selection at 99 rivets or fewer: a pick that goes over drops out whole.
 int rivet_sel_cb(int num_selected, tag_p_t selected_objects, int /*num_deselected*/, tag_p_t /*deselected_objects*/,
@@ -92,76 +88,43 @@ int rivet_sel_cb(int num_selected, tag_p_t selected_objects, int /*num_deselecte
     return UF_UI_CB_CONTINUE_DIALOG;
 }
 
-int set_component_mask(UF_UI_selection_p_t select) {
-    UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
-    error_code = UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples);
-    if (error_code != 0) report_error(error_code, __LINE__);
-    return error_code;
-}
-
 int rivet_sel_init(UF_UI_selection_p_t select, void *user_data) {
-    if (set_component_mask(select) != 0) return 0;
-    error_code = UF_UI_set_sel_procs(select, marked_rivet_filter, rivet_sel_cb, user_data);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return 0;
-    }
-    return 1;
+    return init_component_selection(select, marked_rivet_filter, rivet_sel_cb, user_data, report_error);
 }
 
 int route_sel_init(UF_UI_selection_p_t select, void *user_data) {
-    if (set_component_mask(select) != 0) return 0;
-    error_code = UF_UI_set_sel_procs(select, unmarked_filter, nullptr, user_data);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return 0;
-    }
-    return 1;
+    return init_component_selection(select, unmarked_filter, nullptr, user_data, report_error);
 }
 
-int unhighlight(int count, const tag_t *objects) {
-    for (int i = 0; i < count; ++i) {
-        error_code = UF_DISP_set_highlight(objects[i], 0);
-        if (error_code != 0) return error_code;
-    }
-    return 0;
+// A rivet dialog that fails for want of an assembly tells the engineer so first.
+void report_rivet_dialog_error(int code, int line) {
+    if (code == CODE_NO_ASSEMBLY) uc1601("открой сборочный файл!!!", 1);
+    report_error(code, line);
 }
+
+const component_selection rivet_group = {
+    .cue = rivet_cue,
+    .title = rivet_cue,
+    .init = rivet_sel_init,
+    .nothing_selected = "будьте любезны выбрать заклепки!!!",
+    .report = report_rivet_dialog_error,
+};
 
 // Rivet dialog until a usable group of rivets is picked; their table entries are filled.
-outcome choose_rivets(tag_t **rivets, int *count) {
+step choose_rivets(host_tags &rivets) {
     for (;;) {
-        int response = 0;
-        *count = 0;
-        *rivets = nullptr;
-        error_code = UF_UI_select_with_class_dialog(rivet_cue, rivet_cue, UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, rivet_sel_init,
-                                                    nullptr, &response, count, rivets);
-        if (error_code != 0) {
-            if (error_code == CODE_NO_ASSEMBLY) uc1601("открой сборочный файл!!!", 1);
-            return failed_at(__LINE__);
-        }
-        if (response == UF_UI_CANCEL) return outcome::cancelled;
-        if (response == UF_UI_BACK) {
-            UF_free(*rivets);
-            continue;
-        }
-        if (*count <= 0) {
-            uc1601("будьте любезны выбрать заклепки!!!", 1);
-            UF_free(*rivets);
-            continue;
-        }
-        if (*count > MAX_RIVETS) {
-            uc1601("выбрано более 99 заклепок!!!", 1);
-            if (unhighlight(*count, *rivets) != 0) return failed_at(__LINE__);
-            UF_free(*rivets);
-            continue;
-        }
-        break;
+        step got = select_components(rivet_group, rivets);
+        if (got == step::back) continue;
+        if (got != step::go_on) return got;
+        if (rivets.count <= MAX_RIVETS) break;
+        uc1601("выбрано более 99 заклепок!!!", 1);
+        if (unhighlight(rivets.items, rivets.count, report_error) != 0) return step::failed;
     }
 
-    if (unhighlight(*count, *rivets) != 0) return failed_at(__LINE__);
+    if (unhighlight(rivets.items, rivets.count, report_error) != 0) return step::failed;
 
-    for (int i = 0; i < *count; ++i) {
-        tag_t rivet = (*rivets)[i];
+    for (int i = 0; i < rivets.count; ++i) {
+        tag_t rivet = rivets.items[i];
         rivet_entry &entry = rivet_table[i];
         error_code = UF_OBJ_ask_name(rivet, entry.name);
         if (error_code != 0) return failed_at(__LINE__);
@@ -172,11 +135,11 @@ outcome choose_rivets(tag_t **rivets, int *count) {
         if (error_code != 0) return failed_at(__LINE__);
         entry.color = props.color;
     }
-    return outcome::go_on;
+    return step::go_on;
 }
 
 // Route dialog until a loaded route is picked; its part becomes the work part.
-outcome choose_route(tag_t *route, tag_t *route_part) {
+step choose_route(tag_t *route, tag_t *route_part) {
     for (;;) {
         int response = 0;
         double cursor[3];
@@ -185,8 +148,8 @@ outcome choose_route(tag_t *route, tag_t *route_part) {
         error_code = UF_UI_select_with_single_dialog(route_cue, route_cue, UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY,
                                                      route_sel_init, nullptr, &response, route, cursor, &view);
         if (error_code != 0) return failed_at(__LINE__);
-        if (response == UF_UI_CANCEL) return outcome::cancelled;
-        if (response == UF_UI_BACK) return outcome::back;
+        if (response == UF_UI_CANCEL) return step::ended;
+        if (response == UF_UI_BACK) return step::back;
         if (*route == NULL_TAG) {
             uc1601("будьте любезны выбрать маршрут", 1);
             continue;
@@ -209,7 +172,7 @@ outcome choose_route(tag_t *route, tag_t *route_part) {
         *route_part = UF_PART_ask_part_tag(part_name);
         error_code = UF_ASSEM_set_work_part(*route_part);
         if (error_code != 0) return failed_at(__LINE__);
-        return outcome::go_on;
+        return step::go_on;
     }
 }
 
@@ -233,16 +196,6 @@ int drop_new_instance(tag_t instance, int line) {
     return error_code;
 }
 
-// An axis from the displayed part's absolute coordinates into the work part's, as the
-// difference of two mapped points: the axes follow a turned route as the origin does.
-int map_axis(const double from_origin[3], const double axis[3], const double to_origin[3], double mapped[3]) {
-    double tip[3] = {from_origin[0] + axis[0], from_origin[1] + axis[1], from_origin[2] + axis[2]};
-    error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, tip, UF_CSYS_WORK_COORDS, tip);
-    if (error_code != 0) return error_code;
-    for (int k = 0; k < 3; ++k) mapped[k] = tip[k] - to_origin[k];
-    return 0;
-}
-
 // Moves one rivet: the new instance is complete before the old one goes, and a failure
 // on the way takes the new one out again, so the rivet is neither lost nor doubled.
 int move_rivet(tag_t route, tag_t route_part, tag_t rivet, rivet_entry &entry) {
@@ -254,15 +207,16 @@ int move_rivet(tag_t route, tag_t route_part, tag_t rivet, rivet_entry &entry) {
     }
     tag_t old_instance = UF_ASSEM_ask_inst_of_part_occ(rivet);
 
+    // From the displayed part's absolute coordinates into the route part's: the X and Y
+    // axes turn with a turned route as the origin moves with it.
     double absolute_origin[3] = {origin[0], origin[1], origin[2]};
-    error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, origin, UF_CSYS_WORK_COORDS, origin);
-    if (error_code != 0) {
+    if (map_point(UF_CSYS_ROOT_COORDS, origin, UF_CSYS_WORK_COORDS, origin) != 0) {
         report_error(error_code, __LINE__);
         return error_code;
     }
     double axes[6];
-    if (map_axis(absolute_origin, &csys_matrix[0], origin, &axes[0]) != 0 ||
-        map_axis(absolute_origin, &csys_matrix[3], origin, &axes[3]) != 0) {
+    if (map_axis(UF_CSYS_ROOT_COORDS, absolute_origin, &csys_matrix[0], UF_CSYS_WORK_COORDS, origin, &axes[0]) != 0 ||
+        map_axis(UF_CSYS_ROOT_COORDS, absolute_origin, &csys_matrix[3], UF_CSYS_WORK_COORDS, origin, &axes[3]) != 0) {
         report_error(error_code, __LINE__);
         return error_code;
     }
@@ -280,15 +234,15 @@ int move_rivet(tag_t route, tag_t route_part, tag_t rivet, rivet_entry &entry) {
     tag_t new_rivet = UF_ASSEM_ask_part_occ_of_inst(route, new_instance);
     UF_ATTR_value_t value;
     value.type = UF_ATTR_string;
-    value.value.string = rivet_value;
-    error_code = UF_ATTR_assign(new_rivet, rivet_title, value);
+    value.value.string = const_cast<char *>(RIVET_MARK_VALUE);  // the host only reads it
+    error_code = UF_ATTR_assign(new_rivet, RIVET_MARK_TITLE, value);
     if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
     error_code = UF_OBJ_set_color(new_rivet, entry.color);
     if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
     error_code = UF_OBJ_set_name(new_rivet, entry.name);
     if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
-    error_code = UF_CSYS_map_point(UF_CSYS_ROOT_COORDS, entry.name_origin, UF_CSYS_WORK_COORDS, entry.name_origin);
-    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
+    if (map_point(UF_CSYS_ROOT_COORDS, entry.name_origin, UF_CSYS_WORK_COORDS, entry.name_origin) != 0)
+        return drop_new_instance(new_instance, __LINE__);
     error_code = UF_OBJ_set_name_origin(new_rivet, entry.name_origin);
     if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
 
@@ -298,32 +252,23 @@ int move_rivet(tag_t route, tag_t route_part, tag_t rivet, rivet_entry &entry) {
 }
 
 int transfer_rivets() {
-    tag_t *rivets = nullptr;
-    int count = 0;
+    host_tags rivets;
     tag_t route = NULL_TAG;
     tag_t route_part = NULL_TAG;
 
+    // Back at the route picks the rivets again.
     for (;;) {
-        outcome got = choose_rivets(&rivets, &count);
-        if (got != outcome::go_on) {
-            UF_free(rivets);
-            return got == outcome::cancelled ? 0 : error_code;
-        }
-        got = choose_route(&route, &route_part);
-        if (got == outcome::back) {
-            UF_free(rivets);
-            rivets = nullptr;
-            continue;
-        }
-        if (got != outcome::go_on) {
-            UF_free(rivets);
-            return got == outcome::cancelled ? 0 : error_code;
-        }
+        step got = choose_rivets(rivets);
+        if (got == step::go_on) got = choose_route(&route, &route_part);
+        if (got == step::back) continue;
+        if (got == step::ended) return 0;
+        if (got == step::failed) return error_code;
         break;
     }
 
     int result = 0;
-    for (int i = 0; i < count && result == 0; ++i) result = move_rivet(route, route_part, rivets[i], rivet_table[i]);
+    for (int i = 0; i < rivets.count && result == 0; ++i)
+        result = move_rivet(route, route_part, rivets.items[i], rivet_table[i]);
 
     // The displayed part is the work part again on every way out, as it was at the start.
     error_code = UF_ASSEM_set_work_part(display_part);
@@ -331,26 +276,25 @@ int transfer_rivets() {
         report_error(error_code, __LINE__);
         if (result == 0) result = error_code;
     }
-    UF_free(rivets);
     error_code = result;
     return error_code;
 }
 
 const char *const log_paths[] = {"D:\\prterr.txt"};
 
-const plain_frame_variant variant = {
-    "\n <rivet_transfer>\tHAS STARTED\t\tline=%d\n",
-    "\n <rivet_transfer>\tHAS FINISHED\tline=%d\n",
-    log_paths,
-    1,
-    true,  // displayed part required
-    true,  // units line
-    true,  // tool result is the return code
-    nullptr,
+const plain_run_variant variant = {
+    .start_banner = "\n <rivet_transfer>\tHAS STARTED\t\tline=%d\n",
+    .finish_banner = "\n <rivet_transfer>\tHAS FINISHED\tline=%d\n",
+    .log_paths = log_paths,
+    .log_path_count = 1,
+    .requires_display = true,
+    .logs_units = true,
+    .returns_tool_result = true,
+    .also_close = nullptr,
 };
 
 }  // namespace
 
-UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_frame(variant, transfer_rivets, retcod); }
+UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_tool(variant, transfer_rivets, retcod); }
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

@@ -3,8 +3,10 @@
 #include <cstdio>
 
 #include "common/catalogue.h"
-#include "common/frame.h"
 #include "common/route_selection.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
@@ -22,13 +24,6 @@ static_assert(ROUTE_NAME_SIZE >= MAX_ENTITY_NAME_SIZE + 1, "the host writes up t
 
 // The route check's own copy of the fastener rows, with room for 20 grips.
 constexpr fast_table_t<CHECK_GRIP_CAPACITY> check_fast = make_fast_table<CHECK_GRIP_CAPACITY>();
-
-const char rivet_title[] = "RIVET";
-const char point_id_title[] = "point_id";
-const char pr_code_title[] = "pr_code";
-const char ad_code_title[] = "ad_code";
-const char fast_code_title[] = "fast_code";
-const char grip_lng_title[] = "grip_lng";
 
 // Per route, rebuilt for every route.
 tag_t member_array[MAX_ROUTE_RIVETS];
@@ -67,8 +62,8 @@ bool read_string(tag_t rivet, const char *title, int type, char *&text) {
 
 const char *shown(const char *text) { return text != nullptr ? text : ""; }
 
-// Step 0. A route with more than 99 rivets is refused whole: the 100th rivet met
-// is never stored.
+// Gathers the route's rivets. A route with more than 99 rivets is refused whole:
+// the 100th rivet met is never stored.
 bool gather_rivets(tag_t route, const char *route_name) {
     member_count = 0;
     tag_t member = NULL_TAG;
@@ -80,7 +75,7 @@ bool gather_rivets(tag_t route, const char *route_name) {
         }
         if (member == NULL_TAG) return true;
         bool is_rivet = false;
-        if (!has_string(member, rivet_title, is_rivet)) return false;
+        if (!has_string(member, RIVET_MARK_TITLE, is_rivet)) return false;
         if (!is_rivet) continue;
         if (member_count >= MAX_ROUTE_RIVETS) {
             uc1601("в маршруте больше 99 заклепок", 1);
@@ -92,18 +87,18 @@ bool gather_rivets(tag_t route, const char *route_name) {
     }
 }
 
-// Pass 1. A longer identifier than the table holds is cut: it only names the rivet
+// Every rivet must carry its point_id, which names it in the findings. A longer identifier than the table holds is cut: it only names the rivet
 // in the findings.
 bool check_point_ids(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
-        if (!has_string(member_array[i], point_id_title, found)) return false;
+        if (!has_string(member_array[i], POINT_ID_TITLE, found)) return false;
         if (!found) {
             fprintf(error_log, "\n\t отсутствие атрибута <point_id> у заклепки в маршруте <%s>\n", route_name);
             return false;
         }
         char *text = nullptr;
-        if (!read_string(member_array[i], point_id_title, UF_ATTR_any, text)) return false;
+        if (!read_string(member_array[i], POINT_ID_TITLE, UF_ATTR_any, text)) return false;
         snprintf(point_id_array[i], POINT_ID_SIZE, "%s", shown(text));
         UF_free(text);
     }
@@ -115,18 +110,18 @@ bool accepted_letter(const char *text) {
     return index != NOT_FOUND && index < CHECK_LETTER_COUNT;
 }
 
-// Pass 2.
+// Process codes: one of the machine's 24 letters.
 bool check_process_codes(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
-        if (!has_string(member_array[i], pr_code_title, found)) return false;
+        if (!has_string(member_array[i], PR_CODE_TITLE, found)) return false;
         if (!found) {
             fprintf(error_log, "\n\t в маршруте <%s> заклепка <%s> - отсутствует атрибут <pr_code>\n", route_name,
                     point_id_array[i]);
             continue;
         }
         char *text = nullptr;
-        if (!read_string(member_array[i], pr_code_title, UF_ATTR_string, text)) return false;
+        if (!read_string(member_array[i], PR_CODE_TITLE, UF_ATTR_string, text)) return false;
         if (!accepted_letter(shown(text)))
             fprintf(error_log,
                     "\n\t в маршруте <%s> заклепка <%s> - неправильное значение атрибута <pr_code> <%s>\tline=%d\n",
@@ -136,18 +131,18 @@ bool check_process_codes(const char *route_name) {
     return true;
 }
 
-// Pass 3: an add code is held to the same 24 letters as a process code.
+// Add codes: held to the same 24 letters as a process code.
 bool check_add_codes(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
-        if (!has_string(member_array[i], ad_code_title, found)) return false;
+        if (!has_string(member_array[i], AD_CODE_TITLE, found)) return false;
         if (!found) {
             fprintf(error_log, "\n\t в маршруте <%s> заклепка <%s> - отсутствует атрибут <ad_code>\n", route_name,
                     point_id_array[i]);
             continue;
         }
         char *text = nullptr;
-        if (!read_string(member_array[i], ad_code_title, UF_ATTR_string, text)) return false;
+        if (!read_string(member_array[i], AD_CODE_TITLE, UF_ATTR_string, text)) return false;
         if (!accepted_letter(shown(text)))
             fprintf(error_log,
                     "\n\t в маршруте <%s> заклепка <%s> - неправильное значение атрибута <ad_code> <%s>\tline=%d\n",
@@ -157,18 +152,18 @@ bool check_add_codes(const char *route_name) {
     return true;
 }
 
-// Pass 4.
+// Fastener codes: a row of the route check's fastener table.
 bool check_fast_codes(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
-        if (!has_string(member_array[i], fast_code_title, found)) return false;
+        if (!has_string(member_array[i], FAST_CODE_TITLE, found)) return false;
         if (!found) {
             fprintf(error_log, "\n\t в маршруте <%s> заклепка <%s> - отсутствует атрибут <fast_code>\n", route_name,
                     point_id_array[i]);
             continue;
         }
         char *text = nullptr;
-        if (!read_string(member_array[i], fast_code_title, UF_ATTR_string, text)) return false;
+        if (!read_string(member_array[i], FAST_CODE_TITLE, UF_ATTR_string, text)) return false;
         if (find_fast_in(check_fast, shown(text)) == NOT_FOUND)
             fprintf(error_log,
                     "\n\t в маршруте <%s> заклепка <%s> - неправильное значение атрибута <fast_code> <%s>\tline=%d\n",
@@ -178,26 +173,27 @@ bool check_fast_codes(const char *route_name) {
     return true;
 }
 
-// Pass 5. Rivets without a catalogue fastener were reported by pass 4.
+// Grip lengths: one of the fastener's grips. Rivets without a catalogue fastener were
+// reported by the fastener check.
 bool check_grips(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;
-        if (!has_string(member_array[i], fast_code_title, found)) return false;
+        if (!has_string(member_array[i], FAST_CODE_TITLE, found)) return false;
         if (!found) continue;
         char *fast = nullptr;
-        if (!read_string(member_array[i], fast_code_title, UF_ATTR_string, fast)) return false;
+        if (!read_string(member_array[i], FAST_CODE_TITLE, UF_ATTR_string, fast)) return false;
         int fast_index = find_fast_in(check_fast, shown(fast));
         UF_free(fast);
         if (fast_index == NOT_FOUND) continue;
 
-        if (!has_string(member_array[i], grip_lng_title, found)) return false;
+        if (!has_string(member_array[i], GRIP_LNG_TITLE, found)) return false;
         if (!found) {
             fprintf(error_log, "\n\t в маршруте <%s> заклепка <%s> - отсутствует атрибут <grip_lng> \t line=%d\n",
                     route_name, point_id_array[i], __LINE__);
             continue;
         }
         char *grip = nullptr;
-        if (!read_string(member_array[i], grip_lng_title, UF_ATTR_string, grip)) return false;
+        if (!read_string(member_array[i], GRIP_LNG_TITLE, UF_ATTR_string, grip)) return false;
         if (find_grip_in(check_fast, fast_index, shown(grip)) == NOT_FOUND)
             fprintf(error_log, "\n\t в маршруте <%s> заклепка <%s> - неверный атрибут <grip_lng>= %s \tline=%d\n",
                     route_name, point_id_array[i], shown(grip), __LINE__);
@@ -206,7 +202,7 @@ bool check_grips(const char *route_name) {
     return true;
 }
 
-// The passes run in fixed order; a failing host call or a missing point_id ends
+// The checks run in fixed order; a failing host call or a missing point_id ends
 // this route's check, and the findings already written stay.
 int check_route(tag_t route, const char *route_name) {
     if (gather_rivets(route, route_name) && check_point_ids(route_name) && check_process_codes(route_name) &&
@@ -215,75 +211,57 @@ int check_route(tag_t route, const char *route_name) {
     return 0;
 }
 
+const component_selection route_group = {
+    .cue = "укажи маршруты для контроля",
+    .title = "укажи маршруты для контроля",
+    .init = path_selection_init,
+    .nothing_selected = "не выбрал маршрут, да?",
+    .report = report_error,
+};
+
 int run_route_check() {
-    int response = 0;
-    int count = 0;
-    tag_t *objects = nullptr;
-    for (;;) {
-        error_code = UF_UI_select_with_class_dialog("укажи маршруты для контроля", "укажи маршруты для контроля",
-                                                    UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, path_selection_init, nullptr,
-                                                    &response, &count, &objects);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            UF_free(objects);
-            return error_code;
-        }
-        if (response == UF_UI_CANCEL) {
-            UF_free(objects);
-            return error_code;
-        }
-        if (response != UF_UI_BACK && count > 0) break;
-        UF_free(objects);
-        objects = nullptr;
-        if (response != UF_UI_BACK) uc1601("не выбрал маршрут, да?", 1);
-    }
+    host_tags routes;
+    step got = step::back;
+    while (got == step::back) got = select_components(route_group, routes);
+    if (got != step::go_on) return error_code;
 
-    for (int i = 0; i < count; ++i) {
-        error_code = UF_DISP_set_highlight(objects[i], 0);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            UF_free(objects);
-            return error_code;
-        }
-    }
+    if (unhighlight(routes.items, routes.count, report_error) != 0) return error_code;
 
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < routes.count; ++i) {
         char part_name[MAX_FSPEC_SIZE + 1];
         char refset_name[MAX_ENTITY_NAME_SIZE + 1];
         char route_name[ROUTE_NAME_SIZE];
         double origin[3];
         double csys_matrix[9];
         double transform[4][4];
-        error_code =
-            UF_ASSEM_ask_component_data(objects[i], part_name, refset_name, route_name, origin, csys_matrix, transform);
+        error_code = UF_ASSEM_ask_component_data(routes.items[i], part_name, refset_name, route_name, origin,
+                                                 csys_matrix, transform);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            UF_free(objects);
             return error_code;
         }
-        check_route(objects[i], route_name);
+        check_route(routes.items[i], route_name);
     }
-    UF_free(objects);
     return error_code;
 }
 
 const char *const log_paths[] = {"D:\\prterr.txt"};
 
-const plain_frame_variant variant = {
-    "\n <route_check>\tHAS STARTED\t\tline=%d\n",
-    "\n <route_check>\tHAS FINISHED\tline=%d\n",
-    log_paths,
-    1,
-    false,  // no displayed part required
-    false,  // no units line
-    true,   // return code is the check's result
-    nullptr,
+const plain_run_variant variant = {
+    .start_banner = "\n <route_check>\tHAS STARTED\t\tline=%d\n",
+    .finish_banner = "\n <route_check>\tHAS FINISHED\tline=%d\n",
+    .log_paths = log_paths,
+    .log_path_count = 1,
+    .requires_display = false,
+    .logs_units = false,
+    .returns_tool_result = true,  // the check's result
+    .also_close = nullptr,
 };
 
 }  // namespace
 
 UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) {
-    run_plain_frame(variant, run_route_check, retcod);
+    run_plain_tool(variant, run_route_check, retcod);
 }
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/frame.h"
+#include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
@@ -32,8 +33,6 @@ const char dialog_path[] = "\\\\appsrv\\server\\user_tools\\win\\application\\cr
 const char part_revision[] = "A";
 const char part_file_type[] = "master";
 const char part_file_name[] = "";
-char path_title[] = "PATH";
-char path_value[] = "work";
 
 const char item_path_name[] = "PATH_NAME";
 const char item_init_path[] = "INIT_PATH";
@@ -233,8 +232,8 @@ int create_series() {
 
         UF_ATTR_value_t value;
         value.type = UF_ATTR_string;
-        value.value.string = path_value;
-        error_code = UF_ATTR_assign(child_of_inst, path_title, value);
+        value.value.string = const_cast<char *>(PATH_VALUE);  // the host only reads it
+        error_code = UF_ATTR_assign(child_of_inst, PATH_TITLE, value);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
             return error_code;
@@ -317,19 +316,19 @@ int create_routes() {
 
 const char *const log_paths[] = {"D:\\prterr.txt"};
 
-const plain_frame_variant variant = {
-    "\n <route_create>\tHAS STARTED\t\tline=%d\n",
-    "\n <route_create>\tHAS FINISHED\tline=%d\n",
-    log_paths,
-    1,
-    true,   // displayed part required
-    false,  // no units line
-    true,   // tool result is the return code
-    nullptr,
+const plain_run_variant variant = {
+    .start_banner = "\n <route_create>\tHAS STARTED\t\tline=%d\n",
+    .finish_banner = "\n <route_create>\tHAS FINISHED\tline=%d\n",
+    .log_paths = log_paths,
+    .log_path_count = 1,
+    .requires_display = true,
+    .logs_units = false,
+    .returns_tool_result = true,
+    .also_close = nullptr,
 };
 
 }  // namespace
 
-UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_frame(variant, create_routes, retcod); }
+UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_tool(variant, create_routes, retcod); }
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

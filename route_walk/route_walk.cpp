@@ -3,14 +3,16 @@
 #include <cstdio>
 
 #include "common/component.h"
-#include "common/frame.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
 #include "uf_disp.h"
 #include "uf_modl.h"
-#include "uf_ui.h"
 #include "uf_ugmgr.h"
+#include "uf_ui.h"
 #include "uf_vec.h"
 
 namespace {
@@ -22,64 +24,34 @@ constexpr double FAR_AWAY = 1.0e15;
 
 static_assert(POINT_ID_LENGTH < POINT_ID_BUFFER_SIZE, "the cut must lie inside the buffer");
 
-const char rivet_title[] = "RIVET";
-const char point_id_title[] = "point_id";
-
 // The route's children: the first-rivet filter consults them while its dialog is open.
-tag_t *child_array = nullptr;
-int child_count = 0;
-
-enum class outcome { go_on, ended, failed };
-
-void release_children() {
-    UF_free(child_array);
-    child_array = nullptr;
-    child_count = 0;
-}
-
-// Deletes a list on the way out of a failed walk; the failure being reported is
-// the one that ended the walk, so error_code is left alone.
-void drop_list(uf_list_p_t &list) {
-    if (list == nullptr) return;
-    int rc = UF_MODL_delete_list(&list);
-    if (rc != 0) report_error(rc, __LINE__);
-    list = nullptr;
-}
-
+host_tags children;
 
 int first_rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
-    for (int i = 0; i < child_count; ++i)
-        if (child_array[i] == object) return UF_UI_SEL_ACCEPT;
+    for (int i = 0; i < children.count; ++i)
+        if (children.items[i] == object) return UF_UI_SEL_ACCEPT;
     return UF_UI_SEL_REJECT;
 }
 
-int init_with_filter(UF_UI_selection_p_t select, void *user_data, UF_UI_sel_filter_fn_t filter) {
-    UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
-    error_code = UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples);
-    if (error_code != 0) return 0;
-    error_code = UF_UI_set_sel_procs(select, filter, nullptr, user_data);
-    return error_code == 0 ? 1 : 0;
+// A failing set-up is answered by the dialog itself.
+int route_init(UF_UI_selection_p_t select, void *user_data) {
+    return init_component_selection(select, unmarked_filter, nullptr, user_data, nullptr);
 }
 
-int route_init(UF_UI_selection_p_t select, void *user_data) { return init_with_filter(select, user_data, unmarked_filter); }
-
 int first_rivet_init(UF_UI_selection_p_t select, void *user_data) {
-    return init_with_filter(select, user_data, first_rivet_filter);
+    return init_component_selection(select, first_rivet_filter, nullptr, user_data, nullptr);
 }
 
 int ask_origin(tag_t component, double origin[3]) {
-    char part_name[MAX_FSPEC_SIZE + 1];
-    char refset_name[MAX_ENTITY_NAME_SIZE + 1];
-    char instance_name[MAX_ENTITY_NAME_SIZE + 1];
-    double csys_matrix[9];
-    double transform[4][4];
-    return UF_ASSEM_ask_component_data(component, part_name, refset_name, instance_name, origin, csys_matrix,
-                                       transform);
+    component_data data;
+    if (ask_component_data(component, data) != 0) return error_code;
+    for (int k = 0; k < 3; ++k) origin[k] = data.origin[k];
+    return 0;
 }
 
-// Steps 1 to 7: a route whose children are 1 to 99 rivets. On go_on the children
-// array is held.
-outcome choose_route(tag_t &route) {
+// The route: a component whose children are 1 to 99 rivets. On go_on its children
+// are held for the first rivet's filter.
+step choose_route(tag_t &route) {
     for (;;) {
         int response = 0;
         tag_t object = NULL_TAG;
@@ -90,9 +62,9 @@ outcome choose_route(tag_t &route) {
                                                      &object, cursor, &view);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            return outcome::failed;
+            return step::failed;
         }
-        if (response == UF_UI_CANCEL) return outcome::ended;
+        if (response == UF_UI_CANCEL) return step::ended;
         if (response == UF_UI_BACK) continue;
         if (object == NULL_TAG) {
             uc1601("будьте любезны выбрать маршрут-компонент", 1);
@@ -101,42 +73,43 @@ outcome choose_route(tag_t &route) {
         error_code = UF_DISP_set_highlight(object, 0);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            return outcome::failed;
+            return step::failed;
         }
 
-        child_count = UF_ASSEM_ask_part_occ_children(object, &child_array);
-        if (child_count <= 0) {
-            release_children();
+        children.count = UF_ASSEM_ask_part_occ_children(object, &children.items);
+        if (children.count <= 0) {
+            children.release();
             continue;
         }
-        if (child_count > MAX_ROUTE_RIVETS) {
+        if (children.count > MAX_ROUTE_RIVETS) {
             uc1601("в агрегате больше 99 компонент", 1);
-            release_children();
+            children.release();
             continue;
         }
         bool all_rivets = true;
-        for (int i = 0; i < child_count && all_rivets; ++i) {
+        for (int i = 0; i < children.count && all_rivets; ++i) {
             int title_type = 0;
-            error_code = UF_ATTR_find_attribute(child_array[i], UF_ATTR_string, rivet_title, &title_type);
+            error_code = UF_ATTR_find_attribute(children.items[i], UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
             if (error_code != 0) {
                 report_error(error_code, __LINE__);
-                release_children();
-                return outcome::failed;
+                children.release();
+                return step::failed;
             }
             all_rivets = title_type == UF_ATTR_string;
         }
         if (!all_rivets) {
             uc1601("в агрегате присутствует компонент НЕ - заклепка", 1);
-            release_children();
+            children.release();
             continue;
         }
         route = object;
-        return outcome::go_on;
+        return step::go_on;
     }
 }
 
-// Steps 8 to 11. Back shows this dialog again: there is no way back to the route.
-outcome choose_first_rivet(tag_t &first) {
+// The first rivet, one of the route's children. Back shows this dialog again: there
+// is no way back to the route.
+step choose_first_rivet(tag_t &first) {
     for (;;) {
         int response = 0;
         tag_t object = NULL_TAG;
@@ -147,12 +120,12 @@ outcome choose_first_rivet(tag_t &first) {
                                                      &response, &object, cursor, &view);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            release_children();
-            return outcome::failed;
+            children.release();
+            return step::failed;
         }
         if (response == UF_UI_CANCEL) {
-            release_children();
-            return outcome::ended;
+            children.release();
+            return step::ended;
         }
         if (response == UF_UI_BACK) continue;
         if (object == NULL_TAG) {
@@ -162,87 +135,73 @@ outcome choose_first_rivet(tag_t &first) {
         error_code = UF_DISP_set_highlight(object, 0);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            release_children();
-            return outcome::failed;
+            children.release();
+            return step::failed;
         }
         first = object;
-        return outcome::go_on;
+        return step::go_on;
     }
 }
 
-// Steps 12 to 15: nearest neighbour from the first rivet. A candidate must be
-// strictly nearer to win, so a tie keeps the one earlier in the children's order.
-outcome build_walk(tag_t first, uf_list_p_t &new_rivet_list) {
-    uf_list_p_t old_rivet_list = nullptr;
-    error_code = UF_MODL_create_list(&old_rivet_list);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        release_children();
-        return outcome::failed;
+// The walk: nearest neighbour from the first rivet. A candidate must be strictly
+// nearer to win, so a tie keeps the one earlier in the children's order.
+step build_walk(tag_t first, host_list &walk) {
+    host_list left(report_error);
+    if (left.create() != 0) {
+        children.release();
+        return step::failed;
     }
-    for (int i = 0; i < child_count; ++i) {
-        error_code = UF_MODL_put_list_item(old_rivet_list, child_array[i]);
+    for (int i = 0; i < children.count; ++i) {
+        error_code = UF_MODL_put_list_item(left.list, children.items[i]);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            release_children();
-            drop_list(old_rivet_list);
-            return outcome::failed;
+            children.release();
+            return step::failed;
         }
     }
-    error_code = UF_MODL_delete_list_item(&old_rivet_list, first);
+    error_code = UF_MODL_delete_list_item(&left.list, first);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
-        release_children();
-        drop_list(old_rivet_list);
-        return outcome::failed;
+        children.release();
+        return step::failed;
     }
-    release_children();
+    children.release();
 
-    error_code = UF_MODL_create_list(&new_rivet_list);
+    if (walk.create() != 0) return step::failed;
+    error_code = UF_MODL_put_list_item(walk.list, first);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
-        drop_list(old_rivet_list);
-        return outcome::failed;
-    }
-    error_code = UF_MODL_put_list_item(new_rivet_list, first);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        drop_list(old_rivet_list);
-        return outcome::failed;
+        return step::failed;
     }
 
     tag_t current = first;
-    int old_count = 0;
-    error_code = UF_MODL_ask_list_count(old_rivet_list, &old_count);
+    int left_count = 0;
+    error_code = UF_MODL_ask_list_count(left.list, &left_count);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
-        drop_list(old_rivet_list);
-        return outcome::failed;
+        return step::failed;
     }
-    while (old_count > 0) {
+    while (left_count > 0) {
         double source_origin[3];
         error_code = ask_origin(current, source_origin);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            drop_list(old_rivet_list);
-            return outcome::failed;
+            return step::failed;
         }
         double smallest = FAR_AWAY;
         tag_t nearest_rivet = NULL_TAG;
-        for (int k = 0; k < old_count; ++k) {
+        for (int k = 0; k < left_count; ++k) {
             tag_t dest_rivet = NULL_TAG;
-            error_code = UF_MODL_ask_list_item(old_rivet_list, k, &dest_rivet);
+            error_code = UF_MODL_ask_list_item(left.list, k, &dest_rivet);
             if (error_code != 0) {
                 report_error(error_code, __LINE__);
-                drop_list(old_rivet_list);
-                return outcome::failed;
+                return step::failed;
             }
             double dest_origin[3];
             error_code = ask_origin(dest_rivet, dest_origin);
             if (error_code != 0) {
                 report_error(error_code, __LINE__);
-                drop_list(old_rivet_list);
-                return outcome::failed;
+                return step::failed;
             }
             double work_dist = 0.0;
             UF_VEC3_distance(source_origin, dest_origin, &work_dist);
@@ -253,138 +212,124 @@ outcome build_walk(tag_t first, uf_list_p_t &new_rivet_list) {
                 nearest_rivet = dest_rivet;
             }
         }
-        error_code = UF_MODL_put_list_item(new_rivet_list, nearest_rivet);
+        error_code = UF_MODL_put_list_item(walk.list, nearest_rivet);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            drop_list(old_rivet_list);
-            return outcome::failed;
+            return step::failed;
         }
-        error_code = UF_MODL_delete_list_item(&old_rivet_list, nearest_rivet);
+        error_code = UF_MODL_delete_list_item(&left.list, nearest_rivet);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            drop_list(old_rivet_list);
-            return outcome::failed;
+            return step::failed;
         }
-        error_code = UF_MODL_ask_list_count(old_rivet_list, &old_count);
+        error_code = UF_MODL_ask_list_count(left.list, &left_count);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            drop_list(old_rivet_list);
-            return outcome::failed;
+            return step::failed;
         }
         current = nearest_rivet;
     }
 
-    error_code = UF_MODL_delete_list(&old_rivet_list);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return outcome::failed;
-    }
-    return outcome::go_on;
+    if (left.remove() != 0) return step::failed;
+    return step::go_on;
 }
 
-// Steps 16 to 18: the highlights accumulate, one rivet per acknowledged message.
-outcome show_walk(uf_list_p_t new_rivet_list, int &walk_count) {
-    error_code = UF_MODL_ask_list_count(new_rivet_list, &walk_count);
+// Shows the walk: the highlights accumulate, one rivet per acknowledged message.
+step show_walk(const host_list &walk, int &walk_count) {
+    error_code = UF_MODL_ask_list_count(walk.list, &walk_count);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
-        return outcome::failed;
+        return step::failed;
     }
     uc1601("выполняем проверку обхода маршрута", 1);
     for (int m = 0; m < walk_count; ++m) {
         tag_t rivet = NULL_TAG;
-        error_code = UF_MODL_ask_list_item(new_rivet_list, m, &rivet);
+        error_code = UF_MODL_ask_list_item(walk.list, m, &rivet);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            return outcome::failed;
+            return step::failed;
         }
         error_code = UF_DISP_set_highlight(rivet, 1);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            return outcome::failed;
+            return step::failed;
         }
         uc1601("следующая заклепка", 1);
     }
     uc1601("просмотр маршрута закончен", 1);
-    return outcome::go_on;
+    return step::go_on;
 }
 
-// Steps 19 and 20. Rivets numbered before a failure keep their identifiers.
-outcome number_points(tag_t route, uf_list_p_t new_rivet_list, int walk_count) {
+// Stamps each rivet with its point_id in walk order. Rivets numbered before a
+// failure keep their identifiers.
+step number_points(tag_t route, const host_list &walk, int walk_count) {
     char part_number[UF_UGMGR_PARTNO_SIZE + 1];
-    if (ask_component_part_number(route, part_number) != 0) return outcome::failed;
+    if (ask_component_part_number(route, part_number) != 0) return step::failed;
 
     for (int m = 0; m < walk_count; ++m) {
         char point_id[POINT_ID_BUFFER_SIZE];
         snprintf(point_id, sizeof point_id, "%.9s_%02d", part_number, m + 1);
         point_id[POINT_ID_LENGTH] = '\0';
         tag_t rivet = NULL_TAG;
-        error_code = UF_MODL_ask_list_item(new_rivet_list, m, &rivet);
+        error_code = UF_MODL_ask_list_item(walk.list, m, &rivet);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            return outcome::failed;
+            return step::failed;
         }
         UF_ATTR_value_t value;
         value.type = UF_ATTR_string;
         value.value.string = point_id;
-        error_code = UF_ATTR_assign(rivet, point_id_title, value);
+        error_code = UF_ATTR_assign(rivet, POINT_ID_TITLE, value);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            return outcome::failed;
+            return step::failed;
         }
         // Left unchecked: a highlight that stays on harms nothing already written.
         error_code = UF_DISP_set_highlight(rivet, 0);
     }
-    return outcome::go_on;
+    return step::go_on;
 }
 
 int walk_route() {
     tag_t route = NULL_TAG;
     switch (choose_route(route)) {
-    case outcome::go_on: break;
-    case outcome::ended: return 0;
-    case outcome::failed: return error_code;
+    case step::go_on: break;
+    case step::back:  // never answered: Back shows the route dialog again
+    case step::ended: return 0;
+    case step::failed: return error_code;
     }
     tag_t first = NULL_TAG;
     switch (choose_first_rivet(first)) {
-    case outcome::go_on: break;
-    case outcome::ended: return 0;
-    case outcome::failed: return error_code;
+    case step::go_on: break;
+    case step::back:  // never answered: Back shows the first-rivet dialog again
+    case step::ended: return 0;
+    case step::failed: return error_code;
     }
 
-    uf_list_p_t new_rivet_list = nullptr;
-    if (build_walk(first, new_rivet_list) != outcome::go_on) {
-        int failure = error_code;
-        drop_list(new_rivet_list);
-        return failure;
-    }
+    // A failed step leaves the walk list to its owner; the failure is the run's result.
+    host_list walk(report_error);
     int walk_count = 0;
-    if (show_walk(new_rivet_list, walk_count) != outcome::go_on ||
-        number_points(route, new_rivet_list, walk_count) != outcome::go_on) {
-        int failure = error_code;
-        drop_list(new_rivet_list);
-        return failure;
-    }
-
-    error_code = UF_MODL_delete_list(&new_rivet_list);
-    if (error_code != 0) report_error(error_code, __LINE__);
-    return error_code;
+    if (build_walk(first, walk) != step::go_on || show_walk(walk, walk_count) != step::go_on ||
+        number_points(route, walk, walk_count) != step::go_on)
+        return error_code;
+    return walk.remove();
 }
 
 const char *const log_paths[] = {"D:\\prterr.txt"};
 
-const plain_frame_variant variant = {
-    "\n <route_walk>\tHAS STARTED\t\tline=%d\n",
-    "\n <route_walk>\tHAS FINISHED\tline=%d\n",
-    log_paths,
-    1,
-    true,  // displayed part required
-    true,  // units logged
-    true,  // return code is the walk's result
-    nullptr,
+const plain_run_variant variant = {
+    .start_banner = "\n <route_walk>\tHAS STARTED\t\tline=%d\n",
+    .finish_banner = "\n <route_walk>\tHAS FINISHED\tline=%d\n",
+    .log_paths = log_paths,
+    .log_path_count = 1,
+    .requires_display = true,
+    .logs_units = true,
+    .returns_tool_result = true,  // the walk's result
+    .also_close = nullptr,
 };
 
 }  // namespace
 
-UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_frame(variant, walk_route, retcod); }
+UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_tool(variant, walk_route, retcod); }
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

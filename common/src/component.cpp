@@ -1,22 +1,17 @@
 #include "common/component.h"
 
-#include "common/frame.h"
+#include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
 
-int ask_component_part_number(tag_t component, char (&part_number)[UF_UGMGR_PARTNO_SIZE + 1]) {
-    char part_name[MAX_FSPEC_SIZE + 1];
-    char refset_name[MAX_ENTITY_NAME_SIZE + 1];
-    char instance_name[MAX_ENTITY_NAME_SIZE + 1];
-    double origin[3];
-    double csys_matrix[9];
-    double transform[4][4];
-    error_code = UF_ASSEM_ask_component_data(component, part_name, refset_name, instance_name, origin, csys_matrix,
-                                             transform);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return error_code;
-    }
+int ask_component_data(tag_t component, component_data &data) {
+    error_code = UF_ASSEM_ask_component_data(component, data.part_name, data.refset_name, data.instance_name,
+                                             data.origin, data.csys_matrix, data.transform);
+    return error_code;
+}
+
+int decode_part_number(const char *part_name, char (&part_number)[UF_UGMGR_PARTNO_SIZE + 1]) {
     char part_revision[UF_UGMGR_PARTREV_SIZE + 1];
     char part_file_type[UF_UGMGR_FTYPE_SIZE + 1];
     char part_file_name[UF_UGMGR_FNAME_SIZE + 1];
@@ -25,13 +20,18 @@ int ask_component_part_number(tag_t component, char (&part_number)[UF_UGMGR_PART
     return error_code;
 }
 
-namespace {
-const char rivet_title[] = "RIVET";
+int ask_component_part_number(tag_t component, char (&part_number)[UF_UGMGR_PARTNO_SIZE + 1]) {
+    component_data data;
+    if (ask_component_data(component, data) != 0) {
+        report_error(error_code, __LINE__);
+        return error_code;
+    }
+    return decode_part_number(data.part_name, part_number);
 }
 
 int marked_rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
     int title_type = 0;
-    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, rivet_title, &title_type);
+    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return UF_UI_SEL_REJECT;
@@ -41,7 +41,7 @@ int marked_rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_
 
 int unmarked_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
     int title_type = 0;
-    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, rivet_title, &title_type);
+    error_code = UF_ATTR_find_attribute(object, UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return UF_UI_SEL_ACCEPT;

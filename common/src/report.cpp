@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "common/frame.h"
+#include "common/tool_run.h"
 #include "uf_ui.h"
 
 FILE *error_log = nullptr;

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "common/frame.h"
+#include "common/tool_run.h"
 #include "host.h"
 
 namespace {

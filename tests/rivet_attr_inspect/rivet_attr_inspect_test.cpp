@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "../../rivet_group_attr/include/rivet_group_attr/attr_dialog.h"
+#include "../../attr_dialog/include/attr_dialog/attr_dialog.h"
 #include "scenario.h"
 
 SCENARIO_SUITE(RivetAttrInspect, "rivet_attr_inspect");

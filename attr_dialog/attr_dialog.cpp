@@ -1,9 +1,10 @@
-#include "rivet_group_attr/attr_dialog.h"
+#include "attr_dialog/attr_dialog.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "common/frame.h"
+#include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_ui.h"
 
@@ -16,6 +17,11 @@ char chosen_fast_code[CHOSEN_TEXT_SIZE] = "";
 char chosen_grip_lng[CHOSEN_TEXT_SIZE] = "";
 int chosen_fast_index = 0;
 
+const chosen_value chosen_values[CHOSEN_VALUE_COUNT] = {
+    {RIVET_KIND_TITLE, chosen_rivet},         {PR_CODE_TITLE, chosen_pr_code},   {AD_CODE_TITLE, chosen_ad_code},
+    {FAST_CODE_TITLE, chosen_fast_code}, {GRIP_LNG_TITLE, chosen_grip_lng},
+};
+
 const char ITEM_RIVET[] = "RIVET";
 const char ITEM_PROCESS_CODE[] = "PROCESS_CODE";
 const char ITEM_ADD_CODE[] = "ADD_CODE";
@@ -25,23 +31,12 @@ const char ITEM_GRIP_LNG[] = "GRIP_LNG";
 const char GROUP_DIALOG_FILE[] = "\\\\appsrv\\server\\user_tools\\win\\application\\styler_TOLV_set_all_attr.dlg";
 const char INSPECT_DIALOG_FILE[] = "\\\\appsrv\\server\\user_tools\\win\\application\\styler_inspect_attr_TOLV.dlg";
 
-int TOLVSETALLATTR_konstr_dialog(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
+int TOLVSETALLATTR_constructor_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
 int TOLVSETALLATTR_OK_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
 int TOLVSETALLATTR_apply_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
 
-// The flag column goes to the host unchanged.
-UF_STYLER_callback_info_t TOLVSETALLATTR_callbacks[ATTR_DIALOG_CALLBACK_COUNT] = {
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, TOLVSETALLATTR_konstr_dialog},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, TOLVSETALLATTR_OK_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, TOLVSETALLATTR_apply_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_CANCEL_CB, 0, TOLVSETALLATTR_cancel_cb},
-    {ITEM_RIVET, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_list_cb},
-    {ITEM_PROCESS_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {ITEM_ADD_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {ITEM_FAST_CODE, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_fast_code_cb},
-    {ITEM_GRIP_LNG, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-    {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
-};
+attr_dialog_callbacks TOLVSETALLATTR_callbacks =
+    make_attr_dialog_callbacks(TOLVSETALLATTR_constructor_cb, TOLVSETALLATTR_OK_cb, TOLVSETALLATTR_apply_cb);
 
 namespace {
 
@@ -62,12 +57,6 @@ UF_STYLER_item_value_type_t item_record(const char *item, int item_attr) {
     record.item_attr = item_attr;
     record.subitem_index = -1;
     return record;
-}
-
-// Every callback ends NX Open as it started it.
-void end_callback() {
-    error_code = UF_terminate();
-    if (error_code != 0) report_error_dialog(error_code, __LINE__);
 }
 
 int ask_selected_index(int dialog_id, const char *item, int *index) {
@@ -215,6 +204,11 @@ int apply_callback(int dialog_id, UF_STYLER_item_value_type_p_t callback_data, c
 
 }  // namespace
 
+void end_callback() {
+    error_code = UF_terminate();
+    if (error_code != 0) report_error_dialog(error_code, __LINE__);
+}
+
 int set_list_entries(int dialog_id, const char *item, int count, const char *const *texts) {
     UF_STYLER_item_value_type_t record = item_record(item, UF_STYLER_SUBITEM_VALUES);
     record.count = count;
@@ -264,7 +258,7 @@ int DIALOG_set_attributes(const char *dialog_file, UF_STYLER_callback_info_t *ca
     return create_code;
 }
 
-int TOLVSETALLATTR_konstr_dialog(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t /*data*/) {
+int TOLVSETALLATTR_constructor_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t /*data*/) {
     error_code = UF_initialize();
     if (error_code != 0) return 0;
     flag_err = 0;
@@ -293,62 +287,61 @@ int TOLVSETALLATTR_konstr_dialog(int dialog_id, void * /*client_data*/, UF_STYLE
     return 0;
 }
 
-int TOLVSETALLATTR_list_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t callback_data) {
-    error_code = UF_initialize();
-    if (error_code != 0) return 0;
-    // A list greys out once the engineer has picked from it; Apply opens it again.
-    callback_data->item_attr = UF_STYLER_SENSITIVITY;
-    callback_data->indicator = UF_STYLER_INTEGER_VALUE;
-    callback_data->value.integer = 0;
-    error_code = UF_STYLER_set_value(dialog_id, callback_data);
-    if (error_code != 0) {
-        report_error_dialog(error_code, __LINE__);
-        flag_err = 1;
-    }
+namespace {
+
+// A list callback that failed (reported already): the dialog's values cannot be trusted.
+int list_callback_failed() {
+    flag_err = 1;
     end_callback();
     return 0;
 }
 
-int TOLVSETALLATTR_fast_code_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t callback_data) {
-    error_code = UF_initialize();
-    if (error_code != 0) return 0;
+// A list greys out once the engineer has picked from it; Apply opens it again.
+int grey_out_picked_list(int dialog_id, UF_STYLER_item_value_type_p_t callback_data) {
     callback_data->item_attr = UF_STYLER_SENSITIVITY;
     callback_data->indicator = UF_STYLER_INTEGER_VALUE;
     callback_data->value.integer = 0;
     error_code = UF_STYLER_set_value(dialog_id, callback_data);
-    if (error_code != 0) {
-        report_error_dialog(error_code, __LINE__);
-        flag_err = 1;
-        end_callback();
-        return 0;
-    }
+    if (error_code != 0) report_error_dialog(error_code, __LINE__);
+    return error_code;
+}
+
+}  // namespace
+
+int TOLVSETALLATTR_list_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t callback_data) {
+    error_code = UF_initialize();
+    if (error_code != 0) return 0;
+    if (grey_out_picked_list(dialog_id, callback_data) != 0) return list_callback_failed();
+    end_callback();
+    return 0;
+}
+
+// The grip list follows the fastener picked.
+int TOLVSETALLATTR_fast_code_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t callback_data) {
+    error_code = UF_initialize();
+    if (error_code != 0) return 0;
+    if (grey_out_picked_list(dialog_id, callback_data) != 0) return list_callback_failed();
     int index = -1;
     error_code = ask_selected_index(dialog_id, ITEM_FAST_CODE, &index);
     if (error_code != 0) {
         report_error_dialog(error_code, __LINE__);
-        flag_err = 1;
-        end_callback();
-        return 0;
+        return list_callback_failed();
     }
     if (index < 0 || index >= FAST_COUNT) {
         // No catalogue row to take the grip lengths from.
         fprintf(error_log, "TOLVSETALLATTR_fast_code_cb -> В списке FAST_CODE нет крепежа с индексом %d\n", index);
-        flag_err = 1;
-        end_callback();
-        return 0;
+        return list_callback_failed();
     }
     chosen_fast_index = index;
     error_code = set_list_entries(dialog_id, ITEM_GRIP_LNG, all_fast[index].n, all_fast[index].grip_mm);
     if (error_code != 0) {
         report_error_dialog(error_code, __LINE__);
-        flag_err = 1;
-        end_callback();
-        return 0;
+        return list_callback_failed();
     }
     error_code = select_list_entry(dialog_id, ITEM_GRIP_LNG, 0);
     if (error_code != 0) {
         report_error_dialog(error_code, __LINE__);
-        flag_err = 1;
+        return list_callback_failed();
     }
     end_callback();
     return 0;

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "common/frame.h"
+#include "common/tool_run.h"
 #include "uf_part.h"
 #include "uf_ui.h"
 #include "win_crt.h"
@@ -28,7 +28,7 @@ void close_stream(FILE **stream) {
 
 }  // namespace
 
-void run_plain_frame(const plain_frame_variant &variant, tool_routine tool, int *retcod) {
+void run_plain_tool(const plain_run_variant &variant, tool_routine tool, int *retcod) {
     time_t start_time = time(nullptr);
 
     for (int i = 0; i < variant.log_path_count && error_log == nullptr; ++i)
@@ -85,7 +85,7 @@ void run_plain_frame(const plain_frame_variant &variant, tool_routine tool, int 
     close_stream(variant.also_close);
 }
 
-void run_timed_frame(const timed_frame_variant &variant, tool_routine tool_loop, const char *source_file) {
+void run_timed_tool(const timed_run_variant &variant, tool_routine tool_loop, const char *source_file) {
     static const char *const paths[] = {"D:\\prterr.txt", "C:\\Temp\\prterr.txt", "C:\\temp\\prterr.txt"};
     static const char *const locations[] = {
         "файл ошибок находится по маршруту - D:\\prterr.txt",

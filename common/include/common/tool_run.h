@@ -1,4 +1,4 @@
-// The frame around every tool: entry points, error log, NX Open start and end,
+// The run around every tool: entry points, error log, NX Open start and end,
 // the displayed-part guard and the working time. Each tool links its own copy
 // of this module state, so nothing is shared between tools.
 #pragma once
@@ -15,14 +15,14 @@ extern tag_t display_part;
 
 // The four reporter variants: same job (failure text to the status line and one
 // log line), different log layouts. Code 0 does nothing.
-void report_error(int code, int line);        // plain-frame tools
+void report_error(int code, int line);        // plain-run tools
 void report_error_logic(int code, int line);  // tool logic of the two timed tools
 void report_error_dialog(int code, int line); // attribute dialog and its callbacks
-void report_error_timed(int code, int line, const char *source_file); // timed frame itself
+void report_error_timed(int code, int line, const char *source_file); // timed run itself
 
 using tool_routine = int (*)();
 
-struct plain_frame_variant {
+struct plain_run_variant {
     const char *start_banner;  // formats with one %d, the source line
     const char *finish_banner;
     const char *const *log_paths;
@@ -33,13 +33,13 @@ struct plain_frame_variant {
     FILE **also_close;         // an output the tool leaves open, closed after the log
 };
 
-void run_plain_frame(const plain_frame_variant &variant, tool_routine tool, int *retcod);
+void run_plain_tool(const plain_run_variant &variant, tool_routine tool, int *retcod);
 
-struct timed_frame_variant {
+struct timed_run_variant {
     const char *start_banner;
     const char *finish_banner;
     const char *no_part_line;
 };
 
 // source_file: the tool's main source as the build records it (__FILE__).
-void run_timed_frame(const timed_frame_variant &variant, tool_routine tool_loop, const char *source_file);
+void run_timed_tool(const timed_run_variant &variant, tool_routine tool_loop, const char *source_file);

@@ -3,6 +3,7 @@
 // so the state lives for one run of one tool.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdio>
 
@@ -23,6 +24,14 @@ extern char chosen_fast_code[CHOSEN_TEXT_SIZE];
 extern char chosen_grip_lng[CHOSEN_TEXT_SIZE];
 extern int chosen_fast_index;  // the all_fast row the grip list belongs to
 
+// The five chosen values with the attribute each is written to, in writing order.
+struct chosen_value {
+    const char *title;
+    const char *value;
+};
+constexpr int CHOSEN_VALUE_COUNT = 5;
+extern const chosen_value chosen_values[CHOSEN_VALUE_COUNT];
+
 // Item identifiers of the dialog files.
 extern const char ITEM_RIVET[];
 extern const char ITEM_PROCESS_CODE[];
@@ -36,9 +45,10 @@ extern const char INSPECT_DIALOG_FILE[];
 
 // Rows of a callback table, the closing null row included.
 constexpr int ATTR_DIALOG_CALLBACK_COUNT = 10;
+using attr_dialog_callbacks = std::array<UF_STYLER_callback_info_t, ATTR_DIALOG_CALLBACK_COUNT>;
 
 // The group tool's table, with its constructor and fixed initial entries.
-extern UF_STYLER_callback_info_t TOLVSETALLATTR_callbacks[ATTR_DIALOG_CALLBACK_COUNT];
+extern attr_dialog_callbacks TOLVSETALLATTR_callbacks;
 
 // Shows the dialog and returns when it closes: 0, or the code of a dialog that
 // could not be shown.
@@ -52,6 +62,27 @@ int TOLVSETALLATTR_cancel_cb(int dialog_id, void *client_data, UF_STYLER_item_va
 // earlier failure and with their own texts.
 int INSPECT_OK_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
 int INSPECT_apply_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type_p_t callback_data);
+
+// A dialog's table: its own constructor, OK and Apply, and the list and Cancel
+// callbacks both dialogs share. The flag column goes to the host unchanged.
+constexpr attr_dialog_callbacks make_attr_dialog_callbacks(UF_STYLER_cb_t constructor, UF_STYLER_cb_t ok,
+                                                          UF_STYLER_cb_t apply) {
+    return {{
+        {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, constructor},
+        {UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, ok},
+        {UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, apply},
+        {UF_STYLER_DIALOG_INDEX, UF_STYLER_CANCEL_CB, 0, TOLVSETALLATTR_cancel_cb},
+        {ITEM_RIVET, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_list_cb},
+        {ITEM_PROCESS_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
+        {ITEM_ADD_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
+        {ITEM_FAST_CODE, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_fast_code_cb},
+        {ITEM_GRIP_LNG, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
+        {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
+    }};
+}
+
+// Every callback ends NX Open as it started it.
+void end_callback();
 
 // Item calls for the constructors; each answers the host's return code.
 int set_list_entries(int dialog_id, const char *item, int count, const char *const *texts);

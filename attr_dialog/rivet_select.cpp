@@ -1,29 +1,14 @@
-#include "rivet_group_attr/rivet_select.h"
+#include "attr_dialog/rivet_select.h"
 
 #include <cstring>
 
-#include "common/frame.h"
+#include "common/steps.h"
+#include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "uf_attr.h"
 
-namespace {
-
-const char RIVET_MARK_TITLE[] = "RIVET";
-
-}  // namespace
-
 int rivet_selection_init(UF_UI_selection_p_t select, void * /*user_data*/) {
-    UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
-    error_code = UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples);
-    if (error_code != 0) {
-        report_error_logic(error_code, __LINE__);
-        return 0;
-    }
-    error_code = UF_UI_set_sel_procs(select, rivet_filter, nullptr, nullptr);
-    if (error_code != 0) {
-        report_error_logic(error_code, __LINE__);
-        return 0;
-    }
-    return 1;
+    return init_component_selection(select, rivet_filter, nullptr, nullptr, report_error_logic);
 }
 
 int rivet_filter(tag_t object, int * /*type*/, void * /*user_data*/, UF_UI_selection_p_t /*select*/) {

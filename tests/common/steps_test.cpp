@@ -1,0 +1,123 @@
+// The shared steps' contracts that no scenario pins alone: owners free on every way
+// out, a failure on the way out does not hide the one that ended the step, and a
+// step stops at its first failing call.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "common/steps.h"
+#include "common/tool_run.h"
+#include "host.h"
+
+namespace {
+
+constexpr int LIST_FAULT = 610001;
+constexpr int EARLIER_FAILURE = 515003;
+
+class Steps : public ::testing::Test {
+protected:
+    void SetUp() override {
+        nxsim::Host::get().reset();
+        ASSERT_EQ(UF_initialize(), 0);
+    }
+    void TearDown() override {
+        UF_terminate();
+        nxsim::Host::get().faults.clear();
+        error_log = nullptr;
+    }
+    static void fail(const char *call, long nth, int code) {
+        nxsim::Host::get().faults.push_back(nxsim::Fault{call, nth, 0, code});
+    }
+    static long calls(const char *call) { return nxsim::Host::get().calls_by_name[call]; }
+};
+
+TEST_F(Steps, ListRemovedAtTheRegularEndIsGoneOnce) {
+    {
+        host_list list(report_error);
+        ASSERT_EQ(list.create(), 0);
+        EXPECT_EQ(nxsim::Host::get().lists.size(), 1u);
+        EXPECT_EQ(list.remove(), 0);
+        EXPECT_EQ(list.list, nullptr);
+    }
+    EXPECT_TRUE(nxsim::Host::get().lists.empty());
+    EXPECT_EQ(calls("UF_MODL_delete_list"), 1);
+}
+
+TEST_F(Steps, ListLeftOnAFailedWayOutIsDeletedByItsOwner) {
+    {
+        host_list list(report_error);
+        ASSERT_EQ(list.create(), 0);
+        error_code = EARLIER_FAILURE;
+    }
+    EXPECT_TRUE(nxsim::Host::get().lists.empty());
+    EXPECT_EQ(error_code, EARLIER_FAILURE);
+}
+
+TEST_F(Steps, FailingDeleteOnTheWayOutIsReportedButKeepsTheEarlierFailure) {
+    fail("UF_MODL_delete_list", 1, LIST_FAULT);
+    uf_list_p_t kept = nullptr;
+    {
+        host_list list(report_error);
+        ASSERT_EQ(list.create(), 0);
+        kept = list.list;
+        error_code = EARLIER_FAILURE;
+    }
+    EXPECT_EQ(error_code, EARLIER_FAILURE);
+    EXPECT_EQ(calls("UF_MODL_delete_list"), 1);
+    const auto &t = nxsim::Host::get().transcript;
+    ASSERT_FALSE(t.empty());
+    EXPECT_EQ(t.back(), "status \"Invalid list\"");
+    EXPECT_EQ(UF_MODL_delete_list(&kept), 0);  // the host kept what it failed to delete
+}
+
+TEST_F(Steps, FailingRemoveIsNotTriedAgainByTheOwner) {
+    fail("UF_MODL_delete_list", 1, LIST_FAULT);
+    uf_list_p_t kept = nullptr;
+    {
+        host_list list(report_error);
+        ASSERT_EQ(list.create(), 0);
+        kept = list.list;
+        EXPECT_EQ(list.remove(), LIST_FAULT);
+        EXPECT_EQ(error_code, LIST_FAULT);
+    }
+    EXPECT_EQ(calls("UF_MODL_delete_list"), 1);
+    EXPECT_EQ(UF_MODL_delete_list(&kept), 0);  // the host kept what it failed to delete
+}
+
+TEST_F(Steps, FailedCreateLeavesNothingToDelete) {
+    fail("UF_MODL_create_list", 1, LIST_FAULT);
+    {
+        host_list list(nullptr);
+        EXPECT_EQ(list.create(), LIST_FAULT);
+        EXPECT_EQ(list.list, nullptr);
+    }
+    EXPECT_EQ(calls("UF_MODL_delete_list"), 0);
+    EXPECT_EQ(nxsim::Host::get().transcript.size(), 1u);  // the fault note alone: not reported
+}
+
+TEST_F(Steps, UnhighlightStopsAtTheFirstFailingCall) {
+    fail("UF_DISP_set_highlight", 1, EARLIER_FAILURE);
+    const tag_t objects[] = {101, 102, 103};
+    EXPECT_EQ(unhighlight(objects, 3, report_error), EARLIER_FAILURE);
+    EXPECT_EQ(calls("UF_DISP_set_highlight"), 1);
+    EXPECT_EQ(nxsim::Host::get().transcript.back(), "status \"Attribute could not be assigned\"");
+}
+
+TEST_F(Steps, UnhighlightOfNothingCallsNothing) {
+    error_code = 0;
+    EXPECT_EQ(unhighlight(nullptr, 0, report_error), 0);
+    EXPECT_EQ(calls("UF_DISP_set_highlight"), 0);
+}
+
+TEST_F(Steps, TagsReleasedEmptyAndSafeToReleaseAgain) {
+    host_tags tags;
+    tags.items = static_cast<tag_t *>(std::calloc(4, sizeof(tag_t)));  // as the host allocates
+    tags.count = 4;
+    tags.release();
+    EXPECT_EQ(tags.items, nullptr);
+    EXPECT_EQ(tags.count, 0);
+    tags.release();
+}
+
+}  // namespace
