@@ -17,7 +17,7 @@ namespace {
 constexpr size_t MAX_FILE_BYTES = 16u * 1024 * 1024;
 constexpr size_t READ_CHUNK = 64 * 1024;
 constexpr size_t MESSAGE_MAX = 2048;
-// Findings kept for the report; past this a broken file only counts them.
+// Distinct findings kept for the report; past this a broken file only counts them.
 constexpr size_t FINDINGS_SHOWN = 10000;
 
 constexpr size_t HEAD_FIELDS = 5;
@@ -46,9 +46,13 @@ const char RECORD_TAIL[] = "1, 0, 0";
 const char *const NUMBER_NAMES[NUMBER_FIELDS] = {"position X", "position Y", "position Z",
                                                  "axis I",     "axis J",     "axis K"};
 
+// The same text on many lines (LF line ends all through a file, one unknown
+// fastener in every record) is one finding: its first line and how often.
 struct finding {
     long line;
     std::string text;
+    long times = 1;
+    long last_line = 0;
 };
 
 struct route {
@@ -72,6 +76,7 @@ struct fastener_use {
 // The file being checked; rebuilt for each file.
 const char *file_path = nullptr;
 std::vector<finding> findings;
+std::map<std::string, size_t> finding_index;  // text -> its entry in findings
 long findings_not_shown = 0;
 std::vector<route> routes;
 std::map<std::string, long> route_lines;  // route name -> its first route line
@@ -84,6 +89,7 @@ std::string head_assembly, head_area, head_date;
 void reset(const char *path) {
     file_path = path;
     findings.clear();
+    finding_index.clear();
     findings_not_shown = 0;
     routes.clear();
     route_lines.clear();
@@ -97,16 +103,25 @@ void reset(const char *path) {
 }
 
 __attribute__((format(printf, 2, 3))) void add_finding(long line, const char *format, ...) {
-    if (findings.size() >= FINDINGS_SHOWN) {
-        ++findings_not_shown;
-        return;
-    }
     char text[MESSAGE_MAX];
     va_list args;
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    findings.push_back({line, text});
+    auto known = finding_index.find(text);
+    if (known != finding_index.end()) {
+        finding &f = findings[known->second];
+        ++f.times;
+        f.line = std::min(f.line, line);
+        f.last_line = std::max(f.last_line, line);
+        return;
+    }
+    if (findings.size() >= FINDINGS_SHOWN) {
+        ++findings_not_shown;
+        return;
+    }
+    finding_index.emplace(text, findings.size());
+    findings.push_back({line, text, 1, line});
 }
 
 std::string plural(long n, const char *one, const char *many) {
@@ -133,6 +148,16 @@ std::string unpadded(const std::string &field) {
     return first == std::string::npos ? std::string() : field.substr(first);
 }
 
+// A value padded on the right, where the export pads on the left.
+bool left_aligned(const std::string &field) {
+    return field.size() > 1 && field.back() == ' ' && field.find_first_not_of(' ') != std::string::npos;
+}
+
+std::string trimmed(const std::string &field) {
+    std::string value = unpadded(field);
+    return value.substr(0, value.find_last_not_of(' ') + 1);
+}
+
 bool all_digits(const std::string &text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -141,7 +166,9 @@ bool all_digits(const std::string &text) {
 std::string text_field(long line, const std::string &field, size_t width, const char *what) {
     if (field.size() != width)
         add_finding(line, "the %s field is %zu characters wide; the export writes %zu", what, field.size(), width);
-    return unpadded(field);
+    if (!left_aligned(field)) return unpadded(field);
+    add_finding(line, "the %s %s is not right-aligned: the export pads it on the left", what, quoted(field).c_str());
+    return trimmed(field);
 }
 
 // "%.5f" of a finite number: an optional minus, digits, a point, five digits.
@@ -276,7 +303,10 @@ void check_point_id(long line, route *r, const std::string &id) {
 
 void check_number(long line, const std::string &field, const char *what) {
     std::string number = unpadded(field);
-    if (!is_fixed_number(number)) {
+    if (left_aligned(field) && is_fixed_number(trimmed(field))) {
+        number = trimmed(field);
+        add_finding(line, "the %s %s is not right-aligned: the export pads it on the left", what, quoted(field).c_str());
+    } else if (!is_fixed_number(number)) {
         add_finding(line, "the %s %s is not a number with %zu decimals", what, quoted(field).c_str(), NUMBER_DECIMALS);
         return;
     }
@@ -371,11 +401,23 @@ void check_routes() {
     }
 }
 
+// Why a file could not be opened or read, in the words of the rest of the report.
+std::string reason(int error) {
+    switch (error) {
+    case ENOENT: return "no such file";
+    case EISDIR: return "it is a folder";
+    case EACCES:
+    case EPERM: return "permission denied";
+    case ENOTDIR: return "a part of its path is not a folder";
+    default: return std::strerror(error);
+    }
+}
+
 // Reads the whole file, up to one byte past the limit.
 bool read_file(const char *path, std::string &bytes, std::string &why) {
     std::FILE *file = std::fopen(path, "rb");
     if (file == nullptr) {
-        why = std::string("cannot open the file (") + std::strerror(errno) + ")";
+        why = std::string("cannot open the machine file: ") + reason(errno);
         return false;
     }
     char chunk[READ_CHUNK];
@@ -385,7 +427,7 @@ bool read_file(const char *path, std::string &bytes, std::string &why) {
         bytes.append(chunk, got);
         if (got < sizeof chunk) {
             if (std::ferror(file)) {
-                why = std::string("cannot read the file (") + std::strerror(errno) + ")";
+                why = std::string("cannot read the machine file: ") + reason(errno);
                 ok = false;
             }
             break;
@@ -502,7 +544,13 @@ int check_file(const char *path, std::FILE *out, std::FILE *err) {
 
     std::stable_sort(findings.begin(), findings.end(),
                      [](const finding &a, const finding &b) { return a.line < b.line; });
-    for (const finding &f : findings) std::fprintf(out, "%s:%ld: %s\n", path, f.line, f.text.c_str());
+    for (const finding &f : findings) {
+        if (f.times == 1)
+            std::fprintf(out, "%s:%ld: %s\n", path, f.line, f.text.c_str());
+        else
+            std::fprintf(out, "%s:%ld: %s (%ld times, from this line to line %ld)\n", path, f.line, f.text.c_str(),
+                         f.times, f.last_line);
+    }
     if (findings_not_shown > 0)
         std::fprintf(out, "%s: %s not shown\n", path, plural(findings_not_shown, "more finding", "more findings").c_str());
     print_summary(out);

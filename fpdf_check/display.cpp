@@ -69,8 +69,11 @@ std::string convert(const std::string &bytes, bool escape_controls) {
 }  // namespace
 
 std::string quoted(const std::string &bytes) {
-    if (bytes.size() <= QUOTED_MAX) return "\"" + convert(bytes, true) + "\"";
-    return "\"" + convert(bytes.substr(0, QUOTED_MAX), true) + "\"...";
+    bool cut = bytes.size() > QUOTED_MAX;
+    std::string out = "\"";
+    out += convert(cut ? bytes.substr(0, QUOTED_MAX) : bytes, true);
+    out += cut ? "\"..." : "\"";
+    return out;
 }
 
 std::string to_utf8(const std::string &bytes) { return convert(bytes, false); }

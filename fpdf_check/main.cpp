@@ -1,43 +1,34 @@
 // fpdf_check: checks machine files before they go to the riveting cell.
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "check.h"
+#include "command_line.h"
 
-namespace {
-
-const char USAGE[] =
-    "usage: fpdf_check FILE.fpdf...\n"
-    "Checks each machine file as the FPDF export writes it: the header, every route's\n"
-    "rivet count, the order and uniqueness of point identifiers, the width and the\n"
-    "catalogue value of every field, and CR LF line ends. Prints one line per finding\n"
-    "(file:line: what is wrong) and a summary of each file.\n"
-    "Exit status: 0 every file is clean, 1 findings, 2 a file could not be checked\n"
-    "(missing, unreadable, empty, cut short, binary, not FPDF) or wrong usage.\n";
-
-}  // namespace
+static_assert(CHECK_CLEAN == command_line::EXIT_OK && CHECK_FINDINGS == command_line::EXIT_FOUND &&
+              CHECK_UNREADABLE == command_line::EXIT_USAGE);
 
 int main(int argc, char **argv) {
-    int first = 1;
-    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(USAGE, stdout);
-        return CHECK_CLEAN;
-    }
-    if (argc > 1 && std::strcmp(argv[1], "--") == 0) first = 2;
-    if (first >= argc) {
-        std::fputs(USAGE, stderr);
-        return CHECK_UNREADABLE;
-    }
-    for (int i = first; i < argc && first == 1; ++i)
-        if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            std::fprintf(stderr, "fpdf_check: unknown option %s (put -- before a file name that begins with -)\n",
-                         argv[i]);
-            return CHECK_UNREADABLE;
-        }
+    CLI::App app{
+        "Checks each machine file as the FPDF export writes it: the header, every route's rivet count,\n"
+        "the order and uniqueness of point identifiers, the width and the catalogue value of every\n"
+        "field, and CR LF line ends. Prints one line per finding (file:line: what is wrong) and a\n"
+        "summary of each file.",
+        "fpdf_check"};
+    app.footer(
+        "Exit status: 0 every file is clean, 1 findings, 2 wrong usage or a file that could not be checked\n"
+        "(missing, a folder, unreadable, empty, cut short, binary, not FPDF). With several files the highest\n"
+        "status counts. Put -- before a file name that begins with -.");
+    app.set_version_flag("--version", std::string("fpdf_check ") + RIVET_VERSION, "Print the version and exit");
+    std::vector<std::string> files;
+    app.add_option("FILE", files, "Machine files (.fpdf) to check")->required();
+    if (auto status = command_line::parse(app, argc, argv, " (put -- before a file name that begins with -)"))
+        return *status;
 
     int status = CHECK_CLEAN;
-    for (int i = first; i < argc; ++i) {
-        int result = check_file(argv[i], stdout, stderr);
+    for (const std::string &file : files) {
+        int result = check_file(file.c_str(), stdout, stderr);
         if (result > status) status = result;
         std::fflush(stdout);
     }

@@ -279,6 +279,14 @@ INSTANTIATE_TEST_SUITE_P(
         // Constant fields and numbers.
         damage{"field_six", [](auto &l) { set_field(l[2], 5, "1"); },
                {"3: field 6 is \"1\"; the export writes the constant 0"}},
+        damage{"number_left_aligned", [](auto &l) { set_field(l[2], 6, "120.50000      "); },
+               {"3: the position X \"120.50000      \" is not right-aligned: the export pads it on the left"}},
+        damage{"axis_left_aligned", [](auto &l) { set_field(l[3], 11, "0.00000        "); },
+               {"4: the axis K \"0.00000        \" is not right-aligned: the export pads it on the left"}},
+        damage{"fastener_left_aligned", [](auto &l) { set_field(l[2], 2, "3404579D35  "); },
+               {"3: the fastener code \"3404579D35  \" is not right-aligned: the export pads it on the left"}},
+        damage{"point_id_left_aligned", [](auto &l) { set_field(l[2], 4, "RT_01       "); },
+               {"3: the point identifier \"RT_01       \" is not right-aligned: the export pads it on the left"}},
         damage{"number_short", [](auto &l) { set_field(l[2], 6, "120.5"); },
                {"3: the position X \"120.5\" is not a number with 5 decimals"}},
         damage{"number_nan", [](auto &l) { set_field(l[2], 11, "            nan"); },
@@ -296,6 +304,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Lines.
         damage{"lf_alone", [](auto &l) { l[3].erase(l[3].size() - 2, 1); },
                {"4: the line ends in LF alone; the export ends every line in CR LF"}},
+        // A fault on many lines is one finding with its first line and a count.
+        damage{"lf_everywhere", [](auto &l) { for (auto &line : l) line.erase(line.size() - 2, 1); },
+               {"1: the line ends in LF alone; the export ends every line in CR LF (9 times, from this line to line 9)"}},
+        damage{"same_unknown_fastener_twice", [](auto &l) { set_field(l[2], 2, "  3404579D99"); set_field(l[7], 2, "  3404579D99"); },
+               {"3: the fastener code \"3404579D99\" is not in the catalogue (2 times, from this line to line 8)"}},
         damage{"cr_inside", [](auto &l) { l[1] = "$$PATH,\tRT,\t3\r\r\n"; }, {"2: a CR inside the line", "2: the rivet count \"3\\x0D\" is not a decimal number"}},
         damage{"empty_line", [](auto &l) { l.insert(l.begin() + 5, "\r\n"); }, {"6: an empty line"}},
         damage{"second_header", [](auto &l) { std::string head = l[0]; l.insert(l.begin() + 5, head); },
@@ -378,7 +391,7 @@ TEST_F(FpdfCheck, MissingFile) {
     result r = run({path_of("none.fpdf")});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, path_of("none.fpdf") + ": not checked: cannot open the file (No such file or directory)\n");
+    EXPECT_EQ(r.err, path_of("none.fpdf") + ": not checked: cannot open the machine file: no such file\n");
     EXPECT_FALSE(fs::exists(path_of("none.fpdf")));
 }
 
@@ -387,7 +400,20 @@ TEST_F(FpdfCheck, Folder) {
     result r = run({path_of("d.fpdf")});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, path_of("d.fpdf") + ": not checked: cannot read the file (Is a directory)\n");
+    EXPECT_EQ(r.err, path_of("d.fpdf") + ": not checked: cannot read the machine file: it is a folder\n");
+}
+
+TEST_F(FpdfCheck, FileWithoutReadPermission) {
+    write_bytes(dir / "locked.fpdf", join(clean_lines()));
+    fs::permissions(dir / "locked.fpdf", fs::perms::none);
+    if (std::FILE *f = std::fopen(path_of("locked.fpdf").c_str(), "rb")) {
+        std::fclose(f);
+        GTEST_SKIP() << "this user reads any file";
+    }
+    result r = run({path_of("locked.fpdf")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, path_of("locked.fpdf") + ": not checked: cannot open the machine file: permission denied\n");
 }
 
 TEST_F(FpdfCheck, FileTooLarge) {
@@ -403,7 +429,7 @@ TEST_F(FpdfCheck, FileTooLarge) {
 // fasteners are counted without a slowdown per route.
 TEST_F(FpdfCheck, ManyFindingsAreCounted) {
     std::string bytes = "$$HEAD,\tASM1,\tA,\tTOLV,\t07-12-2026\r\n";
-    for (int n = 0; n < 10005; ++n) bytes += "\r\n";
+    for (int n = 0; n < 10005; ++n) bytes += "$$X" + std::to_string(n) + "\r\n";
     result r = check(bytes);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(findings(r).size(), 10000u);
@@ -453,19 +479,40 @@ TEST_F(FpdfCheck, SeveralFilesTheWorstStatusCounts) {
     EXPECT_EQ(lines_of(r.err).size(), 1u) << r.err;
 }
 
+// One line saying what is wrong and where to read more, status 2; help and
+// version on the standard output, status 0.
 TEST_F(FpdfCheck, Usage) {
+    const std::string more = "Try 'fpdf_check --help' for more information.\n";
     result r = run({});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err.rfind("usage: fpdf_check FILE.fpdf...\n", 0), 0u) << r.err;
+    EXPECT_EQ(r.err, "fpdf_check: missing FILE\n" + more);
 
-    r = run({"--help"});
+    for (const char *help : {"--help", "-h"}) {
+        r = run({help});
+        EXPECT_EQ(r.status, 0) << help;
+        EXPECT_NE(r.out.find("Usage: fpdf_check [OPTIONS] FILE..."), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("Exit status: 0 every file is clean, 1 findings, 2 wrong usage"), std::string::npos);
+        EXPECT_EQ(r.err, "");
+    }
+
+    r = run({"--version"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("usage: fpdf_check FILE.fpdf...\n", 0), 0u);
+    EXPECT_EQ(r.out, std::string("fpdf_check ") + RIVET_VERSION + "\n");
 
     r = run({"-x", path_of()});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "fpdf_check: unknown option -x (put -- before a file name that begins with -)\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "fpdf_check: unknown option -x (put -- before a file name that begins with -)\n" + more);
+
+    r = run({path_of(), "--verison"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "fpdf_check: unknown option --verison (did you mean --version?)\n" + more);
+
+    r = run({"--", "--version"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "--version: not checked: cannot open the machine file: no such file\n");
 
     write_bytes(dir / "-m.fpdf", join(clean_lines()));
     std::string cwd = fs::current_path().string();
