@@ -1,11 +1,34 @@
 #!/usr/bin/env bash
-# Builds everything and runs all tests. --sanitize: the same under AddressSanitizer
-# and UndefinedBehaviorSanitizer. Installs what it needs first.
+# Builds everything and runs the tests. Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+usage() {
+  cat <<'TEXT'
+usage: ./run-tests.sh [--sanitize] [--fast] [-- CTEST-ARGUMENTS...]
+  --sanitize  build and run under AddressSanitizer and UndefinedBehaviorSanitizer
+  --fast      leave out the fault sweeps and the benchmarks (labels sweep, bench)
+  --          everything after it goes to ctest, e.g. -- -R route_walk  or  -- -L scenario
+TEXT
+}
+
 preset=default
-[ "${1:-}" = "--sanitize" ] && preset=asan
+ctest_args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --sanitize) preset=asan ;;
+    --fast) ctest_args+=(-LE '^(sweep|bench)$') ;;
+    -h | --help) usage; exit 0 ;;
+    --) shift; ctest_args+=("$@"); break ;;
+    *)
+      echo "run-tests.sh: unknown option $1 (ctest's own options go after --)" >&2
+      echo "Try './run-tests.sh --help' for more information." >&2
+      exit 2 ;;
+  esac
+  shift
+done
+
 scripts/setup.sh build
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
-ctest --preset "$preset" -j2
+ctest --preset "$preset" -j2 "${ctest_args[@]}"
