@@ -28,11 +28,25 @@ struct case_spec {
     fs::path session;
     std::vector<run_spec> runs;
     std::vector<std::string> absent;
+    std::string about;  // what the case shows and why it matters, printed when it fails
 };
 
+case_spec parse_case(const fs::path &dir);
+
+// A case file that cannot be read names itself.
 case_spec read_case(const fs::path &dir) {
+    try {
+        return parse_case(dir);
+    } catch (const std::exception &e) {
+        throw std::runtime_error((dir / "case.json").string() + ": broken case file: " + e.what());
+    }
+}
+
+case_spec parse_case(const fs::path &dir) {
+    if (!fs::is_regular_file(dir / "case.json")) throw std::runtime_error("no such file");
     Json j = Json::parse(read_file(dir / "case.json"));
     case_spec c;
+    c.about = j.value("about", std::string());
     c.session = dir / j.at("session").get<std::string>();
     if (j.contains("runs")) {
         for (const auto &r : j["runs"])
@@ -44,7 +58,15 @@ case_spec read_case(const fs::path &dir) {
     }
     if (j.contains("absent"))
         for (const auto &a : j["absent"]) c.absent.push_back(a.get<std::string>());
+    if (!fs::is_regular_file(c.session)) throw std::runtime_error("no session file " + c.session.string());
     return c;
+}
+
+// A fresh folder under the system's temporary folder.
+fs::path temporary_folder(const char *prefix) {
+    std::string pattern = (fs::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder: " + pattern);
+    return pattern;
 }
 
 std::string shell_quote(const std::string &s) {
@@ -180,9 +202,7 @@ long host_calls(const outcome &out) {
 }
 
 long sweep_faults(const std::string &tool, const fs::path &session, const std::string &actions_json) {
-    char pattern[] = "/tmp/rivet-sweep-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) throw std::runtime_error("no temporary folder");
-    fs::path dir = pattern;
+    fs::path dir = temporary_folder("rivet-sweep");
     std::ofstream(dir / "case.json") << Json{{"tool", tool}, {"session", session.string()}}.dump();
     auto play = [&](const std::string &script) {
         std::ofstream(dir / "script.json", std::ios::trunc) << script;
@@ -211,13 +231,25 @@ std::vector<std::string> list(const fs::path &dir) {
     return names;
 }
 
+namespace {
+void play_runs(const case_spec &c, const fs::path &case_dir, outcome &out);
+}  // namespace
+
 outcome run(const fs::path &case_dir) {
     case_spec c = read_case(case_dir);
     outcome out;
-    char pattern[] = "/tmp/rivet-scenario-XXXXXX";
-    const char *made = mkdtemp(pattern);
-    if (made == nullptr) throw std::runtime_error("no temporary folder");
-    out.work = made;
+    out.work = temporary_folder("rivet-scenario");
+    try {
+        play_runs(c, case_dir, out);
+    } catch (...) {
+        fs::remove_all(out.work);
+        throw;
+    }
+    return out;
+}
+
+namespace {
+void play_runs(const case_spec &c, const fs::path &case_dir, outcome &out) {
     fs::copy_file(c.session, out.work / "session.json");
     fs::path run_dir = out.work / "run";
     for (size_t k = 0; k < c.runs.size(); ++k) {
@@ -234,12 +266,12 @@ outcome run(const fs::path &case_dir) {
             fs::rename(run_dir / "transcript.txt", run_dir / ("transcript." + std::to_string(k + 1) + ".txt"));
         if (out.exit_code != r.exit || k + 1 == c.runs.size()) break;
     }
-    return out;
 }
 
-void check(const fs::path &case_dir) {
-    case_spec c = read_case(case_dir);
-    outcome out = run(case_dir);
+
+// Compares what the run left with the case's expected/ folder, or rewrites the
+// folder when NXSIM_UPDATE_GOLDEN is set.
+void compare(const case_spec &c, const fs::path &case_dir, const outcome &out) {
     fs::path run_dir = out.work / "run";
     fs::path expected = case_dir / "expected";
     int want_exit = c.runs.back().exit;
@@ -253,11 +285,9 @@ void check(const fs::path &case_dir) {
             fs::copy_file(run_dir / rel, expected / rel);
         }
         if (out.exit_code == 0) fs::copy_file(out.work / "session.json", expected / "session.json");
-        fs::remove_all(out.work);
         return;
     }
 
-    bool failed = ::testing::Test::HasFailure();
     for (const auto &a : c.absent) {
         EXPECT_FALSE(fs::exists(run_dir / a)) << a << " must not exist";
     }
@@ -291,10 +321,31 @@ void check(const fs::path &case_dir) {
     }
     for (const auto &rel : produced)
         EXPECT_TRUE(fs::exists(expected / rel)) << rel << " was written but has no golden copy";
-    if (!failed && ::testing::Test::HasFailure())
-        std::cerr << "run left in " << out.work << "\n";
-    else
+}
+
+}  // namespace
+
+void check(const fs::path &case_dir) {
+    bool failed_before = ::testing::Test::HasFailure();
+    case_spec c;
+    try {
+        c = read_case(case_dir);
+    } catch (const std::exception &e) {
+        ADD_FAILURE() << e.what();
+        return;
+    }
+    outcome out = run(case_dir);
+    try {
+        compare(c, case_dir, out);
+    } catch (const std::exception &e) {
+        ADD_FAILURE() << "comparing the run with " << case_dir / "expected" << ": " << e.what();
+    }
+    if (std::getenv("NXSIM_UPDATE_GOLDEN") == nullptr && !failed_before && ::testing::Test::HasFailure()) {
+        if (!c.about.empty()) std::cerr << "the case " << case_dir.filename() << ": " << c.about << "\n";
+        std::cerr << "its run is left in " << out.work.string() << "\n";
+    } else {
         fs::remove_all(out.work);
+    }
 }
 
 }  // namespace scenario
