@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # The main job: plays the sample panel from the designer's assembly through all nine
 # tools with nxsim, checks the machine file and draws the routes. Installs what it
-# needs and builds first.
+# needs and builds what the demo runs (nxsim, the tools, fpdf_check) first.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/setup.sh build
+scripts/setup.sh demo
 cmake --preset default >/dev/null
-cmake --build --preset default
+cmake --build --preset default --target nxsim fpdf_check rivet_tools
 
 run=run/demo
 rm -rf "$run"

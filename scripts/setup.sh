@@ -1,16 +1,28 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the suite needs, when they are missing.
-#   scripts/setup.sh build   compilers, CMake, Ninja, nlohmann-json, GoogleTest, Google Benchmark
+# Installs the Debian packages the suite needs, when they are missing, and sets up
+# git's view of the golden files.
+#   scripts/setup.sh demo    what the programs and the tools need: compilers, CMake, Ninja,
+#                            nlohmann-json, CLI11
+#   scripts/setup.sh build   the same and GoogleTest, Google Benchmark for the tests
 #   scripts/setup.sh fuzz    clang with libFuzzer
 #   scripts/setup.sh format  clang-format, for scripts/format-check.sh
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
+programs=(g++ cmake ninja-build nlohmann-json3-dev libcli11-dev)
 case "${1:-build}" in
-  build) wanted=(g++ cmake ninja-build nlohmann-json3-dev libgtest-dev libbenchmark-dev) ;;
+  demo) wanted=("${programs[@]}") ;;
+  build) wanted=("${programs[@]}" libgtest-dev libbenchmark-dev) ;;
   fuzz) wanted=(clang libclang-rt-dev) ;;
   format) wanted=(clang-format) ;;
-  *) echo "usage: $0 build|fuzz|format" >&2; exit 2 ;;
+  *) echo "usage: $0 demo|build|fuzz|format" >&2; exit 2 ;;
 esac
+
+# git diff shows the Windows-1251 golden files in UTF-8 with their CRs (.gitattributes).
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  git config diff.golden-cp1251.textconv scripts/golden-textconv.sh 2>/dev/null ||
+    echo "note: git diff of the golden files not set up (git config failed)" >&2
+fi
 
 missing=()
 for pkg in "${wanted[@]}"; do
