@@ -17,6 +17,12 @@ namespace nxsim {
 
 using namespace render;
 
+std::map<std::string, size_t> findings_per_route(const std::filesystem::path &log) {
+    std::map<std::string, size_t> count;
+    for (const Finding &f : read_findings(log)) ++count[f.route];
+    return count;
+}
+
 int render_command(const RenderOptions &options, std::ostream &out, std::ostream &err) {
     try {
         Plane plane = Plane::XY;
