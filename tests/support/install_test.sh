@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs a build into a temporary prefix, moves the installed tree elsewhere and
+# plays the sample workflow with the installed nxsim from there: it must find its
+# tools and dialogs beside itself, not in the build or the source tree.
+#   tests/support/install_test.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/rivet-install-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+fail() { echo "install test: $*" >&2; exit 1; }
+
+cmake --install "$build" --prefix "$work/first" >/dev/null
+mv "$work/first" "$work/moved"
+root=$work/moved
+share=$root/share/riveting_suite
+for f in bin/nxsim bin/fpdf_check lib/riveting_suite/tools/route_walk.so share/riveting_suite/dialogs; do
+  [ -e "$root/$f" ] || fail "$f was not installed"
+done
+
+help=$("$root/bin/nxsim" run --help)
+grep -qF "$root/lib/riveting_suite/tools" <<<"$help" || fail "nxsim does not look for its tools beside itself: $help"
+grep -qF "$share/dialogs" <<<"$help" || fail "nxsim does not look for its dialogs beside itself: $help"
+
+cd "$work"
+"$root/bin/nxsim" play "$share/examples/panel/workflow.json" --run-dir run >play.txt ||
+  fail "the sample workflow failed: $(cat play.txt)"
+"$root/bin/fpdf_check" run/drives/D/PANEL_01.fpdf >check.txt || fail "the machine file has findings: $(cat check.txt)"
+cmp run/drives/D/PANEL_01.fpdf "$share/examples/panel/expected/PANEL_01.fpdf" ||
+  fail "the machine file differs from the sample's"
+echo "installed, moved and played: $(tail -n 1 check.txt)"
