@@ -1,6 +1,8 @@
 #include "json_error.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -32,9 +34,24 @@ Json parse_json_text(const std::string &text, const std::string &source) {
     }
 }
 
-Json read_json_file(const std::filesystem::path &path) {
+std::string unreadable_reason(const std::filesystem::path &path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::file_status status = fs::status(path, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        return ec == std::errc::permission_denied ? "permission denied" : ec.message();
+    if (!fs::exists(status)) return "no such file";
+    if (fs::is_directory(status)) return "it is a folder";
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError(path.string() + ": cannot be read");
+    if (!in) return errno == EACCES || errno == EPERM ? "permission denied" : std::strerror(errno);
+    return "";
+}
+
+Json read_json_file(const std::filesystem::path &path, const char *what) {
+    std::ifstream in(path, std::ios::binary);
+    std::string why = in && std::filesystem::is_regular_file(path) ? "" : unreadable_reason(path);
+    if (!why.empty() || !in)
+        throw InputError(path.string() + ": cannot read the " + what + ": " + (why.empty() ? "not a file" : why));
     std::ostringstream buffer;
     buffer << in.rdbuf();
     return parse_json_text(buffer.str(), path.string());

@@ -16,8 +16,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads and parses a JSON file; a syntax error names line and column.
-Json read_json_file(const std::filesystem::path &path);
+// Reads and parses a JSON file; a syntax error names line and column. A file that
+// cannot be read is named with what it was meant to be ("session", "engineer script",
+// "workflow") and why: no such file, a folder, permission denied.
+Json read_json_file(const std::filesystem::path &path, const char *what = "file");
+
+// Why a file cannot be read, in those words; empty when it can be opened.
+std::string unreadable_reason(const std::filesystem::path &path);
 Json parse_json_text(const std::string &text, const std::string &source);
 
 // Walks a JSON document while remembering where it is, for messages such as

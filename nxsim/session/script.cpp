@@ -230,7 +230,7 @@ Script script_from_json(const Json &json, const std::string &source) {
 }
 
 Script load_script(const std::filesystem::path &path) {
-    Json json = read_json_file(path);
+    Json json = read_json_file(path, "engineer script");
     return script_from_json(json, path.string());
 }
 

@@ -193,7 +193,7 @@ std::unique_ptr<Session> session_from_json(const Json &json, const std::string &
 }
 
 std::unique_ptr<Session> load_session(const std::filesystem::path &path) {
-    Json json = read_json_file(path);
+    Json json = read_json_file(path, "session");
     return session_from_json(json, path.string());
 }
 
