@@ -13,6 +13,8 @@
 #include "run.h"
 #include "run_tool.h"
 #include "session_file.h"
+#include "log.h"
+#include "summary.h"
 
 namespace nxsim {
 namespace {
@@ -26,80 +28,6 @@ struct PlannedRun {
     Script script;
     fs::path module;
 };
-
-// What a run changed, for the summary.
-struct Snapshot {
-    std::set<std::string> parts;
-    std::map<const Instance *, std::string> instances;  // -> name and part
-    std::map<std::pair<const void *, std::string>, std::string> attributes;
-};
-
-std::string attr_text(const Attribute &a) {
-    switch (a.type) {
-    case AttrType::String: return "s" + a.text;
-    case AttrType::Integer: return "i" + std::to_string(a.integer);
-    case AttrType::Real: return "r" + std::to_string(a.real);
-    }
-    return "";
-}
-
-Snapshot snapshot(const Session &s) {
-    Snapshot snap;
-    for (const auto &part : s.parts()) {
-        if (part->discarded) continue;
-        snap.parts.insert(part->name);
-        for (const auto &a : part->attributes.all()) snap.attributes[{part.get(), a.title}] = attr_text(a);
-        for (const Instance *inst : part->components) {
-            snap.instances[inst] = inst->name + '\n' + inst->part_name;
-            for (const auto &a : inst->attributes.all()) snap.attributes[{inst, a.title}] = attr_text(a);
-        }
-    }
-    return snap;
-}
-
-std::string changes(const Snapshot &before, const Snapshot &after) {
-    std::vector<std::string> created;
-    for (const auto &p : after.parts)
-        if (!before.parts.count(p)) created.push_back(cp1251_to_utf8(p));
-    std::multiset<std::string> removed, added;
-    for (const auto &[inst, key] : before.instances)
-        if (!after.instances.count(inst)) removed.insert(key);
-    for (const auto &[inst, key] : after.instances)
-        if (!before.instances.count(inst)) added.insert(key);
-    size_t moved = 0;
-    for (const auto &key : added) {
-        auto it = removed.find(key);
-        if (it != removed.end()) {
-            removed.erase(it);
-            ++moved;
-        }
-    }
-    size_t written = 0;
-    std::map<std::string, size_t> by_title;
-    for (const auto &[key, value] : after.attributes) {
-        auto it = before.attributes.find(key);
-        if (it == before.attributes.end() || it->second != value) {
-            ++written;
-            ++by_title[cp1251_to_utf8(key.second)];
-        }
-    }
-    std::ostringstream out;
-    out << "parts created " << created.size();
-    for (size_t i = 0; i < created.size() && i < 5; ++i) out << (i == 0 ? " (" : ", ") << created[i];
-    if (!created.empty()) out << (created.size() > 5 ? ", ...)" : ")");
-    out << "; components added " << (added.size() - moved) << ", moved " << moved << ", removed " << removed.size();
-    out << "; attributes written " << written;
-    if (!by_title.empty()) {
-        out << " (";
-        bool first = true;
-        for (const auto &[title, n] : by_title) {
-            out << (first ? "" : ", ") << title << " " << n;
-            first = false;
-        }
-        out << ")";
-    }
-    return out.str();
-}
 
 // Opening an assembly loads every part below it, such as parts a tool closed.
 size_t reopen_assembly(Session &s) {
@@ -136,7 +64,7 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
     std::vector<PlannedRun> plan;
     fs::path session_file;
     try {
-        Json json = read_json_file(o.workflow);
+        Json json = read_json_file(o.workflow, "workflow");
         Place top(o.workflow.string(), json);
         top.only({"session", "runs"});
         fs::path base = o.workflow.parent_path();
@@ -208,28 +136,27 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             size_t from = result.transcript.size() > 12 ? result.transcript.size() - 12 : 0;
             for (size_t i = from; i < result.transcript.size(); ++i) err << "  " << result.transcript[i] << "\n";
             err << "nxsim: the session holds the runs before it: " << session_file.string() << "\n";
-            return kExitBadInput;
+            return kExitRunFailed;
         }
-        size_t boxes = 0;
         std::string text;
-        for (const auto &line : result.transcript) {
-            text += line + "\n";
-            if (line.rfind("message ", 0) == 0) ++boxes;
-        }
+        for (const auto &line : result.transcript) text += line + "\n";
+        fs::path log = o.run_dir / "logs" / (label + ".prterr.txt");
         try {
             write_file_atomically(o.run_dir / "transcripts" / (label + ".txt"), text);
-            if (fs::exists(drives / "D" / "prterr.txt"))
-                fs::copy_file(drives / "D" / "prterr.txt", o.run_dir / "logs" / (label + ".prterr.txt"),
-                              fs::copy_options::overwrite_existing);
+            if (fs::exists(drives / "D" / "prterr.txt")) {
+                fs::copy_file(drives / "D" / "prterr.txt", log, fs::copy_options::overwrite_existing);
+                // Beside the tool's Windows-1251 bytes, a copy a terminal shows as it is.
+                std::ifstream in(log, std::ios::binary);
+                std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                write_file_atomically(o.run_dir / "logs" / (label + ".prterr.utf8.txt"), log_as_utf8(bytes));
+            }
             save_session(*session, session_file);
         } catch (const std::exception &e) {
             err << e.what() << "\n";
-            return kExitBadInput;
+            return kExitRunFailed;
         }
-        out << two_digits(k + 1) << " " << std::left << std::setw(19) << run.tool << " return code "
-            << (result.return_code_written ? std::to_string(result.return_code) : std::string("not written"))
-            << ", " << boxes << " message box" << (boxes == 1 ? "" : "es") << "; "
-            << changes(before, snapshot(*session)) << "\n";
+        out << two_digits(k + 1) << " " << std::left << std::setw(19) << run.tool << " "
+            << run_summary(run.tool, result, before, *session, log) << "\n";
     }
     return kExitOk;
 }

@@ -69,7 +69,7 @@ int render_command(const RenderOptions &options, std::ostream &out, std::ostream
         return 0;
     } catch (const InputError &e) {
         err << "nxsim: " << e.what() << "\n";
-        return 1;
+        return 2;
     }
 }
 

@@ -30,11 +30,11 @@ std::string without_line_number(std::string text) {
 
 std::vector<Finding> read_findings(const fs::path &path) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
-        throw InputError(path.string() + ": cannot be read (" + (fs::exists(path, ec) ? "not a file" : "no such file") +
-                         ")");
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError(path.string() + ": cannot be read");
+    if (!in || !fs::is_regular_file(path, ec)) {
+        std::string why = unreadable_reason(path);
+        throw InputError(path.string() + ": cannot read the route check's log: " + (why.empty() ? "not a file" : why));
+    }
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw InputError(path.string() + ": cannot be read");
 

@@ -1,11 +1,14 @@
 // `nxsim run`: one tool on one session, answered by a script or at the terminal.
 #include "run.h"
 
+#include <iomanip>
 #include <iostream>
 
 #include "engineer.h"
+#include "log.h"
 #include "run_tool.h"
 #include "session_file.h"
+#include "summary.h"
 #include "terminal.h"
 
 namespace nxsim {
@@ -51,6 +54,7 @@ int run_command(const RunOptions &o, std::ostream &err) {
     else
         scripted = std::make_unique<ScriptEngineer>(script);
     Engineer &engineer = interactive ? static_cast<Engineer &>(*terminal) : *scripted;
+    Snapshot before = snapshot(*session);
     ToolOutcome outcome = run_tool(*session, script, engineer, module, o.run_dir, o.tool);
     if (terminal) terminal->show_transcript(outcome.transcript);
     if (!outcome.ok) {
@@ -59,10 +63,7 @@ int run_command(const RunOptions &o, std::ostream &err) {
         err << "nxsim: last lines of the transcript:\n";
         for (size_t i = from; i < outcome.transcript.size(); ++i) err << "  " << outcome.transcript[i] << "\n";
         err << "nxsim: nothing saved\n";
-        return outcome.error.find("stayed loaded") != std::string::npos ||
-                       outcome.error.find("cannot be loaded") != std::string::npos
-                   ? kExitToolFailed
-                   : kExitBadInput;
+        return kExitRunFailed;
     }
     try {
         std::string text;
@@ -72,8 +73,15 @@ int run_command(const RunOptions &o, std::ostream &err) {
         save_session(*session, o.save_as.empty() ? o.session : o.save_as);
     } catch (const InputError &e) {
         err << e.what() << "\n";
-        return kExitBadInput;
+        return kExitRunFailed;
     }
+    fs::path log;
+    try {
+        log = find_log({o.run_dir, ""});
+    } catch (const InputError &) {
+        // The tool wrote no log: the summary says nothing of one.
+    }
+    out << std::left << std::setw(19) << o.tool << " " << run_summary(o.tool, outcome, before, *session, log) << "\n";
     if (terminal)
         out << "nxsim: session saved to " << (o.save_as.empty() ? o.session : o.save_as).string()
             << (o.record.empty() ? std::string() : "; answers recorded in " + o.record.string()) << "\n";

@@ -23,7 +23,10 @@ struct RunOptions {
     std::ostream *out = nullptr;
 };
 
-enum Exit { kExitOk = 0, kExitBadInput = 1, kExitToolFailed = 2 };
+// One rule for nxsim and fpdf_check: 0 success; 1 the run went wrong (the script
+// out of step with the tool, the tool stayed loaded; nothing saved); 2 wrong usage or
+// input that cannot be read (nothing run).
+enum Exit { kExitOk = 0, kExitRunFailed = 1, kExitBadInput = 2 };
 
 struct PlayOptions {
     std::filesystem::path workflow;

@@ -57,7 +57,7 @@ int show_command(const std::filesystem::path &session_path, const std::string &f
         }
     } catch (const InputError &e) {
         err << e.what() << "\n";
-        return 1;
+        return 2;
     }
     Session &s = *session;
     if (s.display == nullptr) {

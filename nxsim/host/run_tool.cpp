@@ -1,5 +1,7 @@
 #include "run_tool.h"
 
+#include <algorithm>
+
 #include <climits>
 #include <ctime>
 #include <dlfcn.h>
@@ -67,9 +69,16 @@ void prepare_run_dir(const fs::path &run_dir, const std::vector<std::string> &mi
 fs::path tool_module(const fs::path &tools_dir, const std::string &tool) {
     fs::path module = tools_dir / (tool + ".so");
     bool plain = !tool.empty() && tool.find_first_not_of("abcdefghijklmnopqrstuvwxyz_0123456789") == std::string::npos;
-    if (!plain || !fs::is_regular_file(module))
-        throw InputError("nxsim: unknown tool '" + tool + "' (no " + module.string() + ")");
-    return module;
+    if (plain && fs::is_regular_file(module)) return module;
+    std::vector<std::string> known;
+    std::error_code ec;
+    for (const auto &entry : fs::directory_iterator(tools_dir, ec))
+        if (entry.path().extension() == ".so") known.push_back(entry.path().stem().string());
+    std::sort(known.begin(), known.end());
+    std::string list;
+    for (const std::string &k : known) list += (list.empty() ? "" : ", ") + k;
+    throw InputError("nxsim: unknown tool '" + tool + "' (" +
+                     (known.empty() ? "no tools in " + tools_dir.string() : "the tools are " + list) + ")");
 }
 
 ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer, const fs::path &module,

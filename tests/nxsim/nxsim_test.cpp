@@ -462,25 +462,26 @@ TEST_F(ProgramTest, EveryRunStartsFromFreshModuleState) {
 TEST_F(ProgramTest, AToolThatStaysLoadedFailsTheRun) {
     std::string before = scenario::read_file(dir / "s.json");
     command_result r = run_nxsim(common("sticky_tool"));
-    EXPECT_EQ(r.exit_code, 2) << r.out;
+    EXPECT_EQ(r.exit_code, 1) << r.out;
     EXPECT_NE(r.out.find("stayed loaded"), std::string::npos) << r.out;
     EXPECT_EQ(scenario::read_file(dir / "s.json"), before);
 }
 
 TEST_F(ProgramTest, BadInputIsOneLineNamingFileAndPlace) {
     command_result r = run_nxsim(common("no_such_tool"));
-    EXPECT_EQ(r.exit_code, 1);
-    EXPECT_NE(r.out.find("unknown tool 'no_such_tool'"), std::string::npos) << r.out;
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_NE(r.out.find("unknown tool 'no_such_tool' (the tools are counting_tool, sticky_tool)"), std::string::npos)
+        << r.out;
     std::ofstream(dir / "x.json") << R"({"actions": [{"select": "R1"}]})";
     r = run_nxsim(common("counting_tool"));
-    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.exit_code, 2);
     EXPECT_NE(r.out.find("x.json: actions[0].select: expected a list"), std::string::npos) << r.out;
     std::ofstream(dir / "y.json") << R"({"actions": []})";
     std::ofstream(dir / "w.json") << R"({"session": "s.json", "runs": [{"tool": "counting_tool", "script": "y.json"},
                                          {"tool": "nope", "script": "y.json"}]})";
     r = run_nxsim("play " + (dir / "w.json").string() + " --run-dir " + (dir / "play").string() +
                   " --tools-dir " TEST_TOOLS_DIR);
-    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.exit_code, 2);
     EXPECT_NE(r.out.find("w.json: runs[1].tool: unknown tool 'nope'"), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(dir / "play" / "session.json")) << "nothing runs before the workflow is checked";
 }

@@ -2,6 +2,8 @@
 // input. The answers recorded with --record must replay the very same run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -109,8 +111,12 @@ void expect_replay_matches(const std::string &tool, const fs::path &session, con
     ASSERT_TRUE(fs::exists(live.run_dir() / "D" / "prterr.txt"));
     EXPECT_EQ(scenario::mask_log(scenario::read_file(replay.run_dir() / "D" / "prterr.txt")),
               scenario::mask_log(scenario::read_file(live.run_dir() / "D" / "prterr.txt")));
-    // Nothing was typed into the replay: it took every answer from the recording.
-    EXPECT_EQ(replay.out, "");
+    // Nothing was typed into the replay: it took every answer from the recording, and
+    // printed only the run's summary, the same line as the interactive run's.
+    EXPECT_EQ(std::count(replay.out.begin(), replay.out.end(), '\n'), 1) << replay.out;
+    EXPECT_EQ(replay.out.rfind(tool + " ", 0), 0u) << replay.out;
+    EXPECT_NE(replay.out.find(" return code "), std::string::npos) << replay.out;
+    EXPECT_NE(live.out.find(replay.out), std::string::npos) << live.out;
 }
 
 bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
@@ -311,8 +317,9 @@ TEST(Interactive, RecordNeedsAnInteractiveRun) {
                       quoted((dir / "script.json").string()) + " --record " + quoted((dir / "r.json").string()) +
                       " >/dev/null 2>" + quoted((dir / "err.txt").string());
     int status = std::system(cmd.c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_TRUE(has(scenario::read_file(dir / "err.txt"), "--record is for a run without --script"));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(scenario::read_file(dir / "err.txt"),
+              "nxsim run: --script excludes --record\nTry 'nxsim run --help' for more information.\n");
     EXPECT_FALSE(fs::exists(dir / "r.json"));
 
     // A recording that could not be written is refused before the engineer answers anything.
@@ -321,7 +328,7 @@ TEST(Interactive, RecordNeedsAnInteractiveRun) {
           quoted((dir / "no" / "r.json").string()) + " </dev/null >" + quoted((dir / "out.txt").string()) + " 2>" +
           quoted((dir / "err.txt").string());
     status = std::system(cmd.c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_TRUE(has(scenario::read_file(dir / "err.txt"), "r.json: no such folder for the recording"));
     EXPECT_EQ(scenario::read_file(dir / "out.txt"), "");
 }

@@ -614,7 +614,7 @@ TEST_F(Render, RefusesBadInputAndWritesNothing) {
         std::string message;
     };
     const Case cases[] = {
-        {"missing session", [&](auto &o) { o.session = dir / "none.json"; }, (dir / "none.json").string() + ": cannot be read"},
+        {"missing session", [&](auto &o) { o.session = dir / "none.json"; }, (dir / "none.json").string() + ": cannot read the session: no such file"},
         {"malformed session", [&](auto &o) { o.session = write("bad.json", "{\n  \"parts\": [,]\n}"); },
          (dir / "bad.json").string() + ":2:"},
         {"wrong session", [&](auto &o) { o.session = write("bad.json", R"({"parts": [{"name": 3}]})"); },
@@ -623,8 +623,8 @@ TEST_F(Render, RefusesBadInputAndWritesNothing) {
          (dir / "nod.json").string() + ": display: no part is displayed"},
         {"unknown plane", [&](auto &o) { o.plane = "xz"; }, "--plane: expected xy, yz or zx, not \"xz\""},
         {"empty plane", [&](auto &o) { o.plane = ""; }, "--plane: expected xy, yz or zx, not \"\""},
-        {"missing findings", [&](auto &o) { o.findings = dir / "none.txt"; }, (dir / "none.txt").string() + ": cannot be read"},
-        {"findings folder", [&](auto &o) { o.findings = dir; }, dir.string() + ": cannot be read"},
+        {"missing findings", [&](auto &o) { o.findings = dir / "none.txt"; }, (dir / "none.txt").string() + ": cannot read the route check's log: no such file"},
+        {"findings folder", [&](auto &o) { o.findings = dir; }, dir.string() + ": cannot read the route check's log: it is a folder"},
         {"folder missing for the picture", [&](auto &o) { o.out = dir / "no" / "p.svg"; },
          (dir / "no" / "p.svg").string() + ": cannot be written"},
     };
@@ -634,7 +634,7 @@ TEST_F(Render, RefusesBadInputAndWritesNothing) {
         nxsim::RenderOptions o = good;
         c.change(o);
         std::ostringstream out, err;
-        EXPECT_EQ(nxsim::render_command(o, out, err), 1);
+        EXPECT_EQ(nxsim::render_command(o, out, err), 2);
         EXPECT_EQ(out.str(), "");
         const std::string said = err.str();
         EXPECT_EQ(said.rfind("nxsim: " + c.message, 0), 0u) << said;
@@ -659,10 +659,11 @@ TEST_F(Render, TheProgramTakesTheCommand) {
     Element root = parse_xml(scenario::read_file(picture));
     EXPECT_EQ(marked(root).size(), 6u);
     fs::remove(picture);
-    EXPECT_EQ(run_nxsim("render " + s), 1);
-    EXPECT_EQ(run_nxsim("render --out " + p), 1);
-    EXPECT_EQ(run_nxsim("render " + s + " --out " + p + " --plane"), 1);
-    EXPECT_EQ(run_nxsim("render " + s + " --out " + p + " --colour red"), 1);
+    EXPECT_EQ(run_nxsim("render " + s), 2);
+    EXPECT_EQ(run_nxsim("render --out " + p), 2);
+    EXPECT_EQ(run_nxsim("render " + s + " --out " + p + " --plane"), 2);
+    EXPECT_EQ(run_nxsim("render " + s + " --out " + p + " --plane xz"), 2);
+    EXPECT_EQ(run_nxsim("render " + s + " --out " + p + " --colour red"), 2);
     EXPECT_FALSE(fs::exists(picture));
 }
 

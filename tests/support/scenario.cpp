@@ -216,6 +216,7 @@ long sweep_faults(const std::string &tool, const fs::path &session, const std::s
         outcome out = play("{\"faults\": [{\"at\": " + std::to_string(n) + ", \"code\": 1}], \"actions\": " +
                            actions_json + "}");
         EXPECT_TRUE(out.exit_code == 0 || out.exit_code == 1) << "host call " << n << ": " << out.stderr_text;
+        EXPECT_EQ(out.stderr_text.find("stayed loaded"), std::string::npos) << "host call " << n;
         fs::remove_all(out.work);
     }
     fs::remove_all(dir);

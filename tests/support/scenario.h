@@ -40,7 +40,7 @@ long host_calls(const outcome &out);
 
 // Plays the tool once with these actions, then once more for every host call the
 // clean run made, with that call failing. A run under a fault may end normally or
-// stop with bad input (exit 0 or 1), never crash or stay loaded (exit 2 or a signal).
+// stop out of step with its script (exit 0 or 1), never crash (a signal) or stay loaded.
 // Answers the clean run's number of host calls.
 long sweep_faults(const std::string &tool, const std::filesystem::path &session, const std::string &actions_json);
 

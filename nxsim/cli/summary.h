@@ -1,0 +1,32 @@
+// The one line that says what a run did, printed by `nxsim run` at its end and by
+// `nxsim play` for each run of a workflow.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+
+#include "model.h"
+#include "run_tool.h"
+
+namespace nxsim {
+
+// What the session held before a run, to say what the run changed.
+struct Snapshot {
+    std::set<std::string> parts;
+    std::map<const Instance *, std::string> instances;  // -> name and part
+    std::map<std::pair<const void *, std::string>, std::string> attributes;
+};
+
+Snapshot snapshot(const Session &s);
+
+// "parts created 0; components added 0, moved 2, removed 0; attributes written 3 (RIVET 3)"
+std::string changes(const Snapshot &before, const Snapshot &after);
+
+// "return code 0, 2 message boxes; <changes>", and for the route check the number of
+// its findings and the log that holds them.
+std::string run_summary(const std::string &tool, const ToolOutcome &result, const Snapshot &before,
+                        const Session &after, const std::filesystem::path &log);
+
+}  // namespace nxsim
