@@ -1,6 +1,7 @@
 // `nxsim run`: one tool on one session, answered by a script or at the terminal.
 #include "run.h"
 
+#include <fstream>
 #include <iomanip>
 #include <iostream>
 
@@ -22,11 +23,16 @@ fs::path default_tools_dir() {
     return exe.parent_path().parent_path() / "tools";
 }
 
+fs::path recorded_session(const fs::path &record) {
+    return record.parent_path() / (record.stem().string() + ".session.json");
+}
+
 int run_command(const RunOptions &o, std::ostream &err) {
     const bool interactive = o.script.empty();
     std::unique_ptr<Session> session;
     Script script;
     fs::path module;
+    std::string starting_session;
     try {
         session = load_session(o.session);
         if (interactive) {
@@ -40,6 +46,8 @@ int run_command(const RunOptions &o, std::ostream &err) {
         if (!o.record.empty()) {
             fs::path folder = o.record.parent_path().empty() ? fs::path(".") : o.record.parent_path();
             if (!fs::is_directory(folder)) throw InputError(o.record.string() + ": no such folder for the recording");
+            std::ifstream in(o.session, std::ios::binary);
+            starting_session.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }
         prepare_run_dir(o.run_dir, script.missing, o.dialogs_dir);
     } catch (const InputError &e) {
@@ -69,7 +77,12 @@ int run_command(const RunOptions &o, std::ostream &err) {
         std::string text;
         for (const auto &line : outcome.transcript) text += line + "\n";
         write_file_atomically(o.run_dir / "transcript.txt", text);
-        if (terminal && !o.record.empty()) write_file_atomically(o.record, terminal->recording());
+        if (terminal && !o.record.empty()) {
+            // The session as it was before the run, beside the recording: the run saves
+            // over the session, and the recording replays on what the run started from.
+            write_file_atomically(recorded_session(o.record), starting_session);
+            write_file_atomically(o.record, terminal->recording());
+        }
         save_session(*session, o.save_as.empty() ? o.session : o.save_as);
     } catch (const InputError &e) {
         err << e.what() << "\n";
@@ -84,7 +97,10 @@ int run_command(const RunOptions &o, std::ostream &err) {
     out << std::left << std::setw(19) << o.tool << " " << run_summary(o.tool, outcome, before, *session, log) << "\n";
     if (terminal)
         out << "nxsim: session saved to " << (o.save_as.empty() ? o.session : o.save_as).string()
-            << (o.record.empty() ? std::string() : "; answers recorded in " + o.record.string()) << "\n";
+            << (o.record.empty() ? std::string()
+                                 : "; answers recorded in " + o.record.string() + ", the session they start from in " +
+                                       recorded_session(o.record).string())
+            << "\n";
     return kExitOk;
 }
 

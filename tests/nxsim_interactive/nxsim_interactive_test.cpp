@@ -103,7 +103,13 @@ std::string file_or_empty(const fs::path &p) { return fs::exists(p) ? scenario::
 void expect_replay_matches(const std::string &tool, const fs::path &session, const Outcome &live) {
     ASSERT_EQ(live.exit_code, 0) << live.err << live.out;
     ASSERT_TRUE(fs::exists(live.record())) << live.out;
-    Outcome replay = nxsim_run(tool, session, "", live.record());
+    // The session the run started from is kept beside the recording, and the replay
+    // starts from that copy, as the run saved over its own session.
+    fs::path started = live.dir / "record.session.json";
+    ASSERT_TRUE(fs::exists(started)) << live.out;
+    EXPECT_EQ(scenario::read_file(started), scenario::read_file(session));
+    EXPECT_NE(live.out.find("the session they start from in " + started.string()), std::string::npos) << live.out;
+    Outcome replay = nxsim_run(tool, started, "", live.record());
     ASSERT_EQ(replay.exit_code, 0) << replay.err;
     EXPECT_EQ(scenario::read_file(replay.session()), scenario::read_file(live.session()));
     EXPECT_EQ(scenario::read_file(replay.run_dir() / "transcript.txt"),
@@ -296,6 +302,7 @@ TEST(Interactive, EndOfInputCancelsAndSavesNothing) {
         EXPECT_TRUE(has(live.err, "nxsim: nothing saved\n")) << live.err;
         EXPECT_EQ(scenario::read_file(live.session()), scenario::read_file(session));
         EXPECT_FALSE(fs::exists(live.record()));
+        EXPECT_FALSE(fs::exists(live.dir / "record.session.json"));
         EXPECT_FALSE(fs::exists(live.run_dir() / "transcript.txt"));
         EXPECT_FALSE(fs::exists(live.run_dir() / "D" / "prterr.txt"));
     }
