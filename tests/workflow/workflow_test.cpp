@@ -2,6 +2,7 @@
 // all nine tools in the usual order of use.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <regex>
@@ -113,6 +114,34 @@ TEST_F(SampleWorkflow, SessionSavedAfterEachRun) {
     int transcripts = 0;
     for (const auto &e : fs::directory_iterator(run_dir / "transcripts")) transcripts += e.is_regular_file();
     EXPECT_EQ(transcripts, 21) << "one transcript per tool run";
+}
+
+// Each tool's log is kept as written (Windows-1251, CR LF) with a UTF-8 copy beside
+// it, the one `nxsim log` prints; the route check's line counts its findings.
+TEST_F(SampleWorkflow, EachLogHasAUtf8CopyThatNxsimLogPrints) {
+    ASSERT_EQ(play.exit_code, 0) << play.out;
+    fs::path logs = run_dir / "logs";
+    EXPECT_NE(play.out.find("20 route_check         return code 0, 0 message boxes; parts created 0; components added "
+                            "0, moved 0, removed 0; attributes written 0; 0 findings in " +
+                            (logs / "20_route_check.prterr.txt").string() + "\n"),
+              std::string::npos)
+        << play.out;
+    int copies = 0;
+    for (const auto &e : fs::directory_iterator(logs)) {
+        std::string name = e.path().filename().string();
+        if (name.size() < 11 || name.compare(name.size() - 11, 11, ".prterr.txt") != 0) continue;
+        fs::path copy = logs / (name.substr(0, name.size() - 4) + ".utf8.txt");
+        ASSERT_TRUE(fs::exists(copy)) << copy;
+        std::string text = scenario::read_file(copy);
+        EXPECT_EQ(text.find('\r'), std::string::npos) << copy;
+        std::string bytes = scenario::read_file(e.path());
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(bytes.begin(), bytes.end(), '\n')) << copy;
+        ++copies;
+    }
+    EXPECT_EQ(copies, 21) << "one log per tool run";
+    result log = shell(std::string(NXSIM_EXE) + " log " + run_dir.string() + " --tool route_check");
+    EXPECT_EQ(log.exit_code, 0) << log.out;
+    EXPECT_EQ(log.out, scenario::read_file(logs / "20_route_check.prterr.utf8.txt"));
 }
 
 }  // namespace

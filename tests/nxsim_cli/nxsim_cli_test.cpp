@@ -1,0 +1,258 @@
+// The nxsim program as a user meets it: arguments and exit statuses, the messages
+// about files, the route table's numbers, the run's summary and the log in UTF-8.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "scenario.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// UTF-8 text in this Windows-1251 compiled file.
+std::string utf8(const char8_t *text) { return reinterpret_cast<const char *>(text); }
+
+std::string quoted(const std::string &s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+struct result {
+    int status = -1;
+    std::string out, err;
+};
+
+class NxsimCli : public ::testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("nxsim_cli_test_" + std::to_string(getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    result nxsim(const std::string &arguments) {
+        std::string command = quoted(NXSIM_EXE) + " " + arguments + " >" + quoted((dir / "out.txt").string()) +
+                              " 2>" + quoted((dir / "err.txt").string()) + " </dev/null";
+        int raw = std::system(command.c_str());
+        result r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = scenario::read_file(dir / "out.txt");
+        r.err = scenario::read_file(dir / "err.txt");
+        return r;
+    }
+
+    fs::path write(const std::string &name, const std::string &bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return dir / name;
+    }
+};
+
+// ---- arguments -------------------------------------------------------------------
+
+struct usage_case {
+    const char *arguments;
+    const char *error;  // the one line before the pointer to --help
+    const char *help;   // the command whose --help is pointed to
+};
+
+TEST_F(NxsimCli, UsageErrorsAreOneLineAndAPointerToHelp) {
+    const usage_case cases[] = {
+        {"", "nxsim: no command given (the commands are run, play, show, render, routes, log)", "nxsim"},
+        {"shwo s.json", "nxsim: unknown command shwo (did you mean show?)", "nxsim"},
+        {"frobnicate", "nxsim: unknown command frobnicate (the commands are run, play, show, render, routes, log)",
+         "nxsim"},
+        {"--bogus", "nxsim: unknown option --bogus", "nxsim"},
+        {"run --sesion s.json", "nxsim run: unknown option --sesion (did you mean --session?)", "nxsim run"},
+        {"run --tool rivet_mark --run-dir r", "nxsim run: missing option --session", "nxsim run"},
+        {"run --session", "nxsim run: option --session needs a value", "nxsim run"},
+        {"play --run-dir r", "nxsim play: missing WORKFLOW", "nxsim play"},
+        {"routes s.json --format xml", "nxsim routes: --format: xml not in {table,csv,json}", "nxsim routes"},
+        {"routes s.json --fromat csv", "nxsim routes: unknown option --fromat (did you mean --format?)",
+         "nxsim routes"},
+        {"render s.json", "nxsim render: missing option --out", "nxsim render"},
+        {"show a.json b.json", "nxsim show: unexpected argument b.json", "nxsim show"},
+    };
+    for (const usage_case &c : cases) {
+        result r = nxsim(c.arguments);
+        EXPECT_EQ(r.status, 2) << c.arguments;
+        EXPECT_EQ(r.out, "") << c.arguments;
+        EXPECT_EQ(r.err, std::string(c.error) + "\nTry '" + c.help + " --help' for more information.\n")
+            << c.arguments;
+    }
+}
+
+TEST_F(NxsimCli, HelpOnEveryCommandAndTheVersion) {
+    for (const char *command : {"", "run ", "play ", "show ", "render ", "routes ", "log "}) {
+        for (const char *flag : {"--help", "-h"}) {
+            result r = nxsim(std::string(command) + flag);
+            EXPECT_EQ(r.status, 0) << command << flag;
+            EXPECT_NE(r.out.find("Usage: nxsim " + std::string(command)), std::string::npos) << r.out;
+            EXPECT_EQ(r.err, "");
+        }
+    }
+    result r = nxsim("--help");
+    EXPECT_NE(r.out.find("Exit status: 0 success, 1 the run went wrong"), std::string::npos) << r.out;
+    r = nxsim("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("nxsim ") + RIVET_VERSION + "\n");
+}
+
+// ---- files -----------------------------------------------------------------------
+
+TEST_F(NxsimCli, FilesThatCannotBeReadAreNamedWithWhatTheyAreAndWhy) {
+    fs::create_directories(dir / "folder.json");
+    write("s.json", R"({"display": "@DB/A/A", "parts": [{"name": "@DB/A/A"}]})");
+    const std::pair<std::string, std::string> cases[] = {
+        {"show " + (dir / "none.json").string(), (dir / "none.json").string() + ": cannot read the session: no such file"},
+        {"show " + (dir / "folder.json").string(),
+         (dir / "folder.json").string() + ": cannot read the session: it is a folder"},
+        {"play " + (dir / "folder.json").string() + " --run-dir " + (dir / "run").string(),
+         (dir / "folder.json").string() + ": cannot read the workflow: it is a folder"},
+        {"run --session " + (dir / "s.json").string() + " --tool rivet_mark --run-dir " + (dir / "run").string() +
+             " --tools-dir " RIVET_TOOLS_DIR " --script " + (dir / "none.json").string(),
+         (dir / "none.json").string() + ": cannot read the engineer script: no such file"},
+        {"routes " + (dir / "s.json").string() + " --findings " + (dir / "none.txt").string(),
+         (dir / "none.txt").string() + ": cannot read the route check's log: no such file"},
+        {"log " + (dir / "none").string(), (dir / "none").string() + ": no such run folder or log file"},
+    };
+    for (const auto &[arguments, message] : cases) {
+        result r = nxsim(arguments);
+        EXPECT_EQ(r.status, 2) << arguments;
+        EXPECT_NE(r.err.find(message + "\n"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(NxsimCli, AnUnknownToolListsTheToolsThereAre) {
+    write("s.json", R"({"display": "@DB/A/A", "parts": [{"name": "@DB/A/A"}]})");
+    write("x.json", R"({"actions": []})");
+    result r = nxsim("run --session " + (dir / "s.json").string() + " --tool route_wlak --script " +
+                     (dir / "x.json").string() + " --run-dir " + (dir / "run").string() +
+                     " --tools-dir " RIVET_TOOLS_DIR);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("unknown tool 'route_wlak' (the tools are flat_assembly, fpdf_export, rivet_attr_inspect, "
+                         "rivet_group_attr, rivet_mark, rivet_transfer, route_check, route_create, route_walk)"),
+              std::string::npos)
+        << r.err;
+}
+
+// ---- the route table -------------------------------------------------------------
+
+// Two routes: RT1 walked 0, 20, 10, 30 (travel 50) where the walk from its first rivet
+// would take 30; RT2 with one point_id only, its rivets at 0, 10 and 40.
+std::string route_session(int units) {
+    auto rivet = [](const char *name, double x, const char *id, const char *fast, const char *grip) {
+        nlohmann::json attributes = {{"RIVET", "work"}};
+        if (*id) attributes["point_id"] = id;
+        if (*fast) attributes["fast_code"] = fast;
+        if (*grip) attributes["grip_lng"] = grip;
+        return nlohmann::json{{"name", name}, {"part", "@DB/RIV/A"}, {"origin", {x, 0, 0}}, {"attributes", attributes}};
+    };
+    nlohmann::json s = {
+        {"managed", true},
+        {"display", "@DB/ASM/A"},
+        {"parts",
+         {{{"name", "@DB/ASM/A"},
+           {"units", units},
+           {"components",
+            {{{"name", "RT1"}, {"part", "@DB/AAAAB_001/A"}, {"origin", {0, 0, 0}}},
+             {{"name", "RT2"}, {"part", "@DB/AAAAB_002/A"}, {"origin", {0, 100, 0}}},
+             {{"name", "SKIN"}, {"part", "@DB/SKIN/A"}, {"origin", {0, 0, 0}}}}}},
+          {{"name", "@DB/AAAAB_001/A"},
+           {"attributes", {{"PATH", "work"}}},
+           {"components",
+            {rivet("R1", 0, "AAAAB_001_01", "F1", "080"), rivet("R2", 20, "AAAAB_001_02", "F1", "095"),
+             rivet("R3", 10, "AAAAB_001_03", "F2", "080"), rivet("R4", 30, "AAAAB_001_04", "F1", "080")}}},
+          {{"name", "@DB/AAAAB_002/A"},
+           {"attributes", {{"PATH", "work"}}},
+           {"components", {rivet("R1", 0, "", "", ""), rivet("R2", 10, "AAAAB_002_01", "", ""), rivet("R3", 40, "", "", "")}}},
+          {{"name", "@DB/RIV/A"}},
+          {{"name", "@DB/SKIN/A"}}}}};
+    return s.dump();
+}
+
+TEST_F(NxsimCli, RouteTableCountsAndLengths) {
+    fs::path s = write("s.json", route_session(1));
+    // Two findings of the route check in RT1, none in RT2 (Windows-1251, CR LF).
+    fs::path log = write("prterr.txt",
+                         "\r\n <route_check>\tHAS STARTED\t\tline=43\r\n"
+                         "\t \xE2 \xEC\xE0\xF0\xF8\xF0\xF3\xF2\xE5 <RT1> \xE7\xE0\xEA\xEB\xE5\xEF\xEA\xE0 <AAAAB_001_02> - x\tline=133\r\n"
+                         "\t \xE2 \xEC\xE0\xF0\xF8\xF0\xF3\xF2\xE5 <RT1> \xE7\xE0\xEA\xEB\xE5\xEF\xEA\xE0 <AAAAB_001_03> - y\tline=133\r\n");
+    result r = nxsim("routes " + s.string() + " --findings=" + log.string());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "route  rivets  fasteners  grips  walked  findings  travel mm  best mm  best start\n"
+              "RT1         4          2      3  yes            2       50.0     30.0  AAAAB_001_01\n"
+              "RT2         3          0      0  no             0          -     40.0  RT2/R1\n");
+
+    r = nxsim("routes " + s.string() + " --format csv");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "route,rivets,fasteners,grips,walked,travel_mm,best_mm,best_start\n"
+              "RT1,4,2,3,yes,50.0,30.0,AAAAB_001_01\n"
+              "RT2,3,0,0,no,-,40.0,RT2/R1\n");
+
+    // Inches: the lengths still in millimetres.
+    s = write("inch.json", route_session(2));
+    r = nxsim("routes " + s.string() + " --format json");
+    EXPECT_EQ(r.status, 0) << r.err;
+    nlohmann::json rows = nlohmann::json::parse(r.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["route"], "RT1");
+    EXPECT_EQ(rows[0]["walked"], true);
+    EXPECT_NEAR(rows[0]["travel_mm"].get<double>(), 50 * 25.4, 1e-9);
+    EXPECT_NEAR(rows[0]["best_mm"].get<double>(), 30 * 25.4, 1e-9);
+    EXPECT_FALSE(rows[0].contains("findings"));
+    EXPECT_TRUE(rows[1]["travel_mm"].is_null());
+    EXPECT_EQ(rows[1]["best_start"], "RT2/R1");
+}
+
+// A walked route is numbered 1..n with its own part number: a gap, a repeat or
+// another route's number is not walked.
+TEST_F(NxsimCli, WalkedMeansNumbered1ToNOfThisRoute) {
+    for (const auto &[from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"AAAAB_001_04", "AAAAB_001_05"}, {"AAAAB_001_04", "AAAAB_001_03"}, {"AAAAB_001_04", "AAAAB_002_04"}}) {
+        std::string text = route_session(1);
+        text.replace(text.find(from), from.size(), to);
+        result r = nxsim("routes " + write("s.json", text).string() + " --format csv");
+        EXPECT_NE(r.out.find("RT1,4,2,3,no,"), std::string::npos) << to << "\n" << r.out;
+    }
+}
+
+// ---- the run's summary and its log -------------------------------------------------
+
+TEST_F(NxsimCli, RouteCheckRunSaysHowManyFindingsAndWhereAndTheLogReadsInUtf8) {
+    fs::path c = fs::path(SCENARIO_DIR) / "route_check" / "findings_two_routes";
+    fs::copy_file(fs::path(SCENARIO_DIR) / "route_check" / "sessions" / "routes.json", dir / "s.json");
+    fs::path run = dir / "run";
+    result r = nxsim("run --session " + (dir / "s.json").string() + " --tool route_check --script " +
+                     (c / "script.json").string() + " --run-dir " + run.string() + " --tools-dir " RIVET_TOOLS_DIR
+                     " --dialogs-dir " RIVET_DIALOGS_DIR);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "route_check         return code 0, 0 message boxes; parts created 0; components added 0, "
+                     "moved 0, removed 0; attributes written 0; 18 findings in " +
+                         (run / "D" / "prterr.txt").string() + "\n");
+
+    r = nxsim("log " + run.string());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(utf8(u8"\t в маршруте <ROUTE_B> заклепка <AAAAB_002_POINT_IDE> - неправильное значение "
+                              u8"атрибута <pr_code> <Z>\tline=")),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    EXPECT_EQ(nxsim("log " + (run / "D" / "prterr.txt").string()).out, r.out);
+}
+
+}  // namespace
