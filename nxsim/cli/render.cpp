@@ -47,7 +47,7 @@ int render_command(const RenderOptions &options, std::ostream &out, std::ostream
         try {
             pic = gather(*session, plane);
             unmatched = apply_findings(pic, findings);
-            svg = draw(*session, pic, plane, options.findings.has_value());
+            svg = draw(*session, pic, plane, options.findings.has_value(), options.by_fastener);
         } catch (const InputError &e) {
             throw InputError(options.session.string() + ": " + e.what());
         }

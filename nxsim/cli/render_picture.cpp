@@ -61,6 +61,7 @@ Picture gather(Session &s, Plane plane) {
                     r.has_point_id = true;
                     r.point_id = id->text;
                 }
+                if (const Attribute *fast = string_attribute(s, inst, FAST_CODE_TITLE)) r.fastener = fast->text;
                 if (route >= 0) pic.routes[static_cast<size_t>(route)].rivets.push_back(pic.rivets.size());
                 pic.rivets.push_back(std::move(r));
             } else {
@@ -87,16 +88,27 @@ Picture gather(Session &s, Plane plane) {
 size_t apply_findings(Picture &pic, std::vector<Finding> &findings) {
     size_t unmatched = 0;
     for (Finding &f : findings) {
+        size_t number = pic.finding_list.size() + 1;
         for (Route &route : pic.routes) {
             if (route.name != f.route) continue;
             for (size_t i : route.rivets) {
                 Rivet &r = pic.rivets[i];
                 if (!f.whole_route && !(r.has_point_id && names_point(f.point_id, r.point_id))) continue;
                 r.findings.push_back(f.text);
+                if (!f.whole_route) r.finding_numbers.push_back(number);
                 f.matched = true;
             }
+            if (f.whole_route && !route.rivets.empty())
+                pic.rivets[route.walk.empty() ? route.rivets.front() : route.walk.front()].finding_numbers.push_back(
+                    number);
         }
-        if (!f.matched) ++unmatched;
+        if (!f.matched) {
+            ++unmatched;
+            continue;
+        }
+        pic.finding_list.push_back(f.whole_route ? f.text
+                                                 : cp1251_to_utf8(f.route) + " " + cp1251_to_utf8(f.point_id) + ": " +
+                                                       f.text);
     }
     for (Route &route : pic.routes)
         for (size_t i : route.rivets)

@@ -32,7 +32,9 @@ struct Rivet {
     bool has_point_id = false;
     std::string point_id;  // Windows-1251
     int route = -1;
+    std::string fastener;  // fast_code, Windows-1251
     std::vector<std::string> findings;
+    std::vector<size_t> finding_numbers;  // numbers in the picture's list of findings
 };
 
 struct Route {
@@ -52,12 +54,15 @@ struct Picture {
     std::vector<Component> components;
     std::vector<Rivet> rivets;
     std::vector<Route> routes;
+    std::vector<std::string> finding_list;  // UTF-8, number k is entry k - 1
 };
 
 Point project(const Frame &wcs, Plane plane, const Vec3 &absolute);
 // Throws InputError for a place too far out to be drawn.
 Picture gather(Session &s, Plane plane);
-// Marks the rivets the findings name; answers how many findings named none.
+// Marks the rivets the findings name and numbers the findings that name one, in the
+// log's order; a finding about a whole route is numbered at the route's first rivet
+// on its walk. Answers how many findings named none.
 size_t apply_findings(Picture &pic, std::vector<Finding> &findings);
 
 }  // namespace nxsim::render

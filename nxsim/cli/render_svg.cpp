@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -89,6 +90,7 @@ constexpr double kPlotLong = 760, kPlotShort = 260, kPad = 24;
 constexpr double kMarginLeft = 80, kMarginTop = 78, kMarginBottom = 96, kLegendWidth = 300, kLegendGap = 36;
 constexpr double kLegendRow = 22, kNumberSpacing = 16;
 constexpr double kCharWidth = 7.2;  // an average character of the 12 px legend text
+constexpr size_t kFindingTextMax = 110;  // characters of a finding in the list; the tooltip has it whole
 
 struct View {
     double x0 = 0, y0 = 0, w = 0, h = 0;  // plot area in pixels
@@ -151,9 +153,19 @@ std::string coordinates(const Point &p) {
     return "WCS (" + num(p.wcs[0], 3) + ", " + num(p.wcs[1], 3) + ", " + num(p.wcs[2], 3) + ")";
 }
 
+// The first `max` characters of a UTF-8 text, and "…" when it was longer.
+std::string cut(const std::string &utf8, size_t max) {
+    size_t n = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) continue;
+        if (n++ == max) return utf8.substr(0, i) + "…";
+    }
+    return utf8;
+}
+
 }  // namespace
 
-std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_findings) {
+std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_findings, bool by_fastener) {
     const PlaneInfo axes = plane_info(plane);
     const View view = fit(pic);
     const std::string units = s.display->units == 2 ? "in" : "mm";
@@ -164,8 +176,30 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
         labels.push_back(legend_label(route));
         widest = std::max(widest, characters(labels.back()));
     }
+    // By fastener: each fast_code a colour of its own, in code order; rivets without one grey.
+    std::map<std::string, size_t> fasteners;
+    for (const Rivet &r : pic.rivets)
+        if (!r.fastener.empty()) ++fasteners[r.fastener];
+    std::map<std::string, const char *> fastener_colours;
+    for (const auto &[code, count] : fasteners) {
+        fastener_colours[code] = kRouteColours[fastener_colours.size() % kRouteColourCount];
+        if (by_fastener) widest = std::max(widest, characters(cp1251_to_utf8(code) + " — " + counted(count, "rivet")));
+    }
+    auto rivet_colour = [&](const Rivet &r) {
+        if (!by_fastener) return route_colour(r.route);
+        auto it = fastener_colours.find(r.fastener);
+        return it == fastener_colours.end() ? kNeutral : it->second;
+    };
+    // The findings' list beside the legend, so that it survives printing.
+    std::vector<std::string> finding_labels;
+    for (size_t k = 0; k < pic.finding_list.size(); ++k) {
+        finding_labels.push_back(std::to_string(k + 1) + "  " + cut(pic.finding_list[k], kFindingTextMax));
+        widest = std::max(widest, characters(finding_labels.back()));
+    }
     const double width = legend_x + std::max(kLegendWidth, 30 + kCharWidth * static_cast<double>(widest) + 16);
     size_t legend_rows = pic.routes.size() + 4;
+    if (by_fastener) legend_rows += fasteners.size() + 2;
+    if (!finding_labels.empty()) legend_rows += finding_labels.size() + 2;
     const double height =
         std::max(view.y0 + view.h + kMarginBottom, view.y0 + 30 + kLegendRow * static_cast<double>(legend_rows) + 20);
     size_t loose = 0, marked = 0;
@@ -277,9 +311,10 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
         if (r.route >= 0) o << " data-route=\"" << xml(route) << "\"";
         if (r.has_point_id) o << " data-point-id=\"" << xml(cp1251_to_utf8(r.point_id)) << "\"";
         o << " data-u=\"" << num(r.at.u, 6) << "\" data-v=\"" << num(r.at.v, 6) << "\" cx=\"" << num(view.px(r.at.u))
-          << "\" cy=\"" << num(view.py(r.at.v)) << "\" r=\"3.5\" fill=\"" << route_colour(r.route) << "\">";
+          << "\" cy=\"" << num(view.py(r.at.v)) << "\" r=\"3.5\" fill=\"" << rivet_colour(r) << "\">";
         std::string tip = r.path;
         if (r.has_point_id) tip += "  point_id " + cp1251_to_utf8(r.point_id);
+        if (!r.fastener.empty()) tip += "  fast_code " + cp1251_to_utf8(r.fastener);
         tip += r.route >= 0 ? "  route " + route : "  not in a route";
         tooltip(o, tip + "  " + coordinates(r.at));
         o << "</circle>\n";
@@ -325,6 +360,20 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
         for (const std::string &f : r.findings) tip += "\n" + f;
         tooltip(o, tip);
         o << "</circle>\n";
+    }
+    o << "</g>\n";
+
+    // The numbers of the findings in the list, beside the rings.
+    o << "<g id=\"finding-numbers\" fill=\"" << kFindingRed << "\" font-size=\"10\" font-weight=\"bold\">\n";
+    for (const Rivet &r : pic.rivets) {
+        if (r.finding_numbers.empty()) continue;
+        std::string numbers;
+        for (size_t n : r.finding_numbers) {
+            if (!numbers.empty()) numbers += ',';
+            numbers += std::to_string(n);
+        }
+        o << "<text class=\"finding-number\" x=\"" << num(view.px(r.at.u) + 8) << "\" y=\""
+          << num(view.py(r.at.v) + 13) << "\">" << numbers << "</text>\n";
     }
     o << "</g>\n";
 
@@ -374,8 +423,34 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
         o << "<circle cx=\"" << num(legend_x + 11) << "\" cy=\"" << num(y - 4) << "\" r=\"7.5\" fill=\"none\" stroke=\""
           << kFindingRed << "\" stroke-width=\"2\"/><text x=\"" << num(legend_x + 30) << "\" y=\"" << num(y)
           << "\">finding of the route check</text>\n";
+        y += kLegendRow;
+    }
+    if (by_fastener) {
+        y += kLegendRow / 2;
+        o << "<text x=\"" << num(legend_x) << "\" y=\"" << num(y) << "\" font-weight=\"bold\">Rivets by fastener</text>\n";
+        y += kLegendRow;
+        for (const auto &[code, count] : fasteners) {
+            o << "<g class=\"legend-fastener\" data-fastener=\"" << xml(cp1251_to_utf8(code)) << "\"><circle cx=\""
+              << num(legend_x + 11) << "\" cy=\"" << num(y - 4) << "\" r=\"3.5\" fill=\"" << fastener_colours[code]
+              << "\"/><text x=\"" << num(legend_x + 30) << "\" y=\"" << num(y) << "\">"
+              << xml(cp1251_to_utf8(code) + " — " + counted(count, "rivet")) << "</text></g>\n";
+            y += kLegendRow;
+        }
     }
     o << "</g>\n";
+    if (!finding_labels.empty()) {
+        y += kLegendRow / 2;
+        o << "<g id=\"finding-list\">\n<text x=\"" << num(legend_x) << "\" y=\"" << num(y)
+          << "\" font-weight=\"bold\">Findings of the route check</text>\n";
+        y += kLegendRow;
+        for (size_t k = 0; k < finding_labels.size(); ++k, y += kLegendRow) {
+            o << "<text class=\"finding-entry\" x=\"" << num(legend_x) << "\" y=\"" << num(y) << "\">"
+              << xml(finding_labels[k]);
+            tooltip(o, pic.finding_list[k]);
+            o << "</text>\n";
+        }
+        o << "</g>\n";
+    }
     o << "</svg>\n";
     return o.str();
 }

@@ -12,6 +12,7 @@ namespace nxsim::render {
 // "1 rivet", "3 rivets".
 std::string counted(size_t n, const char *what);
 
-std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_findings);
+// by_fastener: the rivets coloured by fast_code instead of by route.
+std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_findings, bool by_fastener);
 
 }  // namespace nxsim::render

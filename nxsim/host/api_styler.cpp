@@ -82,9 +82,15 @@ std::string value_text(const DialogItem &item) {
         s << item.real;
         return s.str();
     }
-    case ItemKind::List:
-        return std::to_string(item.selected) +
-               (item.selected >= 0 ? " " + quote(item.entries[static_cast<size_t>(item.selected)]) : "");
+    case ItemKind::List: {
+        // Appended, not " " + text: GCC 12 at -O3 sees a false overlap there (-Wrestrict).
+        std::string text = std::to_string(item.selected);
+        if (item.selected >= 0) {
+            text += ' ';
+            text += quote(item.entries[static_cast<size_t>(item.selected)]);
+        }
+        return text;
+    }
     }
     return "";
 }

@@ -488,6 +488,77 @@ TEST_F(Render, MarksExactlyTheRivetsTheFindingsName) {
                          ":14: 1 finding names no rivet of the displayed assembly\n");
 }
 
+// Every finding that names a rivet gets a number, beside its rivet (a whole route's
+// at the start of its walk), and its text in a numbered list beside the legend, so
+// the picture tells what was found also on paper.
+TEST_F(Render, NumbersTheFindingsAndListsThemBesideTheLegend) {
+    Rendered r = render(kPanel, std::nullopt, crlf(kFindings));
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::vector<std::string> list;
+    for (const Element *e : with_class(r.root, "text", "finding-entry")) list.push_back(e->text);
+    EXPECT_EQ(list, (std::vector<std::string>{
+                        nxsim::cp1251_to_utf8("1  ROUTE_A AAAAB_001_1: неправильное значение атрибута <pr_code> <Z>"),
+                        nxsim::cp1251_to_utf8("2  ROUTE_A AAAAB_001_POINT_ID_: отсутствует атрибут <ad_code>"),
+                        nxsim::cp1251_to_utf8("3  отсутствие атрибута <point_id> у заклепки в маршруте <ROUTE_B>"),
+                        nxsim::cp1251_to_utf8("4  в маршруте <ROUTE_C> больше 99 заклепок")}));
+    std::map<std::string, const Element *> numbers;
+    for (const Element *e : with_class(r.root, "text", "finding-number")) numbers[e->text] = e;
+    ASSERT_EQ(numbers.size(), 4u);
+    const std::pair<const char *, const Element *> at[] = {
+        {"1", &rivet(r.root, "ROUTE_A", "AAAAB_001_1")},
+        {"2", &rivet(r.root, "ROUTE_A", "AAAAB_001_POINT_ID_LONG")},
+        {"3", &rivet(r.root, "ROUTE_B", "AAAAB_002_01")},
+        {"4", &rivet(r.root, "ROUTE_C", "AAAAB_003_01")},
+    };
+    for (const auto &[n, circle] : at) {
+        ASSERT_TRUE(numbers.count(n)) << n;
+        EXPECT_NEAR(number(*numbers[n], "x"), number(*circle, "cx") + 8, 0.01) << n;
+        EXPECT_NEAR(number(*numbers[n], "y"), number(*circle, "cy") + 13, 0.01) << n;
+    }
+    // Without a log there is neither a number nor a list.
+    Rendered plain = render(kPanel);
+    EXPECT_TRUE(with_class(plain.root, "text", "finding-entry").empty());
+    EXPECT_TRUE(with_class(plain.root, "text", "finding-number").empty());
+}
+
+// --colour-by fastener: rivets of one fast_code share a colour, another code has
+// another, a rivet without one is grey, and the legend names each code.
+TEST_F(Render, ColoursRivetsByFastener) {
+    std::string session = kPanel;
+    auto give = [&](const std::string &point_id, const std::string &fast) {
+        std::string key = "\"point_id\": \"" + point_id + "\"";
+        size_t at = session.find(key);
+        ASSERT_NE(at, std::string::npos) << point_id;
+        session.insert(at + key.size(), ", \"fast_code\": \"" + fast + "\"");
+    };
+    give("AAAAB_001_10", "3404579D35");
+    give("AAAAB_001_02", "3404579D35");
+    give("AAAAB_002_01", "3404579D35");
+    give("AAAAB_003_01", "163768D40");
+    nxsim::RenderOptions o;
+    o.session = write("session.json", session);
+    o.out = dir / "picture.svg";
+    o.by_fastener = true;
+    Rendered r = render(o);
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::string a = rivet(r.root, "ROUTE_A", "AAAAB_001_10").get("fill");
+    EXPECT_EQ(rivet(r.root, "ROUTE_A", "AAAAB_001_02").get("fill"), a);
+    EXPECT_EQ(rivet(r.root, "ROUTE_B", "AAAAB_002_01").get("fill"), a) << "another route, the same fastener";
+    std::string b = rivet(r.root, "ROUTE_C", "AAAAB_003_01").get("fill");
+    EXPECT_NE(b, a);
+    std::string none = rivet(r.root, "ROUTE_C", "AAAAB_003_02").get("fill");
+    EXPECT_NE(none, a);
+    EXPECT_NE(none, b);
+    EXPECT_EQ(rivet(r.root, "ROUTE_D", "AAAAB_004_01").get("fill"), none);
+    std::vector<std::string> legend;
+    for (const Element *e : with_class(r.root, "g", "legend-fastener")) legend.push_back(e->get("data-fastener"));
+    EXPECT_EQ(legend, (std::vector<std::string>{"163768D40", "3404579D35"}));
+    // By route (the default) the two routes' rivets differ.
+    Rendered by_route = render(session);
+    EXPECT_NE(rivet(by_route.root, "ROUTE_A", "AAAAB_001_10").get("fill"),
+              rivet(by_route.root, "ROUTE_B", "AAAAB_002_01").get("fill"));
+}
+
 TEST_F(Render, MarksNothingForALogWithoutFindings) {
     Rendered r = render(kPanel, std::nullopt, crlf("\n <route_check>\tHAS STARTED\t\tline=43\n"));
     ASSERT_EQ(r.code, 0) << r.err;
