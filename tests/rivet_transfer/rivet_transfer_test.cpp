@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -144,7 +145,8 @@ Json move_all_script() {
 }
 
 fs::path make_case(const Json &script) {
-    fs::path dir = fs::temp_directory_path() / "rivet_transfer_sweep";
+    // Per process: two test runs at once (two build folders) must not share it.
+    fs::path dir = fs::temp_directory_path() / ("rivet_transfer_sweep_" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     Json c = {{"tool", "rivet_transfer"}, {"session", (here / "sessions" / "panel.json").string()}};

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,7 +20,8 @@ const fs::path here = fs::path(SCENARIO_DIR) / "route_create";
 
 // A scenario folder made on the fly: the panel session and a script with one fault.
 fs::path make_case(const std::string &name, const Json &script) {
-    fs::path dir = fs::temp_directory_path() / ("route_create_" + name);
+    // Per process: two test runs at once (two build folders) must not share it.
+    fs::path dir = fs::temp_directory_path() / ("route_create_" + name + "_" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     Json c = {{"tool", "route_create"}, {"session", (here / "sessions" / "panel.json").string()}};
