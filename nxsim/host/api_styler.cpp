@@ -132,7 +132,7 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
 
     DialogItem *item = d.item(s.item);
     if (item == nullptr) {
-        h.fail_script(s.where + ": the dialog has no item " + s.item);
+        h.fail_script(s.where + ": the dialog has no item " + shorten(s.item));
         return false;
     }
     const char *verb = s.kind == K::Type ? "type" : s.kind == K::Enter ? "enter" : "pick";
@@ -142,7 +142,7 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
     }
     if (s.kind == K::Pick) {
         if (item->kind != ItemKind::List) {
-            h.fail_script(s.where + ": item " + s.item + " is not a list");
+            h.fail_script(s.where + ": item " + shorten(s.item) + " is not a list");
             return false;
         }
         int entry = s.entry;
@@ -155,7 +155,7 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
                 }
         }
         if (entry < 0 || entry >= static_cast<int>(item->entries.size())) {
-            h.fail_script(s.where + ": list " + s.item + " has no such entry");
+            h.fail_script(s.where + ": list " + shorten(s.item) + " has no such entry");
             return false;
         }
         item->selected = entry;

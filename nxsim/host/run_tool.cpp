@@ -25,7 +25,7 @@ void discard_staged(Host &h) {
 
 }  // namespace
 
-void prepare_run_dir(const fs::path &run_dir, const std::vector<std::string> &missing, const fs::path &dialogs_dir) {
+void prepare_run_dir(const fs::path &run_dir, const std::vector<MissingFolder> &missing, const fs::path &dialogs_dir) {
     Host &h = Host::get();
     h.run_dir = run_dir;
     std::error_code ec;
@@ -33,8 +33,8 @@ void prepare_run_dir(const fs::path &run_dir, const std::vector<std::string> &mi
     if (ec) throw InputError(run_dir.string() + ": the run folder cannot be created");
     std::vector<fs::path> absent;
     for (const auto &m : missing) {
-        auto p = h.map_path(m);
-        if (!p) throw InputError("missing: \"" + m + "\" is not a drive path");
+        auto p = h.map_path(m.path);
+        if (!p) throw InputError(m.where + ": \"" + shorten(m.path) + "\" is not a drive path");
         if (fs::exists(*p))
             throw InputError(p->string() + " exists, but the script needs it missing: use a fresh run folder");
         absent.push_back(*p);

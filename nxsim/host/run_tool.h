@@ -26,7 +26,7 @@ struct ToolOutcome {
 
 // Creates the run folder's drives and the application share, and lays the dialog
 // files in; folders named in `missing` must not exist.
-NXSIM_EXPORT void prepare_run_dir(const std::filesystem::path &run_dir, const std::vector<std::string> &missing,
+NXSIM_EXPORT void prepare_run_dir(const std::filesystem::path &run_dir, const std::vector<MissingFolder> &missing,
                                   const std::filesystem::path &dialogs_dir);
 
 // Runs a tool module against `session`, answered by `engineer`, with the clock and
