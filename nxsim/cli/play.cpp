@@ -4,11 +4,13 @@
 #include <iomanip>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
 #include "cp1251.h"
 #include "engineer.h"
+#include "files.h"
 #include "host.h"
 #include "run.h"
 #include "run_tool.h"
@@ -135,14 +137,18 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
     std::unique_ptr<Session> session;
     std::vector<PlannedRun> plan;
     fs::path session_file;
+    std::optional<SessionLock> lock;
     try {
         Json json = read_json_file(o.workflow);
         Place top(o.workflow.string(), json);
         top.only({"session", "runs"});
         fs::path base = o.workflow.parent_path();
         fs::path source = o.session.empty() ? base / top["session"].text() : o.session;
-        session = load_session(source);
         session_file = o.session.empty() ? o.run_dir / "session.json" : o.session;
+        // Taken before the session is read: a second run would save over this one's work.
+        refuse_read_only(session_file);
+        lock.emplace(session_file);
+        session = load_session(source);
         Place runs = top["runs"];
         if (runs.array().empty()) runs.fail("a workflow needs at least one run");
         // Everything is checked before the first run changes anything.
@@ -216,14 +222,19 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             text += line + "\n";
             if (line.rfind("message ", 0) == 0) ++boxes;
         }
+        // All or nothing: the tool's files, the transcript, the log and the session.
+        FileSet files;
+        for (const auto &[temp, final_path] : result.files) files.adopt(temp, final_path);
         try {
-            write_file_atomically(o.run_dir / "transcripts" / (label + ".txt"), text);
-            if (fs::exists(drives / "D" / "prterr.txt"))
-                fs::copy_file(drives / "D" / "prterr.txt", o.run_dir / "logs" / (label + ".prterr.txt"),
-                              fs::copy_options::overwrite_existing);
-            save_session(*session, session_file);
+            files.write(o.run_dir / "transcripts" / (label + ".txt"), text);
+            if (auto log = files.bytes_for(drives / "D" / "prterr.txt"))
+                files.write(o.run_dir / "logs" / (label + ".prterr.txt"), *log);
+            files.write(session_file, session_text(*session));
+            files.commit();
         } catch (const std::exception &e) {
             err << e.what() << "\n";
+            err << "nxsim: run " << (k + 1) << " (" << run.tool << ") not saved; the session holds the runs before it: "
+                << session_file.string() << "\n";
             return kExitBadInput;
         }
         out << two_digits(k + 1) << " " << std::left << std::setw(19) << run.tool << " return code "

@@ -2,8 +2,10 @@
 #include "run.h"
 
 #include <iostream>
+#include <optional>
 
 #include "engineer.h"
+#include "files.h"
 #include "run_tool.h"
 #include "session_file.h"
 #include "terminal.h"
@@ -24,7 +26,12 @@ int run_command(const RunOptions &o, std::ostream &err) {
     std::unique_ptr<Session> session;
     Script script;
     fs::path module;
+    const fs::path target = o.save_as.empty() ? o.session : o.save_as;
+    std::optional<SessionLock> lock;
     try {
+        // Taken before the session is read: a second run would save over this one's work.
+        refuse_read_only(target);
+        lock.emplace(target);
         session = load_session(o.session);
         if (interactive) {
             script.source = "terminal";
@@ -64,14 +71,19 @@ int run_command(const RunOptions &o, std::ostream &err) {
                    ? kExitToolFailed
                    : kExitBadInput;
     }
+    // All or nothing: the tool's files, the transcript, the recording and the session.
+    FileSet files;
+    for (const auto &[temp, final_path] : outcome.files) files.adopt(temp, final_path);
     try {
         std::string text;
         for (const auto &line : outcome.transcript) text += line + "\n";
-        write_file_atomically(o.run_dir / "transcript.txt", text);
-        if (terminal && !o.record.empty()) write_file_atomically(o.record, terminal->recording());
-        save_session(*session, o.save_as.empty() ? o.session : o.save_as);
+        files.write(o.run_dir / "transcript.txt", text);
+        if (terminal && !o.record.empty()) files.write(o.record, terminal->recording());
+        files.write(target, session_text(*session));
+        files.commit();
     } catch (const InputError &e) {
         err << e.what() << "\n";
+        err << "nxsim: nothing saved\n";
         return kExitBadInput;
     }
     if (terminal)

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include "engineer.h"
+#include "files.h"
 #include "host.h"
 #include "uf.h"
 
@@ -16,9 +17,10 @@ namespace fs = std::filesystem;
 const char *const kShare = "\\\\appsrv\\server\\user_tools\\win\\application";
 
 void discard_staged(Host &h) {
-    for (const auto &[temp, final_path] : h.staged) {
+    for (const auto &file : h.staged) {
         std::error_code ec;
-        fs::remove(temp, ec);
+        fs::remove(file.temp, ec);
+        untrack_temporary(file.temp);
     }
     h.staged.clear();
 }
@@ -134,6 +136,12 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
     } else if (auto unused = engineer.unused(); !unused.empty()) {
         out.error = "the tool ended before these actions were used:";
         for (const auto &u : unused) out.error += " " + u;
+    } else {
+        for (const auto &file : h.staged)
+            if (!file.failure.empty()) {
+                out.error = file.final_path.string() + ": the tool's write failed (" + file.failure + ")";
+                break;
+            }
     }
     out.transcript = h.transcript;
     if (!out.error.empty()) {
@@ -141,16 +149,8 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
         h.reset();
         return out;
     }
-    for (const auto &[temp, final_path] : h.staged) {
-        std::error_code ec;
-        fs::rename(temp, final_path, ec);
-        if (ec) {
-            out.error = final_path.string() + ": cannot be put in place";
-            discard_staged(h);
-            h.reset();
-            return out;
-        }
-    }
+    // Put in place by the caller, together with the transcript and the session.
+    for (const auto &file : h.staged) out.files.emplace_back(file.temp, file.final_path);
     h.staged.clear();
     h.reset();
     out.ok = true;

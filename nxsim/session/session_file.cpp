@@ -1,14 +1,13 @@
 #include "session_file.h"
 
 #include <cmath>
-#include <fstream>
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
-#include <unistd.h>
 
 #include "cp1251.h"
+#include "files.h"
 
 namespace nxsim {
 namespace {
@@ -269,29 +268,15 @@ Json session_to_json(const Session &session) {
 }
 
 void write_file_atomically(const std::filesystem::path &path, const std::string &bytes) {
-    std::filesystem::path tmp = path;
-    tmp += ".tmp-" + std::to_string(::getpid());
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) throw InputError(path.string() + ": cannot be written");
-        out << bytes;
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(tmp, ec);
-            throw InputError(path.string() + ": cannot be written");
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::filesystem::remove(tmp, ec);
-        throw InputError(path.string() + ": cannot be replaced");
-    }
+    FileSet file;
+    file.write(path, bytes);
+    file.commit();
 }
 
+std::string session_text(const Session &session) { return session_to_json(session).dump(2) + "\n"; }
+
 void save_session(const Session &session, const std::filesystem::path &path) {
-    write_file_atomically(path, session_to_json(session).dump(2) + "\n");
+    write_file_atomically(path, session_text(session));
 }
 
 }  // namespace nxsim
