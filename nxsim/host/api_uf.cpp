@@ -37,7 +37,10 @@ NXSIM_EXPORT int UF_get_fail_message(int error_code, char message[UF_MAX_FAIL_ME
     return 0;
 }
 
-NXSIM_EXPORT void UF_free(void *data) { std::free(data); }
+NXSIM_EXPORT void UF_free(void *data) {
+    Host::get().held.erase(data);  // kept after a failed release, now freed by the tool
+    std::free(data);
+}
 
 NXSIM_EXPORT int UF_is_ugmanager_active(logical *is_active) {
     return guarded("UF_is_ugmanager_active", true, [&](Host &h) {

@@ -9,6 +9,13 @@
 #include "host.h"
 #include "uf.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#define NXSIM_LEAK_CHECK 1
+#else
+#define NXSIM_LEAK_CHECK 0
+#endif
+
 namespace nxsim {
 namespace {
 
@@ -107,6 +114,12 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
     char param[1] = {'\0'};
     ufusr(param, &retcod, 0);
     int unload = ask_unload();
+    bool leaked = false;
+#if NXSIM_LEAK_CHECK
+    // While the tool is still loaded: its frames in the report then name file and line,
+    // which after the unload show as an unknown module.
+    leaked = __lsan_do_recoverable_leak_check() != 0;
+#endif
     bool stayed = false;
     if (unload == UF_UNLOAD_IMMEDIATELY) {
         dlclose(handle);
@@ -131,6 +144,8 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
 
     if (stayed) {
         out.error = module.string() + ": the tool stayed loaded after it was unloaded";
+    } else if (leaked) {
+        out.error = module.string() + ": the tool leaked memory (the report above names where)";
     } else if (h.aborted()) {
         out.error = h.script_error;
     } else if (auto unused = engineer.unused(); !unused.empty()) {

@@ -20,7 +20,9 @@
 #include <thread>
 #include <vector>
 
+#include "host.h"
 #include "scenario.h"
+#include "uf_styler.h"
 
 extern char **environ;
 
@@ -441,6 +443,45 @@ TEST_F(Faults, ADuplicateKeyIsRefused) {
         EXPECT_EQ(lines_of(r.out).size(), 1u) << r.out;
         EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.json << "\n" << r.out;
     }
+}
+
+// A release call made to fail frees nothing; the host frees what it kept when the
+// run ends, so that under the sanitizers the only leaks left are a tool's own.
+TEST(HostMemory, BlocksKeptByAFailedReleaseAreFreedWhenTheRunEnds) {
+    nxsim::Host &h = nxsim::Host::get();
+    h.reset();
+    h.init_depth = 1;
+    h.faults = {nxsim::Fault{"UF_STYLER_free_value", 1, 0, 515001}};
+    UF_STYLER_item_value_type_t value{};
+    value.indicator = UF_STYLER_STRING_VALUE;
+    value.value.string = nxsim::host_strdup("kept");
+    EXPECT_EQ(UF_STYLER_free_value(&value), 515001);
+    EXPECT_EQ(h.held.count(value.value.string), 1u);
+    h.reset();
+    EXPECT_TRUE(h.held.empty());
+    // A later release that succeeds takes the block back: nothing is freed twice.
+    h.init_depth = 1;
+    h.faults = {nxsim::Fault{"UF_STYLER_free_value", 1, 0, 515001}};
+    value.indicator = UF_STYLER_STRING_VALUE;
+    value.value.string = nxsim::host_strdup("again");
+    EXPECT_NE(UF_STYLER_free_value(&value), 0);
+    EXPECT_EQ(UF_STYLER_free_value(&value), 0);
+    EXPECT_TRUE(h.held.empty());
+    h.reset();
+}
+
+// In the sanitizer build the leak check runs while the tool is still loaded, so the
+// report names the tool's file and line, and the run fails saying so.
+TEST_F(Faults, ALeakInAToolIsReportedWithItsFile) {
+#if !defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "a leak is found by the sanitizer build only";
+#endif
+    std::string line = run_args();
+    line.replace(line.find("--tool file_tool"), std::string("--tool file_tool").size(), "--tool leaky_tool");
+    ran r = nxsim(line, "ASAN_OPTIONS=detect_leaks=1; export ASAN_OPTIONS;");
+    EXPECT_FALSE(r.exited && r.status == 0) << r.out;
+    EXPECT_NE(r.out.find("leaky_tool.cpp:"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("the tool leaked memory"), std::string::npos) << r.out;
 }
 
 }  // namespace
