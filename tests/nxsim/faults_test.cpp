@@ -134,6 +134,20 @@ protected:
         return false;
     }
 
+    // A run on these bytes as FILE (s.json or x.json) is refused with one line holding
+    // `expected`; nothing is saved and the tool never runs.
+    void expect_refused(const std::string &file, const std::string &json, const std::string &expected) {
+        write(dir / "s.json", kSession);
+        write(dir / "x.json", R"({"actions": []})");
+        write(dir / file, json);
+        ran r = nxsim(run_args());
+        EXPECT_TRUE(r.exited && r.status != 0) << json << "\n" << r.out;
+        EXPECT_EQ(lines_of(r.out).size(), 1u) << r.out;
+        EXPECT_NE(r.out.find(expected), std::string::npos) << json << "\n" << r.out;
+        EXPECT_EQ(scenario::read_file(dir / file), json) << "nothing saved";
+        EXPECT_FALSE(fs::exists(dir / "run" / "D" / "out.txt"));
+    }
+
     // Temporary files of a save or of a tool's write left anywhere below dir.
     std::vector<std::string> leftovers() const {
         std::vector<std::string> found;
@@ -320,17 +334,7 @@ TEST_F(Faults, WholeNumbersBeyondIntAreRefusedWithThePlace) {
         {"s.json", R"({"parts": [{"name": "@DB/A/A", "attributes": {"N": -2147483649}}]})",
          "s.json: parts[0].attributes.N: "},
     };
-    for (const entry &c : cases) {
-        write(dir / "s.json", kSession);
-        write(dir / "x.json", R"({"actions": []})");
-        write(dir / c.file, c.json);
-        ran r = nxsim(run_args());
-        EXPECT_TRUE(r.exited && r.status != 0) << c.json << "\n" << r.out;
-        EXPECT_EQ(lines_of(r.out).size(), 1u) << r.out;
-        EXPECT_NE(r.out.find(c.place), std::string::npos) << c.json << "\n" << r.out;
-        EXPECT_EQ(scenario::read_file(dir / c.file), c.json) << "nothing saved";
-        EXPECT_FALSE(fs::exists(dir / "run" / "D" / "out.txt"));
-    }
+    for (const entry &c : cases) expect_refused(c.file, c.json, c.place);
 }
 
 // Parts P0 ... P(n-1), each holding the next; with `cycle` the last holds the first.
@@ -434,15 +438,7 @@ TEST_F(Faults, ADuplicateKeyIsRefused) {
         {"x.json", R"({"actions": [{"wait": 1}, {"select": [], "press": "ok", "press": "back"}]})",
          "x.json: actions[1]: duplicate key \"press\""},
     };
-    for (const entry &c : cases) {
-        write(dir / "s.json", kSession);
-        write(dir / "x.json", R"({"actions": []})");
-        write(dir / c.file, c.json);
-        ran r = nxsim(run_args());
-        EXPECT_TRUE(r.exited && r.status != 0) << c.json << "\n" << r.out;
-        EXPECT_EQ(lines_of(r.out).size(), 1u) << r.out;
-        EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.json << "\n" << r.out;
-    }
+    for (const entry &c : cases) expect_refused(c.file, c.json, c.expected);
 }
 
 // A release call made to fail frees nothing; the host frees what it kept when the
