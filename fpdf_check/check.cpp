@@ -1,5 +1,9 @@
 #include "check.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
@@ -413,10 +417,25 @@ std::string reason(int error) {
     }
 }
 
-// Reads the whole file, up to one byte past the limit.
+// Reads the whole file, up to one byte past the limit. Only a regular file: a FIFO
+// or a device would be read for ever. Opened without waiting for a FIFO's writer.
 bool read_file(const char *path, std::string &bytes, std::string &why) {
-    std::FILE *file = std::fopen(path, "rb");
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        why = std::string("cannot open the machine file: ") + reason(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        why = std::string("cannot read the machine file: ") +
+              (folder ? "it is a folder" : "not a regular file (a FIFO or a device)");
+        return false;
+    }
+    std::FILE *file = ::fdopen(fd, "rb");
     if (file == nullptr) {
+        ::close(fd);
         why = std::string("cannot open the machine file: ") + reason(errno);
         return false;
     }
@@ -514,11 +533,20 @@ void print_summary(std::FILE *out) {
 }  // namespace
 
 int check_file(const char *path, std::FILE *out, std::FILE *err) {
-    reset(path);
     std::string bytes;
     std::string why;
+    if (!read_file(path, bytes, why)) {
+        std::fprintf(err, "%s: not checked: %s\n", path, why.c_str());
+        return CHECK_UNREADABLE;
+    }
+    return check_bytes(path, bytes, out, err);
+}
+
+int check_bytes(const char *path, const std::string &bytes, std::FILE *out, std::FILE *err) {
+    reset(path);
+    std::string why;
     long place = 0;
-    if (!read_file(path, bytes, why) || unreadable(bytes, place, why)) {
+    if (unreadable(bytes, place, why)) {
         if (place > 0)
             std::fprintf(err, "%s:%ld: not checked: %s\n", path, place, why.c_str());
         else

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 // Exit statuses of the program; with several files the highest one counts.
 constexpr int CHECK_CLEAN = 0;       // every file is as the export writes it
@@ -11,3 +12,6 @@ constexpr int CHECK_UNREADABLE = 2;  // a file could not be checked, or a usage 
 // Findings and the summary go to out; a file that cannot be checked gives one
 // line on err and nothing on out. Returns one of the statuses above.
 int check_file(const char *path, std::FILE *out, std::FILE *err);
+
+// The same for bytes already read; `path` names them in the report.
+int check_bytes(const char *path, const std::string &bytes, std::FILE *out, std::FILE *err);

@@ -9,7 +9,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
-mkdir -p "$corpus/session" "$corpus/script" "$corpus/dialog"
+mkdir -p "$corpus/session" "$corpus/script" "$corpus/dialog" "$corpus/fpdf_check" "$corpus/terminal"
 find tests examples -name '*.json' -path '*sessions*' -exec cp {} "$corpus/session/" \; 2>/dev/null || true
 cp examples/panel/design.json "$corpus/session/"
 i=0
@@ -17,7 +17,16 @@ for f in $(find tests examples -name 'script*.json' -o -name 'mark.json' | head 
   cp "$f" "$corpus/script/$i.json"; i=$((i + 1))
 done
 cp dialogs/*.dlg "$corpus/dialog/" 2>/dev/null || true
-for t in session script dialog; do
-  (cd "$corpus" && "$OLDPWD/build/fuzz/nxsim/fuzz/fuzz_$t" -max_total_time="${SECONDS_EACH:-20}" \
+i=0
+for f in $(find tests examples -path '*expected*' -name '*.fpdf*' | head -100); do
+  cp "$f" "$corpus/fpdf_check/$i.fpdf"; i=$((i + 1))
+done
+# Terminal answers: a pick, a list and its entry, OK, an option, a button, a name.
+printf 'R\n?\nok\nLIST b\nN 7\nok\n2\nYes\nPART/1/A\n' >"$corpus/terminal/answers.txt"
+printf '*\nback\ncancel\n' >"$corpus/terminal/back.txt"
+for t in session script dialog fpdf_check terminal; do
+  target=build/fuzz/nxsim/fuzz/fuzz_$t
+  [ "$t" = fpdf_check ] && target=build/fuzz/fpdf_check/fuzz/fuzz_fpdf_check
+  (cd "$corpus" && "$OLDPWD/$target" -max_total_time="${SECONDS_EACH:-20}" \
      -max_len=8192 "$corpus/$t" 2>&1 | grep -E '^Done|ERROR|SUMMARY')
 done

@@ -4,11 +4,13 @@
 #include <iomanip>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
 #include "cp1251.h"
 #include "engineer.h"
+#include "files.h"
 #include "host.h"
 #include "run.h"
 #include "run_tool.h"
@@ -63,14 +65,18 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
     std::unique_ptr<Session> session;
     std::vector<PlannedRun> plan;
     fs::path session_file;
+    std::optional<SessionLock> lock;
     try {
         Json json = read_json_file(o.workflow, "workflow");
         Place top(o.workflow.string(), json);
         top.only({"session", "runs"});
         fs::path base = o.workflow.parent_path();
         fs::path source = o.session.empty() ? base / top["session"].text() : o.session;
-        session = load_session(source);
         session_file = o.session.empty() ? o.run_dir / "session.json" : o.session;
+        // Taken before the session is read: a second run would save over this one's work.
+        refuse_read_only(session_file);
+        lock.emplace(session_file);
+        session = load_session(source);
         Place runs = top["runs"];
         if (runs.array().empty()) runs.fail("a workflow needs at least one run");
         // Everything is checked before the first run changes anything.
@@ -114,7 +120,7 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
                 save_session(*session, session_file);
             } catch (const std::exception &e) {
                 err << e.what() << "\n";
-                return kExitBadInput;
+                return kExitRunFailed;
             }
             out << two_digits(k + 1) << " " << std::left << std::setw(19) << "reopen"
                 << " the engineer opens the displayed assembly again: " << loaded << " part"
@@ -140,19 +146,24 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
         }
         std::string text;
         for (const auto &line : result.transcript) text += line + "\n";
-        fs::path log = o.run_dir / "logs" / (label + ".prterr.txt");
+        // All or nothing: the tool's files, the transcript, the log and the session.
+        FileSet files;
+        for (const auto &[temp, final_path] : result.files) files.adopt(temp, final_path);
+        fs::path log;
         try {
-            write_file_atomically(o.run_dir / "transcripts" / (label + ".txt"), text);
-            if (fs::exists(drives / "D" / "prterr.txt")) {
-                fs::copy_file(drives / "D" / "prterr.txt", log, fs::copy_options::overwrite_existing);
+            files.write(o.run_dir / "transcripts" / (label + ".txt"), text);
+            if (auto bytes = files.bytes_for(drives / "D" / "prterr.txt")) {
+                log = o.run_dir / "logs" / (label + ".prterr.txt");
+                files.write(log, *bytes);
                 // Beside the tool's Windows-1251 bytes, a copy a terminal shows as it is.
-                std::ifstream in(log, std::ios::binary);
-                std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-                write_file_atomically(o.run_dir / "logs" / (label + ".prterr.utf8.txt"), log_as_utf8(bytes));
+                files.write(o.run_dir / "logs" / (label + ".prterr.utf8.txt"), log_as_utf8(*bytes));
             }
-            save_session(*session, session_file);
+            files.write(session_file, session_text(*session));
+            files.commit();
         } catch (const std::exception &e) {
             err << e.what() << "\n";
+            err << "nxsim: run " << (k + 1) << " (" << run.tool << ") not saved; the session holds the runs before it: "
+                << session_file.string() << "\n";
             return kExitRunFailed;
         }
         out << two_digits(k + 1) << " " << std::left << std::setw(19) << run.tool << " "

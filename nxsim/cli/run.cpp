@@ -4,8 +4,10 @@
 #include <fstream>
 #include <iomanip>
 #include <iostream>
+#include <optional>
 
 #include "engineer.h"
+#include "files.h"
 #include "log.h"
 #include "run_tool.h"
 #include "session_file.h"
@@ -33,7 +35,12 @@ int run_command(const RunOptions &o, std::ostream &err) {
     Script script;
     fs::path module;
     std::string starting_session;
+    const fs::path target = o.save_as.empty() ? o.session : o.save_as;
+    std::optional<SessionLock> lock;
     try {
+        // Taken before the session is read: a second run would save over this one's work.
+        refuse_read_only(target);
+        lock.emplace(target);
         session = load_session(o.session);
         if (interactive) {
             script.source = "terminal";
@@ -73,19 +80,24 @@ int run_command(const RunOptions &o, std::ostream &err) {
         err << "nxsim: nothing saved\n";
         return kExitRunFailed;
     }
+    // All or nothing: the tool's files, the transcript, the recording and the session.
+    FileSet files;
+    for (const auto &[temp, final_path] : outcome.files) files.adopt(temp, final_path);
     try {
         std::string text;
         for (const auto &line : outcome.transcript) text += line + "\n";
-        write_file_atomically(o.run_dir / "transcript.txt", text);
+        files.write(o.run_dir / "transcript.txt", text);
         if (terminal && !o.record.empty()) {
             // The session as it was before the run, beside the recording: the run saves
             // over the session, and the recording replays on what the run started from.
-            write_file_atomically(recorded_session(o.record), starting_session);
-            write_file_atomically(o.record, terminal->recording());
+            files.write(recorded_session(o.record), starting_session);
+            files.write(o.record, terminal->recording());
         }
-        save_session(*session, o.save_as.empty() ? o.session : o.save_as);
+        files.write(target, session_text(*session));
+        files.commit();
     } catch (const InputError &e) {
         err << e.what() << "\n";
+        err << "nxsim: nothing saved\n";
         return kExitRunFailed;
     }
     fs::path log;
@@ -96,7 +108,7 @@ int run_command(const RunOptions &o, std::ostream &err) {
     }
     out << std::left << std::setw(19) << o.tool << " " << run_summary(o.tool, outcome, before, *session, log) << "\n";
     if (terminal)
-        out << "nxsim: session saved to " << (o.save_as.empty() ? o.session : o.save_as).string()
+        out << "nxsim: session saved to " << target.string()
             << (o.record.empty() ? std::string()
                                  : "; answers recorded in " + o.record.string() + ", the session they start from in " +
                                        recorded_session(o.record).string())

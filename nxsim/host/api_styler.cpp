@@ -138,7 +138,7 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
 
     DialogItem *item = d.item(s.item);
     if (item == nullptr) {
-        h.fail_script(s.where + ": the dialog has no item " + s.item);
+        h.fail_script(s.where + ": the dialog has no item " + shorten(s.item));
         return false;
     }
     const char *verb = s.kind == K::Type ? "type" : s.kind == K::Enter ? "enter" : "pick";
@@ -148,7 +148,7 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
     }
     if (s.kind == K::Pick) {
         if (item->kind != ItemKind::List) {
-            h.fail_script(s.where + ": item " + s.item + " is not a list");
+            h.fail_script(s.where + ": item " + shorten(s.item) + " is not a list");
             return false;
         }
         int entry = s.entry;
@@ -161,7 +161,7 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
                 }
         }
         if (entry < 0 || entry >= static_cast<int>(item->entries.size())) {
-            h.fail_script(s.where + ": list " + s.item + " has no such entry");
+            h.fail_script(s.where + ": list " + shorten(s.item) + " has no such entry");
             return false;
         }
         item->selected = entry;
@@ -368,19 +368,32 @@ NXSIM_EXPORT int UF_STYLER_set_value(int dialog_id, UF_STYLER_item_value_type_p_
 }
 
 NXSIM_EXPORT int UF_STYLER_free_value(UF_STYLER_item_value_type_p_t value) {
-    return guarded("UF_STYLER_free_value", true, [&](Host &) {
+    auto release = [](Host &h, void *block) {
+        h.held.erase(block);
+        std::free(block);
+    };
+    int rc = guarded("UF_STYLER_free_value", true, [&](Host &h) {
         if (value == nullptr) return code::kInvalidArgument;
         if (value->indicator == UF_STYLER_STRING_VALUE) {
-            std::free(value->value.string);
+            release(h, value->value.string);
             value->value.string = nullptr;
         } else if (value->indicator == UF_STYLER_STRING_PTR_VALUE) {
-            for (int i = 0; i < value->count; ++i) std::free(value->value.strings[i]);
-            std::free(value->value.strings);
+            for (int i = 0; i < value->count; ++i) release(h, value->value.strings[i]);
+            release(h, value->value.strings);
             value->value.strings = nullptr;
         }
         value->indicator = UF_STYLER_NO_VALUE;
         return 0;
     });
+    // Failed, the call released nothing: the host keeps the blocks until the run ends.
+    Host &h = Host::get();
+    if (rc != 0 && value != nullptr && value->indicator == UF_STYLER_STRING_VALUE && value->value.string != nullptr)
+        h.held.insert(value->value.string);
+    if (rc != 0 && value != nullptr && value->indicator == UF_STYLER_STRING_PTR_VALUE && value->value.strings != nullptr) {
+        for (int i = 0; i < value->count; ++i) h.held.insert(value->value.strings[i]);
+        h.held.insert(value->value.strings);
+    }
+    return rc;
 }
 
 }  // extern "C"

@@ -37,7 +37,10 @@ NXSIM_EXPORT int UF_get_fail_message(int error_code, char message[UF_MAX_FAIL_ME
     return 0;
 }
 
-NXSIM_EXPORT void UF_free(void *data) { std::free(data); }
+NXSIM_EXPORT void UF_free(void *data) {
+    Host::get().held.erase(data);  // kept after a failed release, now freed by the tool
+    std::free(data);
+}
 
 NXSIM_EXPORT int UF_is_ugmanager_active(logical *is_active) {
     return guarded("UF_is_ugmanager_active", true, [&](Host &h) {
@@ -98,7 +101,7 @@ NXSIM_EXPORT int uc1603(const char *title, int default_option, char options[][UF
             for (int i = 0; i < num_options; ++i)
                 if (texts[i] == *a->answer_text) answer = 5 + i;
             if (answer == 0) {
-                h.fail_script(a->where + ": no option " + cp1251_to_utf8(*a->answer_text));
+                h.fail_script(a->where + ": no option " + shorten(cp1251_to_utf8(*a->answer_text)));
                 return 2;
             }
         } else if (!(answer == 1 || answer == 2 || answer == 19 || (answer >= 5 && answer < 5 + num_options))) {

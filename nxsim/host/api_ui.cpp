@@ -35,7 +35,7 @@ bool play_pick(Host &h, const Action &a, const std::string &ref, UF_UI_selection
                tag_t &single_pick, bool &closed) {
     std::vector<tag_t> found = h.session->resolve(ref);
     if (found.empty()) {
-        h.fail_script(a.where + ": reference \"" + cp1251_to_utf8(ref) + "\" names no object");
+        h.fail_script(a.where + ": reference \"" + shorten(cp1251_to_utf8(ref)) + "\" names no object");
         return false;
     }
     std::vector<tag_t> accepted;
@@ -160,7 +160,7 @@ int run_selection(Host &h, const char *kind, const char *message, const char *ti
     for (size_t k = 0; playing; ++k) {
         if (closed) {
             if (k < a->picks.size()) {
-                h.fail_script(a->where + ": pick " + cp1251_to_utf8(a->picks[k]) + " comes after the dialog has closed");
+                h.fail_script(a->where + ": pick " + shorten(cp1251_to_utf8(a->picks[k])) + " comes after the dialog has closed");
                 playing = false;
             }
             break;

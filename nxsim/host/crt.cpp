@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "export.h"
+#include "files.h"
 #include "host.h"
 #include "win_crt.h"
 
@@ -18,23 +19,40 @@ using nxsim::Host;
 
 struct TextFile {
     FILE *real = nullptr;
+    bool text = true;     // "\n" becomes CR LF
+    long staged = -1;     // index among the run's staged files; -1: not staged
 };
+
+// A staged file whose write failed (a full disk) is never put in place: the run
+// fails and says so, though the tool, as most do, ignores what fprintf answers.
+void write_failed(const TextFile &f) {
+    Host &h = Host::get();
+    if (f.staged < 0 || static_cast<size_t>(f.staged) >= h.staged.size()) return;
+    auto &file = h.staged[static_cast<size_t>(f.staged)];
+    if (file.failure.empty()) file.failure = std::strerror(errno);
+}
 
 ssize_t text_write(void *cookie, const char *buf, size_t size) {
     auto *f = static_cast<TextFile *>(cookie);
+    auto put = [&](const char *from, size_t n) {
+        if (std::fwrite(from, 1, n, f->real) == n) return true;
+        write_failed(*f);
+        return false;
+    };
     size_t start = 0;
-    for (size_t i = 0; i < size; ++i) {
+    for (size_t i = 0; f->text && i < size; ++i) {
         if (buf[i] != '\n') continue;
-        if (i > start && std::fwrite(buf + start, 1, i - start, f->real) != i - start) return -1;
-        if (std::fwrite("\r\n", 1, 2, f->real) != 2) return -1;
+        if (i > start && !put(buf + start, i - start)) return -1;
+        if (!put("\r\n", 2)) return -1;
         start = i + 1;
     }
-    if (size > start && std::fwrite(buf + start, 1, size - start, f->real) != size - start) return -1;
+    if (size > start && !put(buf + start, size - start)) return -1;
     return static_cast<ssize_t>(size);
 }
 
 ssize_t text_read(void *cookie, char *buf, size_t size) {
     auto *f = static_cast<TextFile *>(cookie);
+    if (!f->text) return static_cast<ssize_t>(std::fread(buf, 1, size, f->real));
     size_t n = 0;
     while (n < size) {
         int c = std::fgetc(f->real);
@@ -54,8 +72,9 @@ ssize_t text_read(void *cookie, char *buf, size_t size) {
 
 int text_close(void *cookie) {
     auto *f = static_cast<TextFile *>(cookie);
-    --Host::get().open_text_files;
-    int rc = std::fclose(f->real);
+    if (f->text) --Host::get().open_text_files;
+    int rc = std::fclose(f->real);  // flushes: a full disk shows here
+    if (rc != 0) write_failed(*f);
     delete f;
     return rc;
 }
@@ -93,21 +112,25 @@ NXSIM_EXPORT FILE *__wrap_fopen(const char *path, const char *mode) {
     real_mode += 'b';
 
     std::filesystem::path target = *mapped;
+    long staged = -1;
     if (writing && h.staging) {
         // Written beside the final name and put in place only when the run succeeds.
         std::filesystem::path temp = target;
         temp += ".nxsim-" + std::to_string(::getpid()) + "-" + std::to_string(h.staged.size());
+        nxsim::track_temporary(temp);
         if (m.find('a') != std::string::npos) {
             std::error_code ec;
             std::filesystem::copy_file(target, temp, std::filesystem::copy_options::overwrite_existing, ec);
         }
-        h.staged.emplace_back(temp, target);
+        staged = static_cast<long>(h.staged.size());
+        h.staged.push_back({temp, target, {}});
         target = temp;
     }
     FILE *real = std::fopen(target.c_str(), real_mode.c_str());
     if (real == nullptr) return nullptr;
-    if (binary) return real;
-    auto *cookie = new TextFile{real};
+    // Binary streams not staged need nothing of ours; staged ones are watched for failed writes.
+    if (binary && staged < 0) return real;
+    auto *cookie = new TextFile{real, !binary, staged};
     cookie_io_functions_t io{};
     io.write = text_write;
     io.read = text_read;
@@ -119,7 +142,7 @@ NXSIM_EXPORT FILE *__wrap_fopen(const char *path, const char *mode) {
         delete cookie;
         return nullptr;
     }
-    ++h.open_text_files;
+    if (!binary) ++h.open_text_files;
     return f;
 }
 

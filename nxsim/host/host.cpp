@@ -24,6 +24,7 @@ Host &Host::get() {
 
 void Host::reset() {
     for (uf_list_s *list : lists) delete list;
+    for (void *block : held) std::free(block);
     Session *keep_session = session;
     Engineer *keep_engineer = engineer;
     *this = Host();

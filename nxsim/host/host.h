@@ -65,7 +65,11 @@ public:
     Engineer *engineer = nullptr;
     std::filesystem::path run_dir;
     bool staging = false;
-    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> staged;  // temporary, final
+    struct StagedFile {
+        std::filesystem::path temp, final_path;
+        std::string failure;  // why a write to it failed; empty: whole
+    };
+    std::vector<StagedFile> staged;
     int open_text_files = 0;  // text streams the tool opened and has not closed yet
     std::vector<Fault> faults;
 
@@ -88,6 +92,9 @@ public:
     std::map<int, std::unique_ptr<Dialog>> dialogs;
     int next_dialog = 1;
     std::set<uf_list_s *> lists;
+    // Blocks a release call made to fail kept; freed when the run ends, so that a leak
+    // left at exit is the tool's own.
+    std::set<void *> held;
 
     // Forget everything of the last run (the session stays with its owner).
     void reset();

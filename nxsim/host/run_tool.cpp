@@ -7,8 +7,16 @@
 #include <dlfcn.h>
 
 #include "engineer.h"
+#include "files.h"
 #include "host.h"
 #include "uf.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#define NXSIM_LEAK_CHECK 1
+#else
+#define NXSIM_LEAK_CHECK 0
+#endif
 
 namespace nxsim {
 namespace {
@@ -18,16 +26,17 @@ namespace fs = std::filesystem;
 const char *const kShare = "\\\\appsrv\\server\\user_tools\\win\\application";
 
 void discard_staged(Host &h) {
-    for (const auto &[temp, final_path] : h.staged) {
+    for (const auto &file : h.staged) {
         std::error_code ec;
-        fs::remove(temp, ec);
+        fs::remove(file.temp, ec);
+        untrack_temporary(file.temp);
     }
     h.staged.clear();
 }
 
 }  // namespace
 
-void prepare_run_dir(const fs::path &run_dir, const std::vector<std::string> &missing, const fs::path &dialogs_dir) {
+void prepare_run_dir(const fs::path &run_dir, const std::vector<MissingFolder> &missing, const fs::path &dialogs_dir) {
     Host &h = Host::get();
     h.run_dir = run_dir;
     std::error_code ec;
@@ -35,8 +44,8 @@ void prepare_run_dir(const fs::path &run_dir, const std::vector<std::string> &mi
     if (ec) throw InputError(run_dir.string() + ": the run folder cannot be created");
     std::vector<fs::path> absent;
     for (const auto &m : missing) {
-        auto p = h.map_path(m);
-        if (!p) throw InputError("missing: \"" + m + "\" is not a drive path");
+        auto p = h.map_path(m.path);
+        if (!p) throw InputError(m.where + ": \"" + shorten(m.path) + "\" is not a drive path");
         if (fs::exists(*p))
             throw InputError(p->string() + " exists, but the script needs it missing: use a fresh run folder");
         absent.push_back(*p);
@@ -114,6 +123,12 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
     char param[1] = {'\0'};
     ufusr(param, &retcod, 0);
     int unload = ask_unload();
+    bool leaked = false;
+#if NXSIM_LEAK_CHECK
+    // While the tool is still loaded: its frames in the report then name file and line,
+    // which after the unload show as an unknown module.
+    leaked = __lsan_do_recoverable_leak_check() != 0;
+#endif
     bool stayed = false;
     if (unload == UF_UNLOAD_IMMEDIATELY) {
         dlclose(handle);
@@ -138,11 +153,19 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
 
     if (stayed) {
         out.error = module.string() + ": the tool stayed loaded after it was unloaded";
+    } else if (leaked) {
+        out.error = module.string() + ": the tool leaked memory (the report above names where)";
     } else if (h.aborted()) {
         out.error = h.script_error;
     } else if (auto unused = engineer.unused(); !unused.empty()) {
         out.error = "the tool ended before these actions were used:";
         for (const auto &u : unused) out.error += " " + u;
+    } else {
+        for (const auto &file : h.staged)
+            if (!file.failure.empty()) {
+                out.error = file.final_path.string() + ": the tool's write failed (" + file.failure + ")";
+                break;
+            }
     }
     out.transcript = h.transcript;
     if (!out.error.empty()) {
@@ -150,16 +173,8 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
         h.reset();
         return out;
     }
-    for (const auto &[temp, final_path] : h.staged) {
-        std::error_code ec;
-        fs::rename(temp, final_path, ec);
-        if (ec) {
-            out.error = final_path.string() + ": cannot be put in place";
-            discard_staged(h);
-            h.reset();
-            return out;
-        }
-    }
+    // Put in place by the caller, together with the transcript and the session.
+    for (const auto &file : h.staged) out.files.emplace_back(file.temp, file.final_path);
     h.staged.clear();
     h.reset();
     out.ok = true;

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "export.h"
@@ -22,15 +23,18 @@ struct ToolOutcome {
     int return_code = 0;
     long host_calls = 0;
     std::vector<std::string> transcript;
+    // Files the tool wrote, as (temporary, final) pairs, for the caller to put in place.
+    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> files;
 };
 
 // Creates the run folder's drives and the application share, and lays the dialog
 // files in; folders named in `missing` must not exist.
-NXSIM_EXPORT void prepare_run_dir(const std::filesystem::path &run_dir, const std::vector<std::string> &missing,
+NXSIM_EXPORT void prepare_run_dir(const std::filesystem::path &run_dir, const std::vector<MissingFolder> &missing,
                                   const std::filesystem::path &dialogs_dir);
 
 // Runs a tool module against `session`, answered by `engineer`, with the clock and
-// faults of `script`; files it writes are put in place only if the run succeeds.
+// faults of `script`. Files it writes are left as temporaries in the outcome when the run
+// succeeds (every write whole), and removed when it fails.
 NXSIM_EXPORT ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
                                   const std::filesystem::path &module, const std::filesystem::path &run_dir,
                                   const std::string &tool);

@@ -1,18 +1,106 @@
 #include "json_error.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <sstream>
+#include <unordered_set>
+#include <vector>
 
 #include "cp1251.h"
 
 namespace nxsim {
 
+namespace {
+
+// Builds the document as the parser does, and refuses a key given twice in one
+// object with the object's place (the parser itself would keep the last silently).
+class KeyWatch {
+public:
+    KeyWatch(Json &result, const std::string &source) : dom_(result, true), source_(source) {}
+
+    bool null() { return entry(), dom_.null(); }
+    bool boolean(bool v) { return entry(), dom_.boolean(v); }
+    bool number_integer(Json::number_integer_t v) { return entry(), dom_.number_integer(v); }
+    bool number_unsigned(Json::number_unsigned_t v) { return entry(), dom_.number_unsigned(v); }
+    bool number_float(Json::number_float_t v, const Json::string_t &s) { return entry(), dom_.number_float(v, s); }
+    bool string(Json::string_t &v) { return entry(), dom_.string(v); }
+    bool binary(Json::binary_t &v) { return entry(), dom_.binary(v); }
+    bool start_object(size_t n) {
+        levels_.push_back({false, 0, {}, {}});
+        return dom_.start_object(n);
+    }
+    bool key(Json::string_t &k) {
+        Level &top = levels_.back();
+        if (!top.keys.insert(k).second)
+            throw InputError(source_ + ": " + place() + ": duplicate key \"" + shorten(k) + "\"");
+        top.key = k;
+        return dom_.key(k);
+    }
+    bool end_object() { return leave(), dom_.end_object(); }
+    bool start_array(size_t n) {
+        levels_.push_back({true, 0, {}, {}});
+        return dom_.start_array(n);
+    }
+    bool end_array() { return leave(), dom_.end_array(); }
+    // Thrown as what it is, so that a syntax error still names line and column.
+    [[noreturn]] bool parse_error(size_t, const std::string &, const nlohmann::detail::exception &e) {
+        if (const auto *syntax = dynamic_cast<const Json::parse_error *>(&e)) throw *syntax;
+        if (const auto *range = dynamic_cast<const Json::out_of_range *>(&e)) throw *range;
+        throw InputError(source_ + ": not valid JSON: " + e.what());
+    }
+
+private:
+    struct Level {
+        bool array;
+        size_t count;     // entries of an array so far
+        std::string key;  // the current key of an object
+        std::unordered_set<std::string> keys;
+    };
+    void entry() {
+        if (!levels_.empty() && levels_.back().array) ++levels_.back().count;
+    }
+    void leave() {
+        levels_.pop_back();
+        entry();
+    }
+    // Where the innermost object is, as Place writes it.
+    std::string place() const {
+        std::string where;
+        for (size_t i = 0; i + 1 < levels_.size(); ++i) {
+            if (levels_[i].array)
+                where += "[" + std::to_string(levels_[i].count) + "]";
+            else
+                where += (where.empty() ? "" : ".") + shorten(levels_[i].key);
+        }
+        return where.empty() ? "top level" : where;
+    }
+
+    nlohmann::detail::json_sax_dom_parser<Json> dom_;
+    const std::string &source_;
+    std::vector<Level> levels_;
+};
+
+}  // namespace
+
+std::string shorten(std::string_view utf8, size_t limit) {
+    if (utf8.size() <= limit) return std::string(utf8);
+    size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) --cut;
+    return std::string(utf8.substr(0, cut)) + "...";
+}
+
 Json parse_json_text(const std::string &text, const std::string &source) {
     try {
-        return Json::parse(text);
+        Json result;
+        KeyWatch watch(result, source);
+        Json::sax_parse(text, &watch);
+        return result;
     } catch (const Json::parse_error &e) {
         size_t line = 1, column = 1;
         for (size_t i = 0; i + 1 < e.byte && i < text.size(); ++i) {
@@ -47,14 +135,42 @@ std::string unreadable_reason(const std::filesystem::path &path) {
     return "";
 }
 
+std::string read_regular_file(const std::filesystem::path &path, const char *what) {
+    auto refuse = [&](const std::string &why) {
+        return InputError(path.string() + ": cannot read the " + what + ": " + why);
+    };
+    // Not blocking on a FIFO without a writer; what it is is asked of the open file.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        std::string why = unreadable_reason(path);
+        throw refuse(why.empty() ? std::strerror(errno) : why);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        throw refuse(folder ? "it is a folder" : "not a regular file (a FIFO or a device)");
+    }
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(st.st_size));
+    char chunk[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            int error = errno;
+            ::close(fd);
+            throw refuse(std::strerror(error));
+        }
+        if (got == 0) break;
+        bytes.append(chunk, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    return bytes;
+}
+
 Json read_json_file(const std::filesystem::path &path, const char *what) {
-    std::ifstream in(path, std::ios::binary);
-    std::string why = in && std::filesystem::is_regular_file(path) ? "" : unreadable_reason(path);
-    if (!why.empty() || !in)
-        throw InputError(path.string() + ": cannot read the " + what + ": " + (why.empty() ? "not a file" : why));
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    return parse_json_text(buffer.str(), path.string());
+    return parse_json_text(read_regular_file(path, what), path.string());
 }
 
 void Place::fail(const std::string &message) const {
@@ -65,7 +181,8 @@ Place Place::operator[](const char *key) const {
     const Json &o = object();
     auto it = o.find(key);
     if (it == o.end()) fail(std::string("\"") + key + "\" is missing");
-    return Place(source_, *it, where_.empty() ? std::string(key) : where_ + "." + key);
+    std::string name = shorten(key);
+    return Place(source_, *it, where_.empty() ? name : where_ + "." + name);
 }
 
 Place Place::operator[](size_t index) const {
@@ -80,7 +197,7 @@ void Place::only(std::initializer_list<const char *> keys) const {
     for (auto it = object().begin(); it != object().end(); ++it) {
         bool known = false;
         for (const char *k : keys) known = known || it.key() == k;
-        if (!known) fail("unknown key \"" + it.key() + "\"");
+        if (!known) fail("unknown key \"" + shorten(it.key()) + "\"");
     }
 }
 
@@ -114,6 +231,10 @@ double Place::number() const {
 
 long long Place::integer() const {
     if (!value_->is_number_integer()) fail("expected a whole number");
+    // A larger number would wrap when the host takes it as an int.
+    bool fits = value_->is_number_unsigned() ? value_->get<unsigned long long>() <= INT_MAX
+                                             : value_->get<long long>() >= INT_MIN && value_->get<long long>() <= INT_MAX;
+    if (!fits) fail("expected a whole number from " + std::to_string(INT_MIN) + " to " + std::to_string(INT_MAX));
     return value_->get<long long>();
 }
 

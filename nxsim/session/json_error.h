@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -16,14 +17,22 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads and parses a JSON file; a syntax error names line and column. A file that
-// cannot be read is named with what it was meant to be ("session", "engineer script",
-// "workflow") and why: no such file, a folder, permission denied.
+// Reads and parses a JSON file; a syntax error names line and column, a key given
+// twice in one object names the object. A file that cannot be read is named with
+// what it was meant to be ("session", "engineer script", "workflow") and why: no
+// such file, a folder, permission denied. Only a regular file is read: a FIFO or a
+// device would block for ever.
 Json read_json_file(const std::filesystem::path &path, const char *what = "file");
 
 // Why a file cannot be read, in those words; empty when it can be opened.
 std::string unreadable_reason(const std::filesystem::path &path);
 Json parse_json_text(const std::string &text, const std::string &source);
+// The bytes of a regular file; throws InputError, naming the file as `what`, for
+// anything else.
+std::string read_regular_file(const std::filesystem::path &path, const char *what = "file");
+
+// A value as a message shows it: a long one cut (at a character) and ended with "...".
+std::string shorten(std::string_view utf8, size_t limit = 60);
 
 // Walks a JSON document while remembering where it is, for messages such as
 // "script.json: actions[3].select[0]: expected a text".
@@ -48,7 +57,7 @@ public:
     std::string text() const;  // UTF-8 as written
     std::string cp1251() const;  // converted for the host
     double number() const;
-    long long integer() const;
+    long long integer() const;  // within int, as the host holds whole numbers
     bool boolean() const;
 
 private:

@@ -197,31 +197,47 @@ Frame Session::absolute(const Occurrence &occ) const {
 }
 
 tag_t Session::find_occurrence_of_part(Part *root, Part *target) {
-    std::function<tag_t(tag_t)> walk = [&](tag_t from) -> tag_t {
-        for (tag_t child : children(from)) {
-            const Occurrence *occ = occurrence(child);
-            if (occ != nullptr && child_part(*occ) == target) return child;
-            if (tag_t found = walk(child)) return found;
+    // Depth first, children in order, without recursion.
+    std::vector<std::pair<std::vector<tag_t>, size_t>> stack;
+    stack.emplace_back(children(root->tag), 0);
+    while (!stack.empty()) {
+        auto &[list, next] = stack.back();
+        if (next == list.size()) {
+            stack.pop_back();
+            continue;
         }
-        return NULL_TAG;
-    };
-    return walk(root->tag);
+        tag_t child = list[next++];
+        const Occurrence *occ = occurrence(child);
+        if (occ != nullptr && child_part(*occ) == target) return child;
+        stack.emplace_back(children(child), 0);
+    }
+    return NULL_TAG;
 }
 
 std::string Session::occurrence_path(const Occurrence &occ) const {
-    const Part *owner = occ.instance->parent;
-    int same = 0, position = 0;
-    auto it = owner->by_name.find(occ.instance->name);
-    if (it != owner->by_name.end()) {
-        for (const Instance *i : it->second) {
-            ++same;
-            if (i == occ.instance) position = same;
-        }
+    // Names from the occurrence up to the root, joined root first: linear in the depth.
+    std::vector<const Occurrence *> chain;
+    for (const Occurrence *o = &occ;; o = &occurrences_[objects_[o->parent].index]) {
+        chain.push_back(o);
+        if (o->parent == NULL_TAG) break;
     }
-    std::string name = occ.instance->name;
-    if (same > 1) name += '[' + std::to_string(position) + ']';
-    if (occ.parent == NULL_TAG) return name;
-    return occurrence_path(occurrences_[objects_[occ.parent].index]) + '/' + name;
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const Instance *inst = (*it)->instance;
+        const Part *owner = inst->parent;
+        int same = 0, position = 0;
+        auto found = owner->by_name.find(inst->name);
+        if (found != owner->by_name.end()) {
+            for (const Instance *i : found->second) {
+                ++same;
+                if (i == inst) position = same;
+            }
+        }
+        if (!path.empty()) path += '/';
+        path += inst->name;
+        if (same > 1) path += '[' + std::to_string(position) + ']';
+    }
+    return path;
 }
 
 std::string Session::describe(tag_t tag) const {

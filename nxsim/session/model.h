@@ -18,6 +18,9 @@ constexpr int kMaxNameLength = MAX_ENTITY_NAME_SIZE;  // instance, reference set
 constexpr int kMaxPartNameLength = MAX_FSPEC_SIZE;
 constexpr int kMaxTitleLength = 50;
 constexpr int kMaxStringValueLength = 132;
+// Levels of components below any part. Far deeper than any airframe assembly; the
+// tools walk assemblies recursively, and a reference path stays readable.
+constexpr int kMaxAssemblyDepth = 1000;
 
 enum class AttrType { Integer = 3, Real = 4, String = 5 };
 

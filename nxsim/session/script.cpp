@@ -198,7 +198,7 @@ Script script_from_json(const Json &json, const std::string &source) {
     if (top.has("missing")) {
         Place m = top["missing"];
         m.array();
-        for (size_t i = 0; i < m.value().size(); ++i) script.missing.push_back(m[i].text());
+        for (size_t i = 0; i < m.value().size(); ++i) script.missing.push_back({m[i].text(), m[i].located()});
     }
     if (top.has("faults")) {
         Place f = top["faults"];

@@ -57,10 +57,16 @@ struct Fault {
     int code = 1;
 };
 
+// A drive folder that must not exist, and where the script names it.
+struct MissingFolder {
+    std::string path;
+    std::string where;  // "script.json: missing[0]"
+};
+
 struct Script {
     std::string source;
     std::time_t clock = 0;  // local time, held as seconds since 1970 with no zone
-    std::vector<std::string> missing;  // drive folders that must not exist
+    std::vector<MissingFolder> missing;
     std::vector<Fault> faults;
     std::vector<Action> actions;
 };

@@ -1,12 +1,13 @@
 #include "session_file.h"
 
 #include <cmath>
-#include <fstream>
-#include <functional>
-#include <set>
-#include <unistd.h>
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "cp1251.h"
+#include "files.h"
 
 namespace nxsim {
 namespace {
@@ -59,6 +60,40 @@ void read_attributes(const Place &p, Attributes &into) {
             v.fail("expected a text or a number");
         }
         into.set(std::move(a));
+    }
+}
+
+// A part must not contain itself, however deep, and no assembly may be deeper than
+// the limit. Depth first without recursion: a deep assembly must not exhaust the stack.
+void check_structure(const Session &session, const Place &where) {
+    std::unordered_map<const Part *, int> height;  // levels below a part whose walk is done
+    std::unordered_set<const Part *> on_path;
+    std::vector<std::pair<const Part *, size_t>> stack;
+    auto child_of = [&](const Part *p, size_t k) { return session.find_part(p->components[k]->part_name); };
+    for (const auto &root : session.parts()) {
+        if (height.count(root.get())) continue;
+        stack.emplace_back(root.get(), 0);
+        on_path.insert(root.get());
+        while (!stack.empty()) {
+            auto &[part, next] = stack.back();
+            if (next < part->components.size()) {
+                const Part *child = child_of(part, next++);
+                if (height.count(child)) continue;
+                if (on_path.count(child)) where.fail("part " + shorten(cp1251_to_utf8(child->name)) + " contains itself");
+                on_path.insert(child);
+                stack.emplace_back(child, 0);
+                continue;
+            }
+            int levels = 0;
+            for (size_t k = 0; k < part->components.size(); ++k)
+                levels = std::max(levels, 1 + height[child_of(part, k)]);
+            if (levels > kMaxAssemblyDepth)
+                where.fail("part " + shorten(cp1251_to_utf8(part->name)) + " holds an assembly more than " +
+                           std::to_string(kMaxAssemblyDepth) + " levels deep, more than nxsim takes");
+            height[part] = levels;
+            on_path.erase(part);
+            stack.pop_back();
+        }
     }
 }
 
@@ -168,17 +203,7 @@ std::unique_ptr<Session> session_from_json(const Json &json, const std::string &
         }
     }
 
-    // A part must not contain itself, however deep.
-    std::set<const Part *> done, on_path;
-    std::function<void(const Part *)> visit = [&](const Part *part) {
-        if (done.count(part)) return;
-        if (on_path.count(part)) top["parts"].fail("part " + cp1251_to_utf8(part->name) + " contains itself");
-        on_path.insert(part);
-        for (const Instance *inst : part->components) visit(session->find_part(inst->part_name));
-        on_path.erase(part);
-        done.insert(part);
-    };
-    for (const auto &part : session->parts()) visit(part.get());
+    check_structure(*session, top["parts"]);
 
     auto loaded_part = [&](const char *key) -> Part * {
         Place p = top[key];
@@ -243,29 +268,15 @@ Json session_to_json(const Session &session) {
 }
 
 void write_file_atomically(const std::filesystem::path &path, const std::string &bytes) {
-    std::filesystem::path tmp = path;
-    tmp += ".tmp-" + std::to_string(::getpid());
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) throw InputError(path.string() + ": cannot be written");
-        out << bytes;
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(tmp, ec);
-            throw InputError(path.string() + ": cannot be written");
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::filesystem::remove(tmp, ec);
-        throw InputError(path.string() + ": cannot be replaced");
-    }
+    FileSet file;
+    file.write(path, bytes);
+    file.commit();
 }
 
+std::string session_text(const Session &session) { return session_to_json(session).dump(2) + "\n"; }
+
 void save_session(const Session &session, const std::filesystem::path &path) {
-    write_file_atomically(path, session_to_json(session).dump(2) + "\n");
+    write_file_atomically(path, session_text(session));
 }
 
 }  // namespace nxsim

@@ -3,6 +3,7 @@
 // the export's own golden files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -414,6 +415,21 @@ TEST_F(FpdfCheck, FileWithoutReadPermission) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, path_of("locked.fpdf") + ": not checked: cannot open the machine file: permission denied\n");
+}
+
+// A FIFO or a device would be read for ever, or until the writer at the other end
+// stops: only a regular file is checked.
+TEST_F(FpdfCheck, FifoOrDeviceIsNotRead) {
+    ASSERT_EQ(mkfifo(path_of("fifo.fpdf").c_str(), 0644), 0);
+    for (const std::string &path : {path_of("fifo.fpdf"), std::string("/dev/zero")}) {
+        std::string command = "timeout -s KILL 20 " + quote(FPDF_CHECK_EXE) + " " + quote(path) + " 2>" +
+                              quote((dir / "stderr.txt").string()) + " </dev/null";
+        int raw = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(raw));
+        EXPECT_EQ(WEXITSTATUS(raw), 2) << "blocked or crashed on " << path;
+        EXPECT_EQ(scenario::read_file(dir / "stderr.txt"),
+                  path + ": not checked: cannot read the machine file: not a regular file (a FIFO or a device)\n");
+    }
 }
 
 TEST_F(FpdfCheck, FileTooLarge) {
