@@ -30,19 +30,25 @@ fs::path find_log(const LogOptions &o) {
     if (!fs::is_directory(o.run, ec)) throw InputError(o.run.string() + ": no such run folder or log file");
     fs::path logs = o.run / "logs";
     if (fs::is_directory(logs, ec)) {
-        // A workflow's run folder: logs/NN_tool.prterr.txt, the last NN wins.
+        // A workflow's run folder: logs/NN_tool.prterr.txt, the highest NN wins.
         const std::string suffix = ".prterr.txt";
-        std::vector<fs::path> found;
+        long last = -1;
+        fs::path found;
         for (const auto &entry : fs::directory_iterator(logs, ec)) {
             std::string name = entry.path().filename().string();
-            if (name.size() <= suffix.size() + 3 || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+            size_t underscore = name.find('_');
+            if (underscore == 0 || underscore == std::string::npos || underscore > 9 ||
+                name.size() <= suffix.size() + underscore + 1 ||
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0 ||
+                name.find_first_not_of("0123456789") != underscore)
                 continue;
-            std::string tool = name.substr(3, name.size() - suffix.size() - 3);
-            if (o.tool.empty() || tool == o.tool) found.push_back(entry.path());
+            std::string tool = name.substr(underscore + 1, name.size() - suffix.size() - underscore - 1);
+            long number = std::stol(name.substr(0, underscore));
+            if ((o.tool.empty() || tool == o.tool) && number > last) last = number, found = entry.path();
         }
-        if (found.empty())
+        if (last < 0)
             throw InputError(logs.string() + ": no error log" + (o.tool.empty() ? "" : " of " + o.tool) + " in it");
-        return *std::max_element(found.begin(), found.end());
+        return found;
     }
     if (!o.tool.empty()) throw InputError(o.run.string() + ": --tool is for a workflow's run folder (one with logs/)");
     for (const fs::path &log : {o.run / "D" / "prterr.txt", o.run / "C" / "Temp" / "prterr.txt"})

@@ -255,4 +255,19 @@ TEST_F(NxsimCli, RouteCheckRunSaysHowManyFindingsAndWhereAndTheLogReadsInUtf8) {
     EXPECT_EQ(nxsim("log " + (run / "D" / "prterr.txt").string()).out, r.out);
 }
 
+// In a workflow's run folder the highest run number wins (run 100 after run 99), of
+// any tool or of the one asked for; the UTF-8 copies are not logs of their own.
+TEST_F(NxsimCli, LogOfAWorkflowIsItsLastRunsOrTheLastOfATool) {
+    fs::create_directories(dir / "play" / "logs");
+    for (const char *name : {"99_route_check", "100_route_check", "10_fpdf_export", "101_rivet_mark"})
+        write(std::string("play/logs/") + name + ".prterr.txt", std::string(name) + "\r\n");
+    write("play/logs/102_rivet_mark.prterr.utf8.txt", "copy\n");
+    EXPECT_EQ(nxsim("log " + (dir / "play").string()).out, "101_rivet_mark\n");
+    EXPECT_EQ(nxsim("log " + (dir / "play").string() + " --tool route_check").out, "100_route_check\n");
+    EXPECT_EQ(nxsim("log " + (dir / "play").string() + " --tool=fpdf_export").out, "10_fpdf_export\n");
+    result r = nxsim("log " + (dir / "play").string() + " --tool route_walk");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "nxsim: " + (dir / "play" / "logs").string() + ": no error log of route_walk in it\n");
+}
+
 }  // namespace
