@@ -1,5 +1,5 @@
 // `nxsim play`: a workflow is one session and a list of tool runs, played in order
-// as an engineer would, each run saving the session before the next begins.
+// as an engineer would, on one session kept in memory.
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -105,17 +105,31 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
     fs::create_directories(o.run_dir / "transcripts", ec);
     fs::create_directories(o.run_dir / "logs", ec);
     fs::path drives = o.run_dir / "drives";
+    // The session stays in memory from run to run and is written at the end, or when a
+    // run fails (without that run: its changes are taken back), or after every run
+    // with --save-each.
+    bool unsaved = false;
+    auto save = [&]() {
+        try {
+            save_session(*session, session_file);
+            unsaved = false;
+            return true;
+        } catch (const std::exception &e) {
+            err << e.what() << "\n";
+            return false;
+        }
+    };
+    auto stop = [&](int code) {
+        if (unsaved) save();
+        return code;
+    };
     for (size_t k = 0; k < plan.size(); ++k) {
         PlannedRun &run = plan[k];
         std::string label = two_digits(k + 1) + "_" + run.tool;
         if (run.reopen) {
             size_t loaded = reopen_assembly(*session);
-            try {
-                save_session(*session, session_file);
-            } catch (const std::exception &e) {
-                err << e.what() << "\n";
-                return kExitBadInput;
-            }
+            unsaved = true;
+            if (o.save_each && !save()) return kExitBadInput;
             out << two_digits(k + 1) << " " << std::left << std::setw(19) << "reopen"
                 << " the engineer opens the displayed assembly again: " << loaded << " part"
                 << (loaded == 1 ? "" : "s") << " loaded\n";
@@ -125,18 +139,19 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             prepare_run_dir(drives, run.script.missing, o.dialogs_dir);
         } catch (const InputError &e) {
             err << e.what() << "\n";
-            return kExitBadInput;
+            return stop(kExitBadInput);
         }
-        Snapshot before = snapshot(*session);
         ScriptEngineer engineer(run.script);
+        session->begin_journal();
         ToolOutcome result = run_tool(*session, run.script, engineer, run.module, drives, run.tool);
         if (!result.ok) {
+            session->rollback_journal();
             err << "nxsim: run " << (k + 1) << " (" << run.tool << ", " << run.script_path.string()
                 << ") failed: " << result.error << "\n";
             size_t from = result.transcript.size() > 12 ? result.transcript.size() - 12 : 0;
             for (size_t i = from; i < result.transcript.size(); ++i) err << "  " << result.transcript[i] << "\n";
             err << "nxsim: the session holds the runs before it: " << session_file.string() << "\n";
-            return kExitRunFailed;
+            return stop(kExitRunFailed);
         }
         std::string text;
         for (const auto &line : result.transcript) text += line + "\n";
@@ -150,14 +165,19 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
                 std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
                 write_file_atomically(o.run_dir / "logs" / (label + ".prterr.utf8.txt"), log_as_utf8(bytes));
             }
-            save_session(*session, session_file);
         } catch (const std::exception &e) {
             err << e.what() << "\n";
-            return kExitRunFailed;
+            session->commit_journal();
+            unsaved = true;
+            return stop(kExitRunFailed);
         }
-        out << two_digits(k + 1) << " " << std::left << std::setw(19) << run.tool << " "
-            << run_summary(run.tool, result, before, *session, log) << "\n";
+        std::string summary = run_summary(run.tool, result, *session->journal(), log);
+        session->commit_journal();
+        unsaved = true;
+        if (o.save_each && !save()) return kExitRunFailed;
+        out << two_digits(k + 1) << " " << std::left << std::setw(19) << run.tool << " " << summary << "\n";
     }
+    if (unsaved && !save()) return kExitRunFailed;
     return kExitOk;
 }
 
