@@ -74,14 +74,15 @@ std::vector<std::string> nxsim_args(std::vector<std::string> args) {
     return args;
 }
 
-fs::path work_root() {
-    static fs::path root = [] {
-        fs::path r = fs::temp_directory_path() / ("panel_bench_" + std::to_string(getpid()));
-        fs::remove_all(r);
-        fs::create_directories(r);
+// Never destroyed: the clean-up at exit still needs it.
+const fs::path &work_root() {
+    static const fs::path *root = [] {
+        auto *r = new fs::path(fs::temp_directory_path() / ("panel_bench_" + std::to_string(getpid())));
+        fs::remove_all(*r);
+        fs::create_directories(*r);
         return r;
     }();
-    return root;
+    return *root;
 }
 
 // Removes the generated panels when the program ends.
@@ -215,7 +216,7 @@ void BM_WholeWorkflow(benchmark::State &state) {
 
 // A tool run that only opens its first dialog and is cancelled: load, run, save.
 fs::path nothing_script(const Panel &p) {
-    fs::path file = p.dir / "nothing.json";
+    fs::path file = p.dir / "nothing_script.json";
     if (!fs::exists(file)) std::ofstream(file) << R"({"actions": [{"select": [], "press": "cancel"}]})";
     return file;
 }
