@@ -267,9 +267,9 @@ public:
         }
         out_ += '"';
     }
-    // Shortest text that reads back to the same double; a whole number keeps its ".0",
-    // so a real attribute stays real.
-    void number(double v) {
+    // Shortest text that reads back to the same double. A real attribute keeps the
+    // ".0" of a whole number, so that it is read back as real.
+    void number(double v, bool real = true) {
         if (!std::isfinite(v)) {
             out_ += "null";
             return;
@@ -278,24 +278,24 @@ public:
         auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
         std::string_view t(buf, static_cast<size_t>(end - buf));
         out_ += t;
-        if (t.find_first_of(".e") == std::string_view::npos) out_ += ".0";
+        if (real && t.find_first_of(".e") == std::string_view::npos) out_ += ".0";
     }
     void integer(long long v) { out_ += std::to_string(v); }
     void vec(const Vec3 &v) {
         out_ += '[';
         for (int i = 0; i < 3; ++i) {
-            if (i > 0) out_ += ", ";
-            number(v[i]);
+            if (i > 0) out_ += ',';
+            number(v[i], false);
         }
         out_ += ']';
     }
     // Starts "key": after the separator the object needs.
     void key(const char *k) {
-        out_ += first_ ? "" : ", ";
+        out_ += first_ ? "" : ",";
         first_ = false;
         out_ += '"';
         out_ += k;
-        out_ += "\": ";
+        out_ += "\":";
     }
     void open() {
         out_ += '{';
@@ -317,9 +317,9 @@ bool same(const Vec3 &a, const Vec3 &b) { return a[0] == b[0] && a[1] == b[1] &&
 void put_attributes(Writer &w, const Attributes &attrs) {
     w.open();
     for (const auto &a : attrs.all()) {
-        w.raw() += w.raw().back() == '{' ? "" : ", ";
+        w.raw() += w.raw().back() == '{' ? "" : ",";
         w.text(a.title);
-        w.raw() += ": ";
+        w.raw() += ':';
         switch (a.type) {
         case AttrType::String: w.text(a.text); break;
         case AttrType::Integer: w.integer(a.integer); break;
@@ -539,7 +539,7 @@ std::string session_text(const Session &session) {
             w.key("colors");
             out += '[';
             for (size_t i = 0; i < part->colors.size(); ++i) {
-                if (i > 0) out += ", ";
+                if (i > 0) out += ',';
                 w.vec(part->colors[i]);
             }
             out += ']';
