@@ -96,7 +96,7 @@ Part *Session::add_part(const std::string &name) {
 }
 
 Part *Session::find_part(std::string_view name) const {
-    auto it = by_name_.find(std::string(name));
+    auto it = by_name_.find(name);
     if (it == by_name_.end() || it->second->discarded) return nullptr;
     return it->second;
 }
@@ -249,7 +249,7 @@ void Session::rollback_journal() {
 }
 
 const std::unordered_set<Instance *> *Session::users(std::string_view part_name) const {
-    auto it = users_.find(std::string(part_name));
+    auto it = users_.find(part_name);
     return it == users_.end() ? nullptr : &it->second;
 }
 

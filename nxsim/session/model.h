@@ -233,6 +233,11 @@ private:
                                                    (static_cast<unsigned long long>(k.parent) << 21) ^ k.instance);
         }
     };
+    // Names looked up without building a string first.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
     tag_t new_tag(Kind kind, size_t index);
     std::string occurrence_path(const Occurrence &occ) const;
     void link(Instance *instance);
@@ -245,8 +250,8 @@ private:
     std::vector<std::unique_ptr<Instance>> instances_;
     std::vector<Occurrence> occurrences_;
     std::vector<Body> bodies_;
-    std::unordered_map<std::string, Part *> by_name_;
-    std::unordered_map<std::string, std::unordered_set<Instance *>> users_;
+    std::unordered_map<std::string, Part *, NameHash, std::equal_to<>> by_name_;
+    std::unordered_map<std::string, std::unordered_set<Instance *>, NameHash, std::equal_to<>> users_;
     std::unordered_map<OccKey, tag_t, OccKeyHash> occ_index_;
     std::unordered_map<OccKey, tag_t, OccKeyHash> body_index_;  // {owner, index, 0}
     std::unique_ptr<Journal> journal_;
