@@ -382,10 +382,12 @@ tag_t Session::find_occurrence_of_part(Part *root, Part *target) {
     std::function<const std::optional<Path> &(const Part *)> path_to = [&](const Part *p) -> const std::optional<Path> & {
         auto found = best.find(p);
         if (found != best.end()) return found->second;
+        static const std::optional<Path> none;
+        if (p != root && !on_path.insert(p).second) return none;  // a cycle: the loader refuses them
         std::optional<Path> result;
         if (p == root) {
             result = Path{};
-        } else if (on_path.insert(p).second) {
+        } else {
             if (const auto *list = users(p->name)) {
                 for (Instance *u : *list) {
                     const Part *up = u->parent;
@@ -401,19 +403,8 @@ tag_t Session::find_occurrence_of_part(Part *root, Part *target) {
         }
         return best[p] = std::move(result);
     };
-    if (root->discarded || !root->loaded) return NULL_TAG;
-    std::optional<Path> found;
-    if (const auto *list = users(target->name)) {
-        for (Instance *u : *list) {
-            const Part *up = u->parent;
-            if (up->discarded || !up->loaded) continue;
-            const auto &above = path_to(up);
-            if (!above) continue;
-            Path candidate = *above;
-            candidate.push_back(u);
-            if (!found || less(candidate, *found)) found = std::move(candidate);
-        }
-    }
+    if (root->discarded || !root->loaded || target == root) return NULL_TAG;
+    const std::optional<Path> &found = path_to(target);
     if (!found) return NULL_TAG;
     tag_t occ = NULL_TAG;
     for (Instance *i : *found) occ = occurrence_of(root, occ, i);

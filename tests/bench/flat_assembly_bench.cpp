@@ -216,6 +216,7 @@ BENCHMARK(BM_LeafCollector)
     ->Args({0, 1})
     ->Args({0, 2})
     ->Args({0, 10})
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

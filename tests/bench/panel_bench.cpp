@@ -306,6 +306,7 @@ void front_end(benchmark::State &state, const std::vector<std::string> &args_for
             return;
         }
         state.SetIterationTime(m.wall);
+        state.counters["cpu_ms"] = m.cpu * 1e3;
         state.counters["peak_MB"] = m.peak_mb;
     }
 }
