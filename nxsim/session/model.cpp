@@ -118,20 +118,33 @@ void Session::discard_part(Part *part) {
 
 void Session::link(Instance *instance) {
     Part *parent = instance->parent;
-    auto &same = parent->by_name[instance->name];
-    // Siblings of one name stay in list order.
-    auto at = std::find_if(same.begin(), same.end(), [&](const Instance *i) { return i->slot > instance->slot; });
-    same.insert(at, instance);
-    users_[instance->part_name].insert(instance);
+    if (parent->by_name_built) {
+        auto &same = parent->by_name[instance->name];
+        // Siblings of one name stay in list order.
+        auto at = std::find_if(same.begin(), same.end(), [&](const Instance *i) { return i->slot > instance->slot; });
+        same.insert(at, instance);
+    }
+    Instance *&head = users_[instance->part_name];
+    instance->prev_user = nullptr;
+    instance->next_user = head;
+    if (head != nullptr) head->prev_user = instance;
+    head = instance;
     instance->removed = false;
 }
 
 void Session::unlink(Instance *instance) {
-    auto &same = instance->parent->by_name[instance->name];
-    same.erase(std::remove(same.begin(), same.end(), instance), same.end());
-    if (same.empty()) instance->parent->by_name.erase(instance->name);
-    auto users = users_.find(instance->part_name);
-    if (users != users_.end()) users->second.erase(instance);
+    Part *parent = instance->parent;
+    if (parent->by_name_built) {
+        auto &same = parent->by_name[instance->name];
+        same.erase(std::remove(same.begin(), same.end(), instance), same.end());
+        if (same.empty()) parent->by_name.erase(instance->name);
+    }
+    if (instance->prev_user != nullptr)
+        instance->prev_user->next_user = instance->next_user;
+    else
+        users_[instance->part_name] = instance->next_user;
+    if (instance->next_user != nullptr) instance->next_user->prev_user = instance->prev_user;
+    instance->next_user = instance->prev_user = nullptr;
     instance->removed = true;
 }
 
@@ -248,9 +261,9 @@ void Session::rollback_journal() {
     work = j->work;
 }
 
-const std::unordered_set<Instance *> *Session::users(std::string_view part_name) const {
+Instance *Session::first_user(std::string_view part_name) const {
     auto it = users_.find(part_name);
-    return it == users_.end() ? nullptr : &it->second;
+    return it == users_.end() ? nullptr : it->second;
 }
 
 Kind Session::kind(tag_t tag) const {
@@ -388,16 +401,14 @@ tag_t Session::find_occurrence_of_part(Part *root, Part *target) {
         if (p == root) {
             result = Path{};
         } else {
-            if (const auto *list = users(p->name)) {
-                for (Instance *u : *list) {
-                    const Part *up = u->parent;
-                    if (up->discarded || !up->loaded) continue;
-                    const auto &above = path_to(up);
-                    if (!above) continue;
-                    Path candidate = *above;
-                    candidate.push_back(u);
-                    if (!result || less(candidate, *result)) result = std::move(candidate);
-                }
+            for (Instance *u = first_user(p->name); u != nullptr; u = u->next_user) {
+                const Part *up = u->parent;
+                if (up->discarded || !up->loaded) continue;
+                const auto &above = path_to(up);
+                if (!above) continue;
+                Path candidate = *above;
+                candidate.push_back(u);
+                if (!result || less(candidate, *result)) result = std::move(candidate);
             }
             on_path.erase(p);
         }
@@ -411,15 +422,21 @@ tag_t Session::find_occurrence_of_part(Part *root, Part *target) {
     return occ;
 }
 
+const std::vector<Instance *> &Session::named(const Part *part, const std::string &name) const {
+    if (!part->by_name_built) {
+        for (Instance *i : part->components) part->by_name[i->name].push_back(i);
+        part->by_name_built = true;
+    }
+    static const std::vector<Instance *> none;
+    auto it = part->by_name.find(name);
+    return it == part->by_name.end() ? none : it->second;
+}
+
 std::string Session::occurrence_path(const Occurrence &occ) const {
-    const Part *owner = occ.instance->parent;
     int same = 0, position = 0;
-    auto it = owner->by_name.find(occ.instance->name);
-    if (it != owner->by_name.end()) {
-        for (const Instance *i : it->second) {
-            ++same;
-            if (i == occ.instance) position = same;
-        }
+    for (const Instance *i : named(occ.instance->parent, occ.instance->name)) {
+        ++same;
+        if (i == occ.instance) position = same;
     }
     std::string name = occ.instance->name;
     if (same > 1) name += '[' + std::to_string(position) + ']';
@@ -512,11 +529,27 @@ std::vector<tag_t> Session::resolve(std::string_view reference) {
             }
             if (nth < 1) return;
         }
+        Part *contents = contents_of(from);
+        if (contents == nullptr) return;
+        Part *root = contents;
+        tag_t parent = NULL_TAG;
+        if (const Occurrence *occ = occurrence(from)) {
+            root = occ->root;
+            parent = occ->tag;
+        }
+        // A plain name is looked up; a pattern is matched against the names before any
+        // occurrence is made.
+        std::vector<Instance *> matches;
+        if (name.find_first_of("*?") == std::string::npos) {
+            matches = named(contents, name);
+        } else {
+            for (Instance *inst : contents->components)
+                if (glob_match(name, inst->name)) matches.push_back(inst);
+        }
         int seen = 0;
-        for (tag_t child : children(from)) {
-            const Occurrence *occ = occurrence(child);
-            if (!glob_match(name, occ->instance->name)) continue;
+        for (Instance *inst : matches) {
             if (nth > 0 && ++seen != nth) continue;
+            tag_t child = occurrence_of(root, parent, inst);
             if (last)
                 result.push_back(child);
             else

@@ -59,6 +59,9 @@ struct Instance {
     Attributes attributes;
     bool removed = false;
     size_t slot = 0;  // place in the parent's component list
+    // The other instances of the same child part, kept by Session.
+    Instance *next_user = nullptr;
+    Instance *prev_user = nullptr;
 };
 
 // A part's components in order. Removing one leaves a hole, so removal and the
@@ -125,8 +128,10 @@ struct Part {
     bool default_colors = true;
     int bodies = 0;
     ComponentList components;
-    // Components by instance name, kept by Session for naming siblings quickly.
-    std::unordered_map<std::string, std::vector<const Instance *>> by_name;
+    // Components by instance name, for naming siblings ("R[2]"): built by Session when
+    // first asked for, then kept up to date.
+    mutable std::unordered_map<std::string, std::vector<Instance *>> by_name;
+    mutable bool by_name_built = false;
 };
 
 struct Occurrence {
@@ -210,8 +215,8 @@ public:
     // First occurrence of `part` below `root` in depth-first order; NULL_TAG if none.
     // Found upwards through the instances of each part, not by walking the tree.
     tag_t find_occurrence_of_part(Part *root, Part *part);
-    // The instances whose child part has this name.
-    const std::unordered_set<Instance *> *users(std::string_view part_name) const;
+    // The first of the instances whose child part has this name (then next_user), or nullptr.
+    Instance *first_user(std::string_view part_name) const;
 
     // Reference path of an object, for people ("PANEL/SUB[2]/R7", "PANEL/#0").
     std::string describe(tag_t tag) const;
@@ -240,6 +245,8 @@ private:
     };
     tag_t new_tag(Kind kind, size_t index);
     std::string occurrence_path(const Occurrence &occ) const;
+    // The components of a part with this instance name, in list order.
+    const std::vector<Instance *> &named(const Part *part, const std::string &name) const;
     void link(Instance *instance);
     void unlink(Instance *instance);
     Journal::Before *first_sight(const Instance *instance);
@@ -251,7 +258,7 @@ private:
     std::vector<Occurrence> occurrences_;
     std::vector<Body> bodies_;
     std::unordered_map<std::string, Part *, NameHash, std::equal_to<>> by_name_;
-    std::unordered_map<std::string, std::unordered_set<Instance *>, NameHash, std::equal_to<>> users_;
+    std::unordered_map<std::string, Instance *, NameHash, std::equal_to<>> users_;
     std::unordered_map<OccKey, tag_t, OccKeyHash> occ_index_;
     std::unordered_map<OccKey, tag_t, OccKeyHash> body_index_;  // {owner, index, 0}
     std::unique_ptr<Journal> journal_;
