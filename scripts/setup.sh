@@ -2,14 +2,14 @@
 # Installs the Debian packages the suite needs, when they are missing, and sets up
 # git's view of the golden files.
 #   scripts/setup.sh demo    what the programs and the tools need: compilers, CMake, Ninja,
-#                            nlohmann-json, CLI11
+#                            nlohmann-json, CLI11, simdjson, python3 (the wing panel's generator)
 #   scripts/setup.sh build   the same and GoogleTest, Google Benchmark for the tests
 #   scripts/setup.sh fuzz    clang with libFuzzer
 #   scripts/setup.sh format  clang-format, for scripts/format-check.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-programs=(g++ cmake ninja-build nlohmann-json3-dev libcli11-dev)
+programs=(g++ cmake ninja-build nlohmann-json3-dev libcli11-dev libsimdjson-dev python3)
 case "${1:-build}" in
   demo) wanted=("${programs[@]}") ;;
   build) wanted=("${programs[@]}" libgtest-dev libbenchmark-dev) ;;

@@ -62,6 +62,7 @@ int main(int argc, char **argv) {
     play_cmd->add_option("--session", play.session, "Play on this session, saved in place, not the workflow's own");
     play_cmd->add_option("--tools-dir", play_tools, "Folder of the tool modules")->capture_default_str();
     play_cmd->add_option("--dialogs-dir", play_dialogs, "Folder of the dialog files")->capture_default_str();
+    play_cmd->add_flag("--save-each", play.save_each, "Save the session after every run, not only at the end");
 
     std::string show_session, show_path;
     CLI::App *show_cmd =

@@ -1,5 +1,5 @@
 // `nxsim play`: a workflow is one session and a list of tool runs, played in order
-// as an engineer would, each run saving the session before the next begins.
+// as an engineer would, on one session kept in memory.
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <sstream>
+#include <unistd.h>
 
 #include "cp1251.h"
 #include "engineer.h"
@@ -22,6 +23,17 @@ namespace nxsim {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The session is written when the workflow ends, after the runs' files are in place:
+// a target that can never be saved is refused before the first run, not after the last.
+void refuse_unsavable(const fs::path &session_file) {
+    std::error_code ec;
+    if (fs::is_directory(session_file, ec))
+        throw InputError(session_file.string() + ": is a folder: the session cannot be saved there");
+    fs::path folder = session_file.parent_path().empty() ? fs::path(".") : session_file.parent_path();
+    if (fs::exists(folder, ec) && (!fs::is_directory(folder, ec) || ::access(folder.c_str(), W_OK) != 0))
+        throw InputError(session_file.string() + ": the session cannot be saved in " + folder.string());
+}
 
 struct PlannedRun {
     bool reopen = false;  // not a tool: the engineer opens the displayed assembly again
@@ -75,6 +87,7 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
         session_file = o.session.empty() ? o.run_dir / "session.json" : o.session;
         // Taken before the session is read: a second run would save over this one's work.
         refuse_read_only(session_file);
+        refuse_unsavable(session_file);
         lock.emplace(session_file);
         session = load_session(source);
         Place runs = top["runs"];
@@ -111,17 +124,31 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
     fs::create_directories(o.run_dir / "transcripts", ec);
     fs::create_directories(o.run_dir / "logs", ec);
     fs::path drives = o.run_dir / "drives";
+    // The session stays in memory from run to run and is written at the end, or when a
+    // run fails (without that run: its changes are taken back), or after every run
+    // with --save-each.
+    bool unsaved = false;
+    auto save = [&]() {
+        try {
+            save_session(*session, session_file);
+            unsaved = false;
+            return true;
+        } catch (const std::exception &e) {
+            err << e.what() << "\n";
+            return false;
+        }
+    };
+    auto stop = [&](int code) {
+        if (unsaved) save();
+        return code;
+    };
     for (size_t k = 0; k < plan.size(); ++k) {
         PlannedRun &run = plan[k];
         std::string label = two_digits(k + 1) + "_" + run.tool;
         if (run.reopen) {
             size_t loaded = reopen_assembly(*session);
-            try {
-                save_session(*session, session_file);
-            } catch (const std::exception &e) {
-                err << e.what() << "\n";
-                return kExitRunFailed;
-            }
+            unsaved = true;
+            if (o.save_each && !save()) return kExitRunFailed;
             out << two_digits(k + 1) << " " << std::left << std::setw(19) << "reopen"
                 << " the engineer opens the displayed assembly again: " << loaded << " part"
                 << (loaded == 1 ? "" : "s") << " loaded\n";
@@ -131,18 +158,19 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             prepare_run_dir(drives, run.script.missing, o.dialogs_dir);
         } catch (const InputError &e) {
             err << e.what() << "\n";
-            return kExitBadInput;
+            return stop(kExitBadInput);
         }
-        Snapshot before = snapshot(*session);
         ScriptEngineer engineer(run.script);
+        session->begin_journal();
         ToolOutcome result = run_tool(*session, run.script, engineer, run.module, drives, run.tool);
         if (!result.ok) {
+            session->rollback_journal();
             err << "nxsim: run " << (k + 1) << " (" << run.tool << ", " << run.script_path.string()
                 << ") failed: " << result.error << "\n";
             size_t from = result.transcript.size() > 12 ? result.transcript.size() - 12 : 0;
             for (size_t i = from; i < result.transcript.size(); ++i) err << "  " << result.transcript[i] << "\n";
             err << "nxsim: the session holds the runs before it: " << session_file.string() << "\n";
-            return kExitRunFailed;
+            return stop(kExitRunFailed);
         }
         std::string text;
         for (const auto &line : result.transcript) text += line + "\n";
@@ -158,17 +186,23 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
                 // Beside the tool's Windows-1251 bytes, a copy a terminal shows as it is.
                 files.write(o.run_dir / "logs" / (label + ".prterr.utf8.txt"), log_as_utf8(*bytes));
             }
-            files.write(session_file, session_text(*session));
+            // With --save-each the session goes in place with the run's files, all or nothing.
+            if (o.save_each) files.write(session_file, session_text(*session));
             files.commit();
         } catch (const std::exception &e) {
+            // The run's files cannot all be put in place: the run is taken back.
+            session->rollback_journal();
             err << e.what() << "\n";
             err << "nxsim: run " << (k + 1) << " (" << run.tool << ") not saved; the session holds the runs before it: "
                 << session_file.string() << "\n";
-            return kExitRunFailed;
+            return stop(kExitRunFailed);
         }
-        out << two_digits(k + 1) << " " << std::left << std::setw(19) << run.tool << " "
-            << run_summary(run.tool, result, before, *session, log) << "\n";
+        std::string summary = run_summary(run.tool, result, *session->journal(), log);
+        session->commit_journal();
+        unsaved = !o.save_each;  // with --save-each it went in place with the run's files
+        out << two_digits(k + 1) << " " << std::left << std::setw(19) << run.tool << " " << summary << "\n";
     }
+    if (unsaved && !save()) return kExitRunFailed;
     return kExitOk;
 }
 

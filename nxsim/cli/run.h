@@ -34,6 +34,7 @@ struct PlayOptions {
     std::filesystem::path run_dir;
     std::filesystem::path tools_dir;
     std::filesystem::path dialogs_dir;
+    bool save_each = false;  // write the session after every run, not only at the end
 };
 
 // `nxsim play`: a list of tool runs on one session, stopping at the first that fails.

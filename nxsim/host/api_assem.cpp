@@ -78,18 +78,34 @@ NXSIM_EXPORT int UF_ASSEM_cycle_objs_in_comp(tag_t component, tag_t *member) {
         Session &s = *h.session;
         if (s.occurrence(component) == nullptr) return code::kNotAComponent;
         // The component's own objects: its child components, then its solid bodies.
-        std::vector<tag_t> objects = s.children(component);
-        if (Part *contents = s.contents_of(component))
-            for (int b = 0; b < contents->bodies; ++b) objects.push_back(s.body_of(component, b));
-        size_t next = 0;
-        if (*member != NULL_TAG) {
-            size_t i = 0;
-            while (i < objects.size() && objects[i] != *member) ++i;
-            if (i == objects.size()) return code::kInvalidTag;
-            next = i + 1;
+        // The next one is found from the member, not from a list of them all.
+        Part *root = s.occurrence(component)->root;
+        Part *contents = s.contents_of(component);
+        auto child = [&](const Instance *after) {
+            Instance *next = contents != nullptr ? contents->components.next(after) : nullptr;
+            return next != nullptr ? s.occurrence_of(root, component, next) : NULL_TAG;
+        };
+        auto body = [&](int index) {
+            return contents != nullptr && index < contents->bodies ? s.body_of(component, index) : NULL_TAG;
+        };
+        if (*member == NULL_TAG) {
+            tag_t first = child(nullptr);
+            *member = first != NULL_TAG ? first : body(0);
+            return 0;
         }
-        *member = next < objects.size() ? objects[next] : NULL_TAG;
-        return 0;
+        if (const Occurrence *occ = s.occurrence(*member);
+            occ != nullptr && contents != nullptr && occ->parent == component && occ->root == root &&
+            occ->instance->parent == contents) {
+            tag_t next = child(occ->instance);
+            *member = next != NULL_TAG ? next : body(0);
+            return 0;
+        }
+        if (const Body *b = s.body(*member); b != nullptr && b->owner == component && contents != nullptr &&
+                                             b->index < contents->bodies) {
+            *member = body(b->index + 1);
+            return 0;
+        }
+        return code::kInvalidTag;
     });
 }
 
@@ -117,7 +133,10 @@ NXSIM_EXPORT int UF_ASSEM_add_part_to_assembly(tag_t parent_part, const char *pa
         if (std::fabs(norm(x) - 1) > 1e-6 || std::fabs(norm(y) - 1) > 1e-6 || std::fabs(dot(x, y)) > 1e-6)
             return code::kInvalidArgument;
         if (contains(s, child, parent)) return code::kPartCycle;
-        child->loaded = true;
+        if (!child->loaded) {
+            s.touch(child);
+            child->loaded = true;
+        }
         Instance *inst = s.add_instance(parent, name, child->name);
         inst->refset = refset;
         inst->place = Frame::from_axes({origin[0], origin[1], origin[2]}, x, y);

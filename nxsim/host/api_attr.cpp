@@ -12,6 +12,8 @@ using namespace nxsim;
 namespace {
 
 struct Target {
+    Instance *instance = nullptr;       // the owner of `own`: an instance or a part
+    Part *part = nullptr;
     Attributes *own = nullptr;          // written here
     const Attributes *fallback = nullptr;  // read here too
     bool valid = false;
@@ -29,7 +31,8 @@ Target target_of(Host &h, tag_t object) {
         inst = s.instance(object);
         break;
     case Kind::Part:
-        t.own = &s.part(object)->attributes;
+        t.part = s.part(object);
+        t.own = &t.part->attributes;
         t.valid = true;
         return t;
     case Kind::Body:
@@ -38,6 +41,7 @@ Target target_of(Host &h, tag_t object) {
     default:
         return t;
     }
+    t.instance = inst;
     t.own = &inst->attributes;
     if (Part *p = s.find_part(inst->part_name)) t.fallback = &p->attributes;
     t.valid = true;
@@ -97,6 +101,8 @@ NXSIM_EXPORT int UF_ATTR_assign(tag_t object, const char *title, UF_ATTR_value_t
         default:
             return code::kAttrValue;
         }
+        if (t.instance != nullptr) h.session->touch(t.instance);
+        if (t.part != nullptr) h.session->touch(t.part);
         t.own->set(std::move(a));
         return 0;
     });

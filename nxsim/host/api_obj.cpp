@@ -53,6 +53,7 @@ NXSIM_EXPORT int UF_OBJ_set_name(tag_t object, const char *name) {
         if (inst == nullptr) return code::kInvalidTag;
         if (name == nullptr) return code::kInvalidArgument;
         if (std::strlen(name) > MAX_ENTITY_NAME_SIZE) return code::kNameTooLong;
+        h.session->touch(inst);
         inst->object_name = name;
         return 0;
     });
@@ -87,8 +88,10 @@ NXSIM_EXPORT int UF_OBJ_set_name_origin(tag_t object, double origin[3]) {
             Frame parent, work;
             if (!parent_frame(s, *occ, parent)) return code::kInvalidTag;
             if (int rc = work_frame(s, work)) return rc;
+            s.touch(occ->instance);
             occ->instance->name_origin = parent.from_parent(work.to_parent(p));
         } else if (Instance *inst = s.instance(object)) {
+            s.touch(inst);
             inst->name_origin = p;
         } else {
             return code::kInvalidTag;
@@ -119,6 +122,7 @@ NXSIM_EXPORT int UF_OBJ_set_color(tag_t object, int color) {
         Part *display = h.session->display;
         if (color < 0 || display == nullptr || color >= static_cast<int>(display->colors.size()))
             return code::kInvalidColor;
+        h.session->touch(inst);
         inst->color = color;
         return 0;
     });

@@ -75,6 +75,7 @@ NXSIM_EXPORT int UF_PART_new(const char *part_name, int units, tag_t *part) {
 NXSIM_EXPORT int UF_PART_save(void) {
     return guarded("UF_PART_save", true, [](Host &h) {
         if (h.session->work == nullptr) return code::kNoDisplayedPart;
+        h.session->touch(h.session->work);
         h.session->work->saved = true;
         h.note("save " + quote(h.session->work->name));
         return 0;
@@ -93,10 +94,12 @@ NXSIM_EXPORT int UF_PART_close(tag_t part, int scope, int mode) {
         if (s.display == p) s.display = nullptr;
         if (s.work == p) s.work = s.display;
         // A part never saved does not outlive its closing.
-        if (p->saved)
+        if (p->saved) {
+            s.touch(p);
             p->loaded = false;
-        else
+        } else {
             s.discard_part(p);
+        }
         return 0;
     });
 }

@@ -35,7 +35,10 @@ void Host::reset() {
 std::optional<int> Host::enter(const char *call, bool needs_init) {
     if (quiet) return needs_init && init_depth <= 0 ? std::optional<int>(code::kNotInitialized) : std::nullopt;
     ++calls;
-    long nth = ++calls_by_name[call];
+    // Found without building a string: this runs on every host call.
+    auto counted = calls_by_name.find(std::string_view(call));
+    if (counted == calls_by_name.end()) counted = calls_by_name.emplace(call, 0).first;
+    long nth = ++counted->second;
     for (const Fault &f : faults) {
         if ((f.at != 0 && f.at == calls) || (f.at == 0 && f.call == call && f.nth == nth)) {
             note(std::string("fault ") + call + " (call " + std::to_string(calls) + ") -> " + std::to_string(f.code));

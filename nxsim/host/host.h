@@ -78,7 +78,7 @@ public:
 
     int init_depth = 0;
     long calls = 0;
-    std::map<std::string, long> calls_by_name;
+    std::map<std::string, long, std::less<>> calls_by_name;
     std::vector<std::string> transcript;
     std::string script_error;
     int aborted_dialogs = 0;

@@ -35,6 +35,7 @@ int create_part(Host &h, const std::string &name, int units, tag_t *part) {
 int open_part(Host &h, const std::string &name, tag_t *part) {
     Part *p = h.session->find_part(name);
     if (p == nullptr) return code::kPartNotFound;
+    h.session->touch(p);
     p->loaded = true;
     set_display(h, p);
     *part = p->tag;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 namespace nxsim {
 
@@ -29,6 +30,44 @@ std::vector<Vec3> default_color_table() {
     return table;
 }
 
+Instance *ComponentList::next(const Instance *after) const {
+    for (size_t i = after == nullptr ? 0 : after->slot + 1; i < slots_.size(); ++i)
+        if (slots_[i] != nullptr) return slots_[i];
+    return nullptr;
+}
+
+void ComponentList::push_back(Instance *instance) {
+    instance->slot = slots_.size();
+    slots_.push_back(instance);
+    ++live_;
+}
+
+void ComponentList::remove(Instance *instance) {
+    slots_[instance->slot] = nullptr;
+    --live_;
+}
+
+void ComponentList::unpush(Instance *instance) {
+    if (!slots_.empty() && slots_.back() == instance) slots_.pop_back();
+    --live_;
+}
+
+void ComponentList::restore(Instance *instance) {
+    slots_[instance->slot] = instance;
+    ++live_;
+}
+
+void ComponentList::squeeze() {
+    if (slots_.size() - live_ <= live_ + 16) return;
+    size_t n = 0;
+    for (Instance *i : slots_) {
+        if (i == nullptr) continue;
+        i->slot = n;
+        slots_[n++] = i;
+    }
+    slots_.resize(n);
+}
+
 Session::Session() { objects_.push_back({}); }  // tag 0 is the null tag
 
 tag_t Session::new_tag(Kind kind, size_t index) {
@@ -44,19 +83,69 @@ Part *Session::add_part(const std::string &name) {
     Part *raw = part.get();
     parts_.push_back(std::move(part));
     by_name_[name] = raw;
+    if (journal_) {
+        journal_->parts[raw].values_kept = true;  // new: not there before the run, gone with the undo
+        journal_->undo.push_back([this, raw] {
+            raw->discarded = true;
+            raw->loaded = false;
+            auto it = by_name_.find(raw->name);
+            if (it != by_name_.end() && it->second == raw) by_name_.erase(it);
+        });
+    }
     return raw;
 }
 
 Part *Session::find_part(std::string_view name) const {
-    auto it = by_name_.find(std::string(name));
+    auto it = by_name_.find(name);
     if (it == by_name_.end() || it->second->discarded) return nullptr;
     return it->second;
 }
 
 void Session::discard_part(Part *part) {
+    if (journal_) {
+        touch(part);
+        // Its components leave the session with it.
+        for (Instance *i : part->components) first_sight(i);
+        journal_->undo.push_back([this, part] {
+            part->discarded = false;
+            by_name_[part->name] = part;
+        });
+    }
     part->discarded = true;
     part->loaded = false;
     by_name_.erase(part->name);
+}
+
+void Session::link(Instance *instance) {
+    Part *parent = instance->parent;
+    if (parent->by_name_built) {
+        auto &same = parent->by_name[instance->name];
+        // Siblings of one name stay in list order.
+        auto at = std::find_if(same.begin(), same.end(), [&](const Instance *i) { return i->slot > instance->slot; });
+        same.insert(at, instance);
+    }
+    Instance *&head = users_[instance->part_name];
+    instance->prev_user = nullptr;
+    instance->next_user = head;
+    if (head != nullptr) head->prev_user = instance;
+    head = instance;
+    instance->removed = false;
+}
+
+void Session::unlink(Instance *instance) {
+    Part *parent = instance->parent;
+    if (parent->by_name_built) {
+        auto &same = parent->by_name[instance->name];
+        same.erase(std::remove(same.begin(), same.end(), instance), same.end());
+        if (same.empty()) parent->by_name.erase(instance->name);
+    }
+    if (instance->prev_user != nullptr)
+        instance->prev_user->next_user = instance->next_user;
+    else
+        users_[instance->part_name] = instance->next_user;
+    if (instance->next_user != nullptr) instance->next_user->prev_user = instance->prev_user;
+    instance->next_user = instance->prev_user = nullptr;
+    instance->removed = true;
 }
 
 Instance *Session::add_instance(Part *parent, const std::string &name, const std::string &part_name) {
@@ -68,16 +157,113 @@ Instance *Session::add_instance(Part *parent, const std::string &name, const std
     Instance *raw = inst.get();
     instances_.push_back(std::move(inst));
     parent->components.push_back(raw);
-    parent->by_name[name].push_back(raw);
+    link(raw);
+    if (journal_) {
+        journal_->instances[raw].values_kept = true;  // new: not there before the run, gone with the undo
+        journal_->undo.push_back([this, raw] {
+            unlink(raw);
+            raw->parent->components.unpush(raw);
+        });
+    }
     return raw;
 }
 
 void Session::remove_instance(Instance *instance) {
-    auto &list = instance->parent->components;
-    list.erase(std::remove(list.begin(), list.end(), instance), list.end());
-    auto &same = instance->parent->by_name[instance->name];
-    same.erase(std::remove(same.begin(), same.end(), instance), same.end());
-    instance->removed = true;
+    if (instance->removed) return;
+    if (journal_) first_sight(instance);
+    instance->parent->components.remove(instance);
+    unlink(instance);
+    if (journal_) {
+        journal_->undo.push_back([this, instance] {
+            instance->parent->components.restore(instance);
+            link(instance);
+        });
+    } else {
+        instance->parent->components.squeeze();
+    }
+}
+
+Journal::Before *Session::first_sight(const Instance *instance) {
+    auto [it, fresh] = journal_->instances.try_emplace(instance);
+    if (fresh) {
+        it->second.live = !instance->removed && !instance->parent->discarded;
+        it->second.attributes = instance->attributes;
+    }
+    return &it->second;
+}
+
+Journal::Before *Session::first_sight(const Part *part) {
+    auto [it, fresh] = journal_->parts.try_emplace(part);
+    if (fresh) {
+        it->second.live = !part->discarded;
+        it->second.attributes = part->attributes;
+    }
+    return &it->second;
+}
+
+// The first change in a run keeps what there was before; later ones need nothing more.
+void Session::touch(Instance *instance) {
+    if (!journal_) return;
+    Journal::Before *before = first_sight(instance);
+    if (before->values_kept) return;
+    before->values_kept = true;
+    journal_->undo.push_back([instance, before, refset = instance->refset, object_name = instance->object_name,
+                              place = instance->place, layer = instance->layer, color = instance->color,
+                              name_origin = instance->name_origin] {
+        instance->refset = refset;
+        instance->object_name = object_name;
+        instance->place = place;
+        instance->layer = layer;
+        instance->color = color;
+        instance->name_origin = name_origin;
+        instance->attributes = before->attributes;
+    });
+}
+
+void Session::touch(Part *part) {
+    if (!journal_) return;
+    Journal::Before *before = first_sight(part);
+    if (before->values_kept) return;
+    before->values_kept = true;
+    journal_->undo.push_back([part, before, units = part->units, loaded = part->loaded, saved = part->saved,
+                              wcs = part->wcs, colors = part->colors, default_colors = part->default_colors,
+                              bodies = part->bodies] {
+        part->units = units;
+        part->loaded = loaded;
+        part->saved = saved;
+        part->attributes = before->attributes;
+        part->wcs = wcs;
+        part->colors = colors;
+        part->default_colors = default_colors;
+        part->bodies = bodies;
+    });
+}
+
+void Session::begin_journal() {
+    journal_ = std::make_unique<Journal>();
+    journal_->display = display;
+    journal_->work = work;
+}
+
+void Session::commit_journal() {
+    if (!journal_) return;
+    std::unordered_set<Part *> parents;
+    for (const auto &[inst, before] : journal_->instances) parents.insert(inst->parent);
+    journal_.reset();
+    for (Part *p : parents) p->components.squeeze();
+}
+
+void Session::rollback_journal() {
+    if (!journal_) return;
+    std::unique_ptr<Journal> j = std::move(journal_);
+    for (auto it = j->undo.rbegin(); it != j->undo.rend(); ++it) (*it)();
+    display = j->display;
+    work = j->work;
+}
+
+Instance *Session::first_user(std::string_view part_name) const {
+    auto it = users_.find(part_name);
+    return it == users_.end() ? nullptr : it->second;
 }
 
 Kind Session::kind(tag_t tag) const {
@@ -128,7 +314,7 @@ bool Session::alive(const Occurrence &occ) const {
 }
 
 tag_t Session::occurrence_of(Part *root, tag_t parent, Instance *instance) {
-    std::string key = std::to_string(root->tag) + ':' + std::to_string(parent) + ':' + std::to_string(instance->tag);
+    OccKey key{root->tag, parent, instance->tag};
     auto it = occ_index_.find(key);
     if (it != occ_index_.end()) return it->second;
     Occurrence occ;
@@ -137,12 +323,12 @@ tag_t Session::occurrence_of(Part *root, tag_t parent, Instance *instance) {
     occ.root = root;
     occ.tag = new_tag(Kind::Occurrence, occurrences_.size());
     occurrences_.push_back(occ);
-    occ_index_.emplace(std::move(key), occ.tag);
+    occ_index_.emplace(key, occ.tag);
     return occ.tag;
 }
 
 tag_t Session::body_of(tag_t owner, int index) {
-    std::string key = std::to_string(owner) + '#' + std::to_string(index);
+    OccKey key{owner, static_cast<tag_t>(index), 0};
     auto it = body_index_.find(key);
     if (it != body_index_.end()) return it->second;
     Body b;
@@ -150,7 +336,7 @@ tag_t Session::body_of(tag_t owner, int index) {
     b.index = index;
     b.tag = new_tag(Kind::Body, bodies_.size());
     bodies_.push_back(b);
-    body_index_.emplace(std::move(key), b.tag);
+    body_index_.emplace(key, b.tag);
     return b.tag;
 }
 
@@ -179,9 +365,7 @@ std::vector<tag_t> Session::children(tag_t occ_or_part) {
         parent = NULL_TAG;
     }
     result.reserve(contents->components.size());
-    // Copy: creating occurrences may grow the vectors behind occ.
-    std::vector<Instance *> list = contents->components;
-    for (Instance *inst : list) result.push_back(occurrence_of(root, parent, inst));
+    for (Instance *inst : contents->components) result.push_back(occurrence_of(root, parent, inst));
     return result;
 }
 
@@ -197,21 +381,55 @@ Frame Session::absolute(const Occurrence &occ) const {
 }
 
 tag_t Session::find_occurrence_of_part(Part *root, Part *target) {
-    // Depth first, children in order, without recursion.
-    std::vector<std::pair<std::vector<tag_t>, size_t>> stack;
-    stack.emplace_back(children(root->tag), 0);
-    while (!stack.empty()) {
-        auto &[list, next] = stack.back();
-        if (next == list.size()) {
-            stack.pop_back();
-            continue;
+    // The depth-first first occurrence is the path of least slots, level by level.
+    // Paths are found upwards from the target: the cost follows its ancestors, not
+    // the size of the assembly.
+    using Path = std::vector<Instance *>;
+    std::unordered_map<const Part *, std::optional<Path>> best;
+    std::unordered_set<const Part *> on_path;
+    auto less = [](const Path &a, const Path &b) {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                            [](const Instance *x, const Instance *y) { return x->slot < y->slot; });
+    };
+    // The least path from root down to a loaded part whose components are listed.
+    std::function<const std::optional<Path> &(const Part *)> path_to = [&](const Part *p) -> const std::optional<Path> & {
+        auto found = best.find(p);
+        if (found != best.end()) return found->second;
+        static const std::optional<Path> none;
+        if (p != root && !on_path.insert(p).second) return none;  // a cycle: the loader refuses them
+        std::optional<Path> result;
+        if (p == root) {
+            result = Path{};
+        } else {
+            for (Instance *u = first_user(p->name); u != nullptr; u = u->next_user) {
+                const Part *up = u->parent;
+                if (up->discarded || !up->loaded) continue;
+                const auto &above = path_to(up);
+                if (!above) continue;
+                Path candidate = *above;
+                candidate.push_back(u);
+                if (!result || less(candidate, *result)) result = std::move(candidate);
+            }
+            on_path.erase(p);
         }
-        tag_t child = list[next++];
-        const Occurrence *occ = occurrence(child);
-        if (occ != nullptr && child_part(*occ) == target) return child;
-        stack.emplace_back(children(child), 0);
+        return best[p] = std::move(result);
+    };
+    if (root->discarded || !root->loaded || target == root) return NULL_TAG;
+    const std::optional<Path> &found = path_to(target);
+    if (!found) return NULL_TAG;
+    tag_t occ = NULL_TAG;
+    for (Instance *i : *found) occ = occurrence_of(root, occ, i);
+    return occ;
+}
+
+const std::vector<Instance *> &Session::named(const Part *part, const std::string &name) const {
+    if (!part->by_name_built) {
+        for (Instance *i : part->components) part->by_name[i->name].push_back(i);
+        part->by_name_built = true;
     }
-    return NULL_TAG;
+    static const std::vector<Instance *> none;
+    auto it = part->by_name.find(name);
+    return it == part->by_name.end() ? none : it->second;
 }
 
 std::string Session::occurrence_path(const Occurrence &occ) const {
@@ -224,14 +442,10 @@ std::string Session::occurrence_path(const Occurrence &occ) const {
     std::string path;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         const Instance *inst = (*it)->instance;
-        const Part *owner = inst->parent;
         int same = 0, position = 0;
-        auto found = owner->by_name.find(inst->name);
-        if (found != owner->by_name.end()) {
-            for (const Instance *i : found->second) {
-                ++same;
-                if (i == inst) position = same;
-            }
+        for (const Instance *i : named(inst->parent, inst->name)) {
+            ++same;
+            if (i == inst) position = same;
         }
         if (!path.empty()) path += '/';
         path += inst->name;
@@ -325,11 +539,27 @@ std::vector<tag_t> Session::resolve(std::string_view reference) {
             }
             if (nth < 1) return;
         }
+        Part *contents = contents_of(from);
+        if (contents == nullptr) return;
+        Part *root = contents;
+        tag_t parent = NULL_TAG;
+        if (const Occurrence *occ = occurrence(from)) {
+            root = occ->root;
+            parent = occ->tag;
+        }
+        // A plain name is looked up; a pattern is matched against the names before any
+        // occurrence is made.
+        std::vector<Instance *> matches;
+        if (name.find_first_of("*?") == std::string::npos) {
+            matches = named(contents, name);
+        } else {
+            for (Instance *inst : contents->components)
+                if (glob_match(name, inst->name)) matches.push_back(inst);
+        }
         int seen = 0;
-        for (tag_t child : children(from)) {
-            const Occurrence *occ = occurrence(child);
-            if (!glob_match(name, occ->instance->name)) continue;
+        for (Instance *inst : matches) {
             if (nth > 0 && ++seen != nth) continue;
+            tag_t child = occurrence_of(root, parent, inst);
             if (last)
                 result.push_back(child);
             else

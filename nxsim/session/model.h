@@ -3,10 +3,12 @@
 // host holds them, in Windows-1251.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "geometry.h"
@@ -59,6 +61,61 @@ struct Instance {
     Vec3 name_origin{0, 0, 0};  // in the parent's coordinates
     Attributes attributes;
     bool removed = false;
+    size_t slot = 0;  // place in the parent's component list
+    // The other instances of the same child part, kept by Session.
+    Instance *next_user = nullptr;
+    Instance *prev_user = nullptr;
+};
+
+// A part's components in order. Removing one leaves a hole, so removal and the
+// step to the next sibling cost O(1); holes are squeezed out when they outnumber
+// the components, never while a run may still be undone.
+class ComponentList {
+public:
+    class iterator {
+    public:
+        using value_type = Instance *;
+        using difference_type = std::ptrdiff_t;
+        iterator() = default;
+        iterator(Instance *const *at, Instance *const *end) : at_(at), end_(end) { skip(); }
+        Instance *operator*() const { return *at_; }
+        iterator &operator++() {
+            ++at_;
+            skip();
+            return *this;
+        }
+        iterator operator++(int) {
+            iterator old = *this;
+            ++*this;
+            return old;
+        }
+        bool operator==(const iterator &o) const { return at_ == o.at_; }
+
+    private:
+        void skip() {
+            while (at_ != end_ && *at_ == nullptr) ++at_;
+        }
+        Instance *const *at_ = nullptr;
+        Instance *const *end_ = nullptr;
+    };
+
+    iterator begin() const { return {slots_.data(), slots_.data() + slots_.size()}; }
+    iterator end() const { return {slots_.data() + slots_.size(), slots_.data() + slots_.size()}; }
+    size_t size() const { return live_; }
+    bool empty() const { return live_ == 0; }
+    // The component after `after` (the first one for nullptr), or nullptr.
+    Instance *next(const Instance *after) const;
+
+    void push_back(Instance *instance);
+    void remove(Instance *instance);
+    // Undo, in reverse order: the last push_back, or a remove (its slot is still free).
+    void unpush(Instance *instance);
+    void restore(Instance *instance);
+    void squeeze();
+
+private:
+    std::vector<Instance *> slots_;
+    size_t live_ = 0;
 };
 
 struct Part {
@@ -73,9 +130,11 @@ struct Part {
     std::vector<Vec3> colors;
     bool default_colors = true;
     int bodies = 0;
-    std::vector<Instance *> components;
-    // Components by instance name, kept by Session for naming siblings quickly.
-    std::unordered_map<std::string, std::vector<const Instance *>> by_name;
+    ComponentList components;
+    // Components by instance name, for naming siblings ("R[2]"): built by Session when
+    // first asked for, then kept up to date.
+    mutable std::unordered_map<std::string, std::vector<Instance *>> by_name;
+    mutable bool by_name_built = false;
 };
 
 struct Occurrence {
@@ -95,6 +154,21 @@ enum class Kind { None, Part, Instance, Occurrence, Body };
 
 std::vector<Vec3> default_color_table();
 
+// What one tool run changed, as it was before the run; kept while `nxsim play`
+// journals a run, so that a failed run can be taken back and a good one summed up.
+struct Journal {
+    struct Before {
+        bool live = false;  // present (not removed, in a part not discarded) when first met
+        Attributes attributes;
+        bool values_kept = false;  // its own data is kept for the undo (once per run is enough)
+    };
+    Part *display = nullptr;
+    Part *work = nullptr;
+    std::vector<std::function<void()>> undo;  // taken back last to first
+    std::unordered_map<const Instance *, Before> instances;
+    std::unordered_map<const Part *, Before> parts;
+};
+
 class Session {
 public:
     Session();
@@ -112,6 +186,16 @@ public:
 
     Instance *add_instance(Part *parent, const std::string &name, const std::string &part_name);
     void remove_instance(Instance *instance);
+    // Before a part's or an instance's own data change (names, place, colour, attributes,
+    // loaded and saved state): lets a journalled run be taken back.
+    void touch(Instance *instance);
+    void touch(Part *part);
+
+    // Journal of one run: begin, then commit (keep the changes) or roll back.
+    void begin_journal();
+    const Journal *journal() const { return journal_.get(); }
+    void commit_journal();
+    void rollback_journal();
 
     Kind kind(tag_t tag) const;
     Part *part(tag_t tag) const;
@@ -131,8 +215,11 @@ public:
     Frame absolute(const Occurrence &occ) const;
     bool alive(const Occurrence &occ) const;
 
-    // First occurrence of `part` below `root`, depth first; NULL_TAG if none.
+    // First occurrence of `part` below `root` in depth-first order; NULL_TAG if none.
+    // Found upwards through the instances of each part, not by walking the tree.
     tag_t find_occurrence_of_part(Part *root, Part *part);
+    // The first of the instances whose child part has this name (then next_user), or nullptr.
+    Instance *first_user(std::string_view part_name) const;
 
     // Reference path of an object, for people ("PANEL/SUB[2]/R7", "PANEL/#0").
     std::string describe(tag_t tag) const;
@@ -144,17 +231,40 @@ private:
         Kind kind = Kind::None;
         size_t index = 0;
     };
+    struct OccKey {
+        tag_t root, parent, instance;
+        bool operator==(const OccKey &) const = default;
+    };
+    struct OccKeyHash {
+        size_t operator()(const OccKey &k) const {
+            return std::hash<unsigned long long>()((static_cast<unsigned long long>(k.root) << 42) ^
+                                                   (static_cast<unsigned long long>(k.parent) << 21) ^ k.instance);
+        }
+    };
+    // Names looked up without building a string first.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
     tag_t new_tag(Kind kind, size_t index);
     std::string occurrence_path(const Occurrence &occ) const;
+    // The components of a part with this instance name, in list order.
+    const std::vector<Instance *> &named(const Part *part, const std::string &name) const;
+    void link(Instance *instance);
+    void unlink(Instance *instance);
+    Journal::Before *first_sight(const Instance *instance);
+    Journal::Before *first_sight(const Part *part);
 
     std::vector<Entry> objects_;
     std::vector<std::unique_ptr<Part>> parts_;
     std::vector<std::unique_ptr<Instance>> instances_;
     std::vector<Occurrence> occurrences_;
     std::vector<Body> bodies_;
-    std::unordered_map<std::string, Part *> by_name_;
-    std::unordered_map<std::string, tag_t> occ_index_;
-    std::unordered_map<std::string, tag_t> body_index_;
+    std::unordered_map<std::string, Part *, NameHash, std::equal_to<>> by_name_;
+    std::unordered_map<std::string, Instance *, NameHash, std::equal_to<>> users_;
+    std::unordered_map<OccKey, tag_t, OccKeyHash> occ_index_;
+    std::unordered_map<OccKey, tag_t, OccKeyHash> body_index_;  // {owner, index, 0}
+    std::unique_ptr<Journal> journal_;
 };
 
 bool glob_match(std::string_view pattern, std::string_view text);

@@ -13,7 +13,7 @@ namespace nxsim {
 std::unique_ptr<Session> load_session(const std::filesystem::path &path);
 std::unique_ptr<Session> session_from_json(const Json &json, const std::string &source);
 Json session_to_json(const Session &session);
-// The bytes save_session writes.
+// The session file's text: JSON, one line per component, defaults left out.
 std::string session_text(const Session &session);
 // Temporary file beside the target, then rename: a crash never leaves half a session.
 void save_session(const Session &session, const std::filesystem::path &path);

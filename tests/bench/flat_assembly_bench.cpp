@@ -2,8 +2,16 @@
 // 10 bays x 100 rivets = 100,000 leaves. Each run goes through the nxsim program:
 // load the session, collect the leaves, create the target part, copy every leaf,
 // save. Afterwards the copied components are checked against the depth-first order.
+//
+// Beside it, in-process over the host interface, the leaf collector as the tool
+// has it (a set beside the leaf list) and the literal one that walks the leaf list
+// for every leaf found, at sizes the quadratic one can finish: the ratio is measured.
 #include <benchmark/benchmark.h>
 
+#include <unordered_set>
+#include <vector>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <array>
@@ -15,6 +23,14 @@
 #include <string>
 
 #include <nlohmann/json.hpp>
+
+#include "engineer.h"
+#include "host.h"
+#include "script.h"
+#include "session_file.h"
+#include "uf.h"
+#include "uf_assem.h"
+#include "uf_modl.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -43,14 +59,11 @@ std::array<double, 3> rivet_origin(int i, int j, int k, int r) {
     return {i * 10000.0 + r, j * 1000.0, k * 100.0};
 }
 
-fs::path make_case() {
-    fs::path dir = fs::temp_directory_path() / ("flat_assembly_bench_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-
+// Sections of 10 x 10 x 100 leaves each.
+json design(int sections) {
     json parts = json::array();
     json root = {{"name", "@DB/AIRFRAME/A"}, {"components", json::array()}};
-    for (int i = 0; i < kSections; ++i)
+    for (int i = 0; i < sections; ++i)
         root["components"].push_back(component(numbered("S", i + 1), "@DB/SECTION/A", i * 10000.0, 0, 0));
     json section = {{"name", "@DB/SECTION/A"}, {"components", json::array()}};
     for (int j = 0; j < kPanels; ++j)
@@ -62,8 +75,14 @@ fs::path make_case() {
     for (int r = 0; r < kRivets; ++r)
         bay["components"].push_back(component(numbered("R", r + 1), "@DB/RIVET/A", r, 0, 0));
     parts = {root, section, panel, bay, {{"name", "@DB/RIVET/A"}, {"bodies", 1}}};
-    json session = {{"managed", true}, {"display", "@DB/AIRFRAME/A"}, {"parts", parts}};
-    std::ofstream(dir / "session.json") << session.dump();
+    return {{"managed", true}, {"display", "@DB/AIRFRAME/A"}, {"parts", parts}};
+}
+
+fs::path make_case() {
+    fs::path dir = fs::temp_directory_path() / ("flat_assembly_bench_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "session.json") << design(kSections).dump();
 
     // Every section, and one rivet a second time: it must still be copied once.
     json script = {{"actions",
@@ -107,6 +126,14 @@ void BM_FlatAssembly100k(benchmark::State &state) {
                           "\" --tool flat_assembly --script \"" + (dir / "script.json").string() +
                           "\" --run-dir \"" + (dir / "run").string() + "\" --tools-dir \"" RIVET_TOOLS_DIR
                           "\" --dialogs-dir \"" RIVET_DIALOGS_DIR "\" --save-as \"" + saved.string() + "\"";
+    // CPU time of the nxsim runs, beside the wall time: the machine may be shared.
+    auto children_cpu = [] {
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 + usage.ru_stime.tv_sec +
+               usage.ru_stime.tv_usec * 1e-6;
+    };
+    double cpu_before = children_cpu();
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove_all(dir / "run");
@@ -117,13 +144,89 @@ void BM_FlatAssembly100k(benchmark::State &state) {
             break;
         }
     }
+    state.counters["cpu_s/run"] = (children_cpu() - cpu_before) / static_cast<double>(state.iterations());
     if (std::string problem = check_result(saved); !problem.empty()) state.SkipWithError(problem.c_str());
     state.counters["leaves"] = static_cast<double>(kSections) * kPanels * kBays * kRivets;
     fs::remove_all(dir);
 }
 
+// The leaf collector over the host interface, in-process on a loaded session.
+struct Collector {
+    uf_list_p_t list = nullptr;
+    std::unordered_set<tag_t> listed;
+    bool literal = false;
+
+    void collect(tag_t occurrence) {
+        tag_t *children = nullptr;
+        int count = UF_ASSEM_ask_part_occ_children(occurrence, &children);
+        if (count > 0) {
+            for (int i = 0; i < count; ++i) collect(children[i]);
+            UF_free(children);
+            return;
+        }
+        if (children != nullptr) UF_free(children);
+        if (literal) {
+            // Walks the leaf list for every leaf found.
+            int listed_count = 0;
+            UF_MODL_ask_list_count(list, &listed_count);
+            for (int i = 0; i < listed_count; ++i) {
+                tag_t item = NULL_TAG;
+                UF_MODL_ask_list_item(list, i, &item);
+                if (item == occurrence) return;
+            }
+        } else if (!listed.insert(occurrence).second) {
+            return;
+        }
+        UF_MODL_put_list_item(list, occurrence);
+    }
+};
+
+void BM_LeafCollector(benchmark::State &state) {
+    const bool literal = state.range(0) != 0;
+    const int sections = static_cast<int>(state.range(1));
+    auto session = nxsim::session_from_json(nxsim::parse_json_text(design(sections).dump(), "design"), "design");
+    nxsim::Script script = nxsim::script_from_json(nxsim::parse_json_text("{}", "script"), "script");
+    nxsim::ScriptEngineer engineer(script);
+    nxsim::Host &h = nxsim::Host::get();
+    h.reset();
+    h.session = session.get();
+    h.engineer = &engineer;
+    UF_initialize();
+    tag_t root = UF_PART_ask_display_part();
+    int leaves = 0;
+    for (auto _ : state) {
+        Collector c;
+        c.literal = literal;
+        UF_MODL_create_list(&c.list);
+        tag_t *top = nullptr;
+        int count = UF_ASSEM_ask_part_occ_children(root, &top);
+        for (int i = 0; i < count; ++i) c.collect(top[i]);
+        UF_free(top);
+        UF_MODL_ask_list_count(c.list, &leaves);
+        UF_MODL_delete_list(&c.list);
+    }
+    UF_terminate();
+    h.reset();
+    h.session = nullptr;
+    h.engineer = nullptr;
+    if (leaves != sections * kPanels * kBays * kRivets) state.SkipWithError("leaves lost");
+    state.counters["leaves"] = leaves;
+    state.counters["time/leaf"] = benchmark::Counter(leaves, benchmark::Counter::kIsIterationInvariantRate |
+                                                               benchmark::Counter::kInvert);
+}
+
 }  // namespace
 
 BENCHMARK(BM_FlatAssembly100k)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+// {literal, sections of 10,000 leaves}: the literal collector up to 20,000 leaves.
+BENCHMARK(BM_LeafCollector)
+    ->ArgNames({"literal", "sections"})
+    ->Args({1, 1})
+    ->Args({1, 2})
+    ->Args({0, 1})
+    ->Args({0, 2})
+    ->Args({0, 10})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

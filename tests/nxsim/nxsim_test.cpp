@@ -470,7 +470,7 @@ TEST_F(ProgramTest, AToolThatStaysLoadedFailsTheRun) {
 TEST_F(ProgramTest, BadInputIsOneLineNamingFileAndPlace) {
     command_result r = run_nxsim(common("no_such_tool"));
     EXPECT_EQ(r.exit_code, 2);
-    EXPECT_NE(r.out.find("unknown tool 'no_such_tool' (the tools are counting_tool, file_tool, leaky_tool, sticky_tool)"), std::string::npos)
+    EXPECT_NE(r.out.find("unknown tool 'no_such_tool' (the tools are changing_tool, counting_tool, file_tool, leaky_tool, sticky_tool)"), std::string::npos)
         << r.out;
     std::ofstream(dir / "x.json") << R"({"actions": [{"select": "R1"}]})";
     r = run_nxsim(common("counting_tool"));

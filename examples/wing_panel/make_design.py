@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Writes a wing panel of any size and the workflow that takes it to a machine file.
+
+    make_design.py --rivets 20000 --out DIR
+
+DIR receives design.json (the designer's panel and the empty flat assembly),
+workflow.json and workflow/ (one engineer script per run). The panel holds
+joints of 99 rivets each, as many as fit in the rivet count (at least one):
+stringer segments along the span and rib joints across it, every joint a
+sub-assembly of its profile and its rivets, three levels below the panel.
+The workflow is the sample panel's at scale: flat assembly, marking, one route
+per joint, one transfer and one walk per route, group attributes with three
+fasteners, the route check and the export of every route.
+"""
+import argparse
+import json
+import math
+import os
+
+PER_JOINT = 99  # a route holds at most 99 rivets
+STRINGER_PITCH = 25.0
+RIB_PITCH = 30.0
+STRINGER_SPACING = 150.0
+SEGMENT_LENGTH = STRINGER_PITCH * (PER_JOINT + 1)
+ROUTE_PREFIX = "WING1"  # route parts WING1_001_RT ...: the walk keeps 9 characters, WING1_001_NN
+FASTENERS = [  # (catalogue code, part, grip, process code entry or None, colour)
+    ("3404579D35", "@DB/3404579D35/A", "9.5", None, 6),
+    ("3404579D40", "@DB/3404579D40/A", "12.5", None, 6),
+    ("3404480D50", "@DB/3404480D50/A", "14.0", 6, 186),
+]
+
+
+def rivet(name, x, y, part, color):
+    return {"name": name, "part": part, "refset": "MODEL", "origin": [x, y, 0.0],
+            "layer": 41, "color": color, "object_name": name, "name_origin": [x, y, 4.0]}
+
+
+def layout(joints):
+    """Joint k: (kind letter, fastener index, origin, is_rib). Every third joint is a rib
+    joint; the stringer segments fill rows along the span, the ribs cross them."""
+    ribs = joints // 3
+    stringers = joints - ribs
+    rows = min(stringers, int(PER_JOINT * RIB_PITCH / STRINGER_SPACING))
+    span = math.ceil(stringers / rows) * SEGMENT_LENGTH
+    out = []
+    s = r = 0
+    for k in range(joints):
+        if k % 3 == 2:
+            # Between the stringer rivets' pitch, so no rivet of a rib meets one of a stringer.
+            x = round(r * span / ribs / STRINGER_PITCH) * STRINGER_PITCH + STRINGER_PITCH / 2
+            out.append(("F", 2, [x, 0.0, 0.0], True))
+            r += 1
+        else:
+            row, segment = s % rows, s // rows
+            out.append(("S", s % 2, [segment * SEGMENT_LENGTH, STRINGER_SPACING * (row + 1), 0.0], False))
+            s += 1
+    return out
+
+
+def script(clock, actions):
+    return {"clock": clock, "actions": actions}
+
+
+def clock_at(minutes):
+    start = 7 * 60  # 07:00 on the day of the sample panel
+    m = start + minutes
+    return "2026-12-%02d %02d:%02d:00" % (7 + m // (24 * 60), (m // 60) % 24, m % 60)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--rivets", type=int, default=20000, help="rivets wanted (rounded down to joints of 99)")
+    parser.add_argument("--out", default=".", help="folder for design.json, workflow.json and workflow/")
+    args = parser.parse_args()
+
+    joints = max(1, args.rivets // PER_JOINT)
+    per_joint = min(PER_JOINT, max(1, args.rivets))
+    plan = layout(joints)
+
+    parts, stringer_joints, rib_joints = [], [], []
+    for k, (letter, fastener, origin, is_rib) in enumerate(plan):
+        number = "%s%03d" % (letter, k + 1)
+        code, part, grip, process, color = FASTENERS[fastener]
+        pitch = RIB_PITCH if is_rib else STRINGER_PITCH
+        rows = [rivet("%sR%02d" % (number, i + 1), pitch * (i + 1), 0.0, part, color) for i in range(per_joint)]
+        profile = ({"name": "FRAME", "part": "@DB/FRAME_C/A", "refset": "BODY", "color": 120} if is_rib else
+                   {"name": "STRINGER", "part": "@DB/STRINGER_Z/A", "refset": "BODY", "color": 36})
+        parts.append({"name": "@DB/JOINT_%s/A" % number, "components": [profile] + rows})
+        placed = {"name": "JOINT_" + number, "part": "@DB/JOINT_%s/A" % number, "origin": origin}
+        if is_rib:
+            # Ribs run across the span: the joint's X axis is the panel's Y axis.
+            placed.update({"x": [0.0, 1.0, 0.0], "y": [-1.0, 0.0, 0.0]})
+            rib_joints.append(placed)
+        else:
+            stringer_joints.append(placed)
+
+    turn = math.radians(30.0)
+    flat = {"name": "@DB/WING_FLAT/A",
+            "wcs": {"origin": [-50.0, -80.0, 12.0],
+                    "x": [round(math.cos(turn), 12), round(math.sin(turn), 12), 0.0],
+                    "y": [round(-math.sin(turn), 12), round(math.cos(turn), 12), 0.0]}}
+    panel = {"name": "@DB/WING_PANEL/A",
+             "components": [{"name": "SKIN", "part": "@DB/SKIN_WING/A", "refset": "BODY", "color": 87},
+                            {"name": "STRINGERS", "part": "@DB/STRINGER_SET/A"},
+                            {"name": "RIBS", "part": "@DB/RIB_SET/A"}]}
+    session = {"managed": True, "display": "@DB/WING_PANEL/A",
+               "parts": [panel, {"name": "@DB/STRINGER_SET/A", "components": stringer_joints},
+                         {"name": "@DB/RIB_SET/A", "components": rib_joints}, flat] + parts
+               + [{"name": n, "bodies": 1} for n in
+                  ["@DB/SKIN_WING/A", "@DB/STRINGER_Z/A", "@DB/FRAME_C/A"] + sorted(f[1] for f in FASTENERS)]}
+
+    routes = ["%s_%03d_RT" % (ROUTE_PREFIX, k + 1) for k in range(joints)]
+    numbers = ["%s%03d" % (letter, k + 1) for k, (letter, _, _, _) in enumerate(plan)]
+    runs = []
+    scripts = {}
+    minute = 0
+
+    def add(name, tool, actions, minutes=1):
+        nonlocal minute
+        scripts[name] = script(clock_at(minute), actions)
+        runs.append({"tool": tool, "script": "workflow/" + name})
+        minute += minutes
+
+    add("01_flat_assembly.json", "flat_assembly",
+        [{"wait": 20}, {"select": ["SKIN", "STRINGERS", "RIBS"]}, {"choice": "open file"},
+         {"open_part": "@DB/WING_FLAT/A"}], 10)
+    add("02_rivet_mark.json", "rivet_mark", [{"wait": 45}, {"select": ["S???R??", "F???R??"]}], 10)
+    add("03_route_create.json", "route_create",
+        [{"styler": [{"enter": "PATH_NAME", "value": ROUTE_PREFIX}, {"enter": "INIT_PATH", "value": 1},
+                     {"enter": "PATH_COUNT", "value": joints}, {"enter": "SUFFIX", "value": "_RT"}, "ok"]}], 10)
+    runs.append({"reopen": True})
+    for k in range(joints):
+        add("05_rivet_transfer_%03d.json" % (k + 1), "rivet_transfer",
+            [{"wait": 30}, {"select": [numbers[k] + "R*"]}, {"select": [routes[k]]}])
+    group = []
+    for f, (code, _, grip, process, _) in enumerate(FASTENERS):
+        picks = [routes[k] + "/*" for k in range(joints) if plan[k][1] == f]
+        if not picks:
+            continue
+        steps = ([{"pick": "PROCESS_CODE", "entry": process}] if process is not None else []) + \
+                [{"pick": "FAST_CODE", "text": code}, {"pick": "GRIP_LNG", "text": grip}, "ok"]
+        group += [{"styler": steps}, {"select": picks}, {"message_dialog": "OK"}]
+    group[-1] = {"message_dialog": "CANCEL"}
+    add("06_rivet_group_attr.json", "rivet_group_attr", group, 20)
+    for k in range(joints):
+        add("07_route_walk_%03d.json" % (k + 1), "route_walk",
+            [{"select": [routes[k]]}, {"select": [routes[k] + "/" + numbers[k] + "R01"]}])
+    add("08_route_check.json", "route_check", [{"select": [ROUTE_PREFIX + "_*"]}], 10)
+    add("10_fpdf_export.json", "fpdf_export",
+        [{"styler": [{"enter": "FPDF_NAME", "value": ROUTE_PREFIX}, {"enter": "ADD_FPDF_NAME", "value": "_01"}, "ok"]},
+         {"select": routes}])
+
+    os.makedirs(os.path.join(args.out, "workflow"), exist_ok=True)
+    with open(os.path.join(args.out, "design.json"), "w") as out:
+        json.dump(session, out, indent=1)
+        out.write("\n")
+    with open(os.path.join(args.out, "workflow.json"), "w") as out:
+        json.dump({"session": "design.json", "runs": runs}, out, indent=1)
+        out.write("\n")
+    for name, content in scripts.items():
+        with open(os.path.join(args.out, "workflow", name), "w") as out:
+            json.dump(content, out, indent=1)
+            out.write("\n")
+    print("%d rivets in %d joints, %d runs: %s" % (joints * per_joint, joints, len(runs), args.out))
+
+
+if __name__ == "__main__":
+    main()

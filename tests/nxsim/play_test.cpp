@@ -1,0 +1,97 @@
+// nxsim play keeps the session in memory: it is written at the end, or when a run
+// fails, without that run's changes, or after every run with --save-each.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "scenario.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct played {
+    int exit_code;
+    std::string out;
+};
+
+class PlayInMemory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/nxsim-play-XXXXXX";
+        dir = mkdtemp(pattern);
+        std::ofstream(dir / "s.json") << R"({"display": "@DB/ASM/A", "parts": [
+            {"name": "@DB/ASM/A", "components": [{"name": "R1", "part": "@DB/RIV/A", "color": 7},
+                                                 {"name": "R2", "part": "@DB/RIV/A"},
+                                                 {"name": "R3", "part": "@DB/RIV/A"}]},
+            {"name": "@DB/RIV/A"}]})";
+        std::ofstream(dir / "answer.json") << R"({"actions": [{"choice": 5}]})";
+        std::ofstream(dir / "silent.json") << R"({"actions": []})";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Plays the runs (scripts of changing_tool) on a copy of s.json.
+    played play(const std::string &name, std::initializer_list<const char *> scripts, const char *extra = "") {
+        std::string runs;
+        for (const char *s : scripts)
+            runs += std::string(runs.empty() ? "" : ", ") + R"({"tool": "changing_tool", "script": ")" + s + R"("})";
+        std::ofstream(dir / (name + ".json")) << R"({"session": "s.json", "runs": [)" + runs + "]}";
+        fs::copy_file(dir / "s.json", dir / (name + "_session.json"));
+        std::string cmd = std::string(NXSIM_EXE) + " play " + (dir / (name + ".json")).string() + " --run-dir " +
+                          (dir / name).string() + " --session " + (dir / (name + "_session.json")).string() +
+                          " --tools-dir " TEST_TOOLS_DIR " " + extra + " 2>&1";
+        FILE *p = popen(cmd.c_str(), "r");
+        std::string out;
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        int status = pclose(p);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    }
+    std::string session(const std::string &name) { return scenario::read_file(dir / (name + "_session.json")); }
+
+    fs::path dir;
+};
+
+TEST_F(PlayInMemory, ARunSumsUpWhatItChanged) {
+    played r = play("one", {"answer.json"});
+    ASSERT_EQ(r.exit_code, 0) << r.out;
+    EXPECT_NE(r.out.find("01 changing_tool       return code 5, 0 message boxes; parts created 1 (@DB/NEW1/A); "
+                         "components added 1, moved 0, removed 1; attributes written 2 (MARK 2)"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(session("one").find("CHANGED"), std::string::npos);
+}
+
+TEST_F(PlayInMemory, AFailedRunIsTakenBackAndTheRunsBeforeItAreSaved) {
+    ASSERT_EQ(play("one", {"answer.json"}).exit_code, 0);
+    played r = play("two", {"answer.json", "silent.json"});
+    EXPECT_EQ(r.exit_code, 1) << r.out;
+    EXPECT_NE(r.out.find("nxsim: the session holds the runs before it"), std::string::npos) << r.out;
+    EXPECT_EQ(session("two"), session("one")) << "the second run's changes are gone, the first run's kept";
+
+    played each = play("each", {"answer.json", "silent.json"}, "--save-each");
+    EXPECT_EQ(each.exit_code, 1) << each.out;
+    EXPECT_EQ(session("each"), session("one"));
+}
+
+TEST_F(PlayInMemory, AFirstRunThatFailsLeavesTheSessionAsItWas) {
+    played r = play("first", {"silent.json"});
+    EXPECT_EQ(r.exit_code, 1) << r.out;
+    EXPECT_EQ(session("first"), scenario::read_file(dir / "s.json"));
+}
+
+TEST_F(PlayInMemory, SaveEachWritesTheSameSessionAsOneSaveAtTheEnd) {
+    ASSERT_EQ(play("end", {"answer.json", "answer.json"}).exit_code, 0);
+    ASSERT_EQ(play("each", {"answer.json", "answer.json"}, "--save-each").exit_code, 0);
+    EXPECT_EQ(session("end"), session("each"));
+    EXPECT_NE(session("end").find("@DB/NEW2/A"), std::string::npos) << "both runs are in it";
+}
+
+}  // namespace
