@@ -108,8 +108,11 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             run.tool = r["tool"].text();
             try {
                 run.module = tool_module(o.tools_dir, run.tool);
-            } catch (const InputError &) {
-                r["tool"].fail("unknown tool '" + run.tool + "'");
+            } catch (const InputError &e) {
+                // The module's message ends with the tools there are.
+                std::string what = e.what();
+                size_t known = what.rfind(" (");
+                r["tool"].fail("unknown tool '" + run.tool + "'" + (known == std::string::npos ? "" : what.substr(known)));
             }
             run.script_path = base / r["script"].text();
             run.script = load_script(run.script_path);
