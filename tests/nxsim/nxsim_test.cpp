@@ -482,8 +482,8 @@ TEST_F(ProgramTest, BadInputIsOneLineNamingFileAndPlace) {
     r = run_nxsim("play " + (dir / "w.json").string() + " --run-dir " + (dir / "play").string() +
                   " --tools-dir " TEST_TOOLS_DIR);
     EXPECT_EQ(r.exit_code, 2);
-    EXPECT_NE(r.out.find("w.json: runs[1].tool: unknown tool 'nope' (the tools are counting_tool, file_tool, leaky_tool, "
-                         "sticky_tool)"),
+    EXPECT_NE(r.out.find("w.json: runs[1].tool: unknown tool 'nope' (the tools are changing_tool, counting_tool, file_tool, "
+                         "leaky_tool, sticky_tool)"),
               std::string::npos)
         << r.out;
     EXPECT_FALSE(fs::exists(dir / "play" / "session.json")) << "nothing runs before the workflow is checked";
