@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cctype>
 #include <cstring>
 #include <iostream>
@@ -36,6 +37,16 @@ std::optional<int> Host::enter(const char *call, bool needs_init) {
     if (quiet) return needs_init && init_depth <= 0 ? std::optional<int>(code::kNotInitialized) : std::nullopt;
     ++calls;
     long nth = ++calls_by_name[call];
+    // For fault sweeps: every counted call's name, in order, one per line.
+    static FILE *call_log = [] {
+        const char *path = std::getenv("NXSIM_CALL_LOG");
+        return path != nullptr && *path != '\0' ? std::fopen(path, "w") : nullptr;
+    }();
+    if (call_log != nullptr) {
+        std::fputs(call, call_log);
+        std::fputc('\n', call_log);
+        std::fflush(call_log);
+    }
     for (const Fault &f : faults) {
         if ((f.at != 0 && f.at == calls) || (f.at == 0 && f.call == call && f.nth == nth)) {
             note(std::string("fault ") + call + " (call " + std::to_string(calls) + ") -> " + std::to_string(f.code));
