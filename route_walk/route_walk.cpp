@@ -1,5 +1,6 @@
 // Orders the rivets of one route by nearest neighbour from a rivet the engineer
 // picks, shows the order rivet by rivet and stamps each rivet with its point_id.
+#include <cmath>
 #include <cstdio>
 
 #include "common/component.h"
@@ -207,7 +208,11 @@ step build_walk(tag_t first, host_list &walk) {
             UF_VEC3_distance(source_origin, dest_origin, &work_dist);
             // The first candidate is taken whatever its distance, so no step ever places
             // nothing; its distance is then the one to beat, so the nearest still wins.
-            if (nearest_rivet == NULL_TAG || work_dist < smallest) {
+            // A distance that is not a number (coordinates beyond the doubles) loses to
+            // any that is, so the walk does not follow the order of the children.
+            bool replaces = nearest_rivet == NULL_TAG || work_dist < smallest ||
+                            (std::isnan(smallest) && !std::isnan(work_dist));
+            if (replaces) {
                 smallest = work_dist;
                 nearest_rivet = dest_rivet;
             }
