@@ -78,7 +78,15 @@ step choose_route(tag_t &route) {
         }
 
         children.count = UF_ASSEM_ask_part_occ_children(object, &children.items);
-        if (children.count <= 0) {
+        if (children.count < 0) {
+            // The host answers a failure here as its code negated.
+            error_code = -children.count;
+            children.count = 0;
+            report_error(error_code, __LINE__);
+            children.release();
+            return step::failed;
+        }
+        if (children.count == 0) {
             children.release();
             continue;
         }
