@@ -409,9 +409,11 @@ int build_flat_assembly() {
         // Nothing was done: the run must not look like a success.
         return end_tool(CHOICE_DISALLOWED);
     default:
+        // No answer the dialog gives: the host's failure code.
+        report_error(choice, __LINE__);
         fprintf(error_log, "\n\tнеизвестный ответ %d на выбор NEW или OPEN: ничего не создано\tline=%d\n", choice,
                 __LINE__);
-        return end_tool(0);
+        return end_tool(choice);
     }
 
     logical managed = FALSE;

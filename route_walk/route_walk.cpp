@@ -297,8 +297,10 @@ step number_points(tag_t route, const host_list &walk, int walk_count) {
             report_error(error_code, __LINE__);
             return step::failed;
         }
-        // Left unchecked: a highlight that stays on harms nothing already written.
-        error_code = UF_DISP_set_highlight(rivet, 0);
+        // Reported, and the numbering goes on: a highlight that stays on harms
+        // nothing written.
+        int highlight_code = UF_DISP_set_highlight(rivet, 0);
+        if (highlight_code != 0) report_error(highlight_code, __LINE__);
     }
     return step::go_on;
 }
