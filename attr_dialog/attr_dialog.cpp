@@ -59,6 +59,16 @@ UF_STYLER_item_value_type_t item_record(const char *item, int item_attr) {
     return record;
 }
 
+// NX Open could not be started for a callback, so the callback did nothing: a grip
+// list may still hold the previous fastener's grips, lists may stay greyed. What OK
+// would store could then differ from what the engineer saw and picked, so the
+// failure is reported and marks the dialog as failed, as any other failed call does.
+int start_failed(int line, int result) {
+    report_error_dialog(error_code, line);
+    flag_err = 1;
+    return result;
+}
+
 int ask_selected_index(int dialog_id, const char *item, int *index) {
     UF_STYLER_item_value_type_t record = item_record(item, UF_STYLER_VALUE);
     int rc = UF_STYLER_ask_value(dialog_id, &record);
@@ -146,7 +156,7 @@ int button_failed(const button_texts &texts) {
 
 int ok_callback(int dialog_id, const button_texts &texts) {
     error_code = UF_initialize();
-    if (error_code != 0) return 0;
+    if (error_code != 0) return start_failed(__LINE__, 1);
     if (texts.tests_flag_err && flag_err == 1) return refuse_after_failure(texts);
 
     // Taken into locals first: a failed OK leaves the shared values as they were.
@@ -184,7 +194,7 @@ int ok_callback(int dialog_id, const button_texts &texts) {
 
 int apply_callback(int dialog_id, UF_STYLER_item_value_type_p_t callback_data, const button_texts &texts) {
     error_code = UF_initialize();
-    if (error_code != 0) return 0;
+    if (error_code != 0) return start_failed(__LINE__, 0);
     if (texts.tests_flag_err && flag_err == 1) return refuse_after_failure(texts);
     for (const char *item : list_items) {
         callback_data->item_id = item;
@@ -241,7 +251,11 @@ int set_toggle(int dialog_id, const char *item, int on) {
 
 int DIALOG_set_attributes(const char *dialog_file, UF_STYLER_callback_info_t *callbacks, int *response) {
     error_code = UF_initialize();
-    if (error_code != 0) return 0;
+    if (error_code != 0) {
+        // No dialog, no choice: the tool must stop, not take it for a Cancel.
+        start_failed(__LINE__, 0);
+        return error_code;
+    }
     int create_code = UF_STYLER_create_dialog(dialog_file, callbacks, ATTR_DIALOG_CALLBACK_COUNT, nullptr, response);
     error_code = create_code;
     if (create_code != 0) {
@@ -260,8 +274,8 @@ int DIALOG_set_attributes(const char *dialog_file, UF_STYLER_callback_info_t *ca
 
 int TOLVSETALLATTR_constructor_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t /*data*/) {
     error_code = UF_initialize();
-    if (error_code != 0) return 0;
     flag_err = 0;
+    if (error_code != 0) return start_failed(__LINE__, 0);
 
     struct list_start {
         const char *item;
@@ -310,7 +324,7 @@ int grey_out_picked_list(int dialog_id, UF_STYLER_item_value_type_p_t callback_d
 
 int TOLVSETALLATTR_list_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t callback_data) {
     error_code = UF_initialize();
-    if (error_code != 0) return 0;
+    if (error_code != 0) return start_failed(__LINE__, 0);
     if (grey_out_picked_list(dialog_id, callback_data) != 0) return list_callback_failed();
     end_callback();
     return 0;
@@ -319,7 +333,7 @@ int TOLVSETALLATTR_list_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item
 // The grip list follows the fastener picked.
 int TOLVSETALLATTR_fast_code_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t callback_data) {
     error_code = UF_initialize();
-    if (error_code != 0) return 0;
+    if (error_code != 0) return start_failed(__LINE__, 0);
     if (grey_out_picked_list(dialog_id, callback_data) != 0) return list_callback_failed();
     int index = -1;
     error_code = ask_selected_index(dialog_id, ITEM_FAST_CODE, &index);
@@ -365,8 +379,8 @@ int INSPECT_apply_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value
 
 int TOLVSETALLATTR_cancel_cb(int /*dialog_id*/, void * /*client_data*/, UF_STYLER_item_value_type_p_t /*data*/) {
     error_code = UF_initialize();
-    if (error_code != 0) return 0;
     flag_ok = 0;
+    if (error_code != 0) return start_failed(__LINE__, 1);
     end_callback();
     return 1;
 }

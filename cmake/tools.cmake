@@ -4,7 +4,7 @@
 set(RIVET_TOOLS_DIR ${CMAKE_BINARY_DIR}/tools)
 set(RIVET_CP1251_FLAGS -finput-charset=UTF-8 -fexec-charset=CP1251)
 # The run-time calls the tools make under their standard names, served by libnxsim.
-set(RIVET_WRAPPED_CRT -Wl,--wrap=fopen -Wl,--wrap=time -Wl,--wrap=localtime -Wl,--wrap=asctime)
+set(RIVET_WRAPPED_CRT -Wl,--wrap=fopen -Wl,--wrap=remove -Wl,--wrap=time -Wl,--wrap=localtime -Wl,--wrap=asctime)
 
 function(rivet_add_tool name)
   cmake_parse_arguments(T "CLEANUP" "" "SOURCES;LIBS" ${ARGN})

@@ -89,28 +89,33 @@ const component_selection component_group = {
     .report = report_error,
 };
 
-// A failure here loses only the branch concerned; the callers go on.
-void collect_leaves(tag_t occurrence) {
+// Any failure ends the collection: a branch whose children could not be listed
+// would be copied as one leaf, and a leaf not listed would be lost without a word.
+// Returns 0 or the host's code.
+int collect_leaves(tag_t occurrence) {
     host_tags children;
     children.count = UF_ASSEM_ask_part_occ_children(occurrence, &children.items);
     if (children.count < 0) {
-        error_code = children.count;
+        // The host answers a failure here as its code negated.
+        error_code = -children.count;
         report_error(error_code, __LINE__);
-        return;
+        return error_code;
     }
     if (children.count > 0) {
-        for (int i = 0; i < children.count; ++i) collect_leaves(children.items[i]);
-        return;
+        int result = 0;
+        for (int i = 0; i < children.count && result == 0; ++i) result = collect_leaves(children.items[i]);
+        return result;
     }
     children.release();
 
-    if (listed_leaves.count(occurrence) != 0) return;
+    if (listed_leaves.count(occurrence) != 0) return 0;
     error_code = UF_MODL_put_list_item(leaf_list.list, occurrence);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
-        return;
+        return error_code;
     }
     listed_leaves.insert(occurrence);
+    return 0;
 }
 
 int create_leaf_list() {
@@ -242,6 +247,25 @@ int log_target_units() {
     return 0;
 }
 
+// A copy that could not be finished (colour, name, name origin) is taken out again,
+// so the target holds whole copies only. Reports the failure and keeps its code.
+int drop_new_instance(tag_t instance, const char *instance_name, int line) {
+    int failure = error_code;
+    report_error(failure, line);
+    error_code = UF_ASSEM_remove_instance(instance);
+    if (error_code != 0) {
+        // Nothing more can be done here: the engineer has to remove it by hand.
+        report_error(error_code, __LINE__);
+        char message[STATUS_TEXT_SIZE + MAX_ENTITY_NAME_SIZE];
+        snprintf(message, sizeof message, "компонент %.30s скопирован не полностью", instance_name);
+        uc1601(message, 1);
+        fprintf(error_log, "\n\tкомпонент <%s> скопирован не полностью: удалите его\tline=%d\n", instance_name,
+                __LINE__);
+    }
+    error_code = failure;
+    return error_code;
+}
+
 // Copies the leaf at `index` under the target part's root.
 int copy_leaf(int index) {
     tag_t leaf = NULL_TAG;
@@ -315,21 +339,12 @@ int copy_leaf(int index) {
     tag_t new_occurrence = UF_ASSEM_ask_part_occ_of_inst(NULL_TAG, new_instance);
     if (clr_num != NO_COLOR) {
         error_code = UF_OBJ_set_color(new_occurrence, clr_num);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return error_code;
-        }
+        if (error_code != 0) return drop_new_instance(new_instance, source.instance_name, __LINE__);
     }
     error_code = UF_OBJ_set_name(new_occurrence, name_item);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return error_code;
-    }
+    if (error_code != 0) return drop_new_instance(new_instance, source.instance_name, __LINE__);
     error_code = UF_OBJ_set_name_origin(new_occurrence, name_origin);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return error_code;
-    }
+    if (error_code != 0) return drop_new_instance(new_instance, source.instance_name, __LINE__);
     return 0;
 }
 
@@ -373,8 +388,10 @@ int build_flat_assembly() {
         if (unhighlight(groups.items, groups.count, report_error) != 0) return error_code;
 
         if (create_leaf_list() != 0) return error_code;
-        for (int i = 0; i < groups.count; ++i) collect_leaves(groups.items[i]);
+        int collected = 0;
+        for (int i = 0; i < groups.count && collected == 0; ++i) collected = collect_leaves(groups.items[i]);
         groups.release();
+        if (collected != 0) return end_tool(collected);
 
         choice = choose_target();
         if (choice == CHOICE_BACK && delete_leaf_list() != 0) return error_code;
@@ -392,9 +409,11 @@ int build_flat_assembly() {
         // Nothing was done: the run must not look like a success.
         return end_tool(CHOICE_DISALLOWED);
     default:
+        // No answer the dialog gives: the host's failure code.
+        report_error(choice, __LINE__);
         fprintf(error_log, "\n\tнеизвестный ответ %d на выбор NEW или OPEN: ничего не создано\tline=%d\n", choice,
                 __LINE__);
-        return end_tool(0);
+        return end_tool(choice);
     }
 
     logical managed = FALSE;

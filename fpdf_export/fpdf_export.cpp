@@ -1,6 +1,7 @@
 // Writes the FPDF file for the riveting machine: the engineer names the file and
 // the header texts in a dialog, then picks verified routes; each route gets its
 // route line and the records of its rivets.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -30,6 +31,7 @@ constexpr int DISP_NAME_SIZE = 300;
 constexpr int DATE_SIZE = 20;
 constexpr int STRDATE_SIZE = 16;         // _strdate needs 9
 constexpr int MESSAGE_SIZE = 200;
+constexpr int FILE_NOT_OPENED = 1;  // when the run-time gives no reason
 
 char fpdf_name[TEXT_SIZE];
 char add_fpdf_name[TEXT_SIZE];
@@ -38,6 +40,7 @@ char area_name[TEXT_SIZE];
 char date_text[TEXT_SIZE];
 char Date_Of_Programming[DATE_SIZE];
 char template_fpdf[TEMPLATE_FPDF_SIZE];
+int routes_written = 0;  // routes written whole into the open machine file
 
 // A failing call inside a dialog callback: the dialog only answers 9, so the
 // code is kept here for the run's result.
@@ -240,16 +243,48 @@ step export_route(tag_t route) {
     }
 
     fprintf(error_log, "\n\tpath_name= %s\t   memeber_count= %d\n", path_name, member_count);
-    fprintf(fpdf_file, "$$PATH,\t%s,\t%d\n", path_name, member_count);
-
-    error_code = write_path_rivets(path_name, member_array, member_count);
+    bool written = false;
+    error_code = write_path_rivets(path_name, member_array, member_count, &written);
+    if (written)
+        ++routes_written;
+    else if (error_code == 0)
+        fprintf(error_log, "\n\tмаршрут %s не записан в файл\tline=%d\n", path_name, __LINE__);
     return error_code != 0 ? step::failed : step::go_on;
 }
 
+// The machine file after the export of the picked routes ended, early or not: the
+// routes written whole stay. A file with no route at all is removed, so the cell never
+// gets a file without routes, nor one whose counts disagree with its records.
+void finish_fpdf_file(int picked, bool ended_early) {
+    int failure = error_code;
+    if (routes_written > 0) {
+        if (!ended_early) return;
+        char message[MESSAGE_SIZE];
+        snprintf(message, sizeof message, "экспорт прерван: в файле %d из %d маршрутов", routes_written, picked);
+        uc1601(message, 1);
+        fprintf(error_log, "\n\tэкспорт прерван: в файле %s первые %d из %d выбранных маршрутов\tline=%d\n",
+                template_fpdf, routes_written, picked, __LINE__);
+        return;
+    }
+    close_fpdf_file();
+    if (remove(template_fpdf) != 0)
+        fprintf(error_log, "\n\tне могу удалить файл %s\tline=%d\n", template_fpdf, __LINE__);
+    uc1601("ни один маршрут не записан: файла заклепок нет", 1);
+    fprintf(error_log, "\n\tни один маршрут не записан: файл %s удален\tline=%d\n", template_fpdf, __LINE__);
+    error_code = failure;
+}
+
 void export_routes(const host_tags &routes) {
-    if (unhighlight(routes.items, routes.count, report_error) != 0) return;
+    if (unhighlight(routes.items, routes.count, report_error) != 0) {
+        finish_fpdf_file(routes.count, true);
+        return;
+    }
     for (int i = 0; i < routes.count; ++i)
-        if (export_route(routes.items[i]) != step::go_on) return;
+        if (export_route(routes.items[i]) != step::go_on) {
+            finish_fpdf_file(routes.count, true);
+            return;
+        }
+    finish_fpdf_file(routes.count, false);
 }
 
 // Shows the dialog until it gives an answer other than Back: go_on with the texts
@@ -342,12 +377,16 @@ int run_fpdf_export() {
         if (fpdf_file == nullptr) {
             uc1601("не могу разместить файл заклепок <*.fpdf>", 1);
             fprintf(error_log, "\n\tне могу разместить файл заклепок <*.fpdf>\tline=%d\n", __LINE__);
+            // No file is no success: the run-time's reason is the result.
+            error_code = errno != 0 ? errno : FILE_NOT_OPENED;
             return error_code;
         }
+        routes_written = 0;
         fprintf(fpdf_file, "$$HEAD,\t%s,\t%s,\tTOLV,\t%s\n", assembly_name, area_name, date_text);
 
         host_tags routes;
         step got = select_components(verified_routes, routes);
+        if (got == step::failed) finish_fpdf_file(0, true);
         if (got == step::go_on) export_routes(routes);
         if (got != step::back) return error_code;
         // Back to the dialog, which opens a file again, perhaps the same one: never two

@@ -16,6 +16,7 @@ constexpr int PATH_NAME_SIZE = PATH_NAME_LEN + 1;
 // The open machine file; the tool run closes it after the log.
 extern FILE *fpdf_file;
 
-// Writes the rivet records of one route, sorted by point identifier, to fpdf_file.
-// 0 when done or stopped at a missing attribute; the host's code when a call failed.
-int write_path_rivets(const char *path_name, const tag_t *member_array, int member_count);
+// Writes one route to fpdf_file, its route line and its rivet records sorted by
+// point identifier, all of it or nothing (*written tells which). 0 when written or
+// left out at a missing attribute; the host's code when a call failed.
+int write_path_rivets(const char *path_name, const tag_t *member_array, int member_count, bool *written);

@@ -1,5 +1,6 @@
 // The rivet records of one route in the FPDF file: sorted by point identifier,
 // process attributes, position and axis in the WCS of the displayed part.
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -28,6 +29,26 @@ struct point_entry {
 };
 
 point_entry point_array[MEMBER_ROOM];
+
+// One route's text is made whole before any of it reaches the file: a route that
+// stops halfway leaves nothing, so the file's counts always match its records. A
+// record is at most 6 numbers of 316 characters (the largest double in %15.5f) and
+// about 60 more.
+constexpr size_t RECORD_MAX = 2048;
+constexpr size_t ROUTE_TEXT_SIZE = RECORD_MAX * (MEMBER_ROOM + 1);
+char route_text[ROUTE_TEXT_SIZE];
+size_t route_length = 0;
+
+bool append_route_text(const char *format, ...) __attribute__((format(printf, 1, 2)));
+bool append_route_text(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(route_text + route_length, sizeof route_text - route_length, format, args);
+    va_end(args);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof route_text - route_length) return false;
+    route_length += static_cast<size_t>(n);
+    return true;
+}
 
 char pr_code[SHORT_CODE_SIZE];
 char ad_code[SHORT_CODE_SIZE];
@@ -98,8 +119,11 @@ int read_rivet_attribute(const point_entry &entry, const rivet_attribute &attr, 
 
 }  // namespace
 
-int write_path_rivets(const char *path_name, const tag_t *member_array, int member_count) {
+int write_path_rivets(const char *path_name, const tag_t *member_array, int member_count, bool *written) {
+    *written = false;
     if (member_count > MEMBER_ROOM) member_count = MEMBER_ROOM;
+    route_length = 0;
+    append_route_text("$$PATH,\t%s,\t%d\n", path_name, member_count);
 
     // Every identifier is read before the first record: a route with a missing
     // one gets no records at all.
@@ -155,15 +179,17 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
             return error_code;
         }
 
-        fprintf(fpdf_file, "%1.1s,\t", pr_code);
-        fprintf(fpdf_file, "%1.1s,\t", ad_code);
-        fprintf(fpdf_file, "%12.12s,\t", fast_code);
-        fprintf(fpdf_file, "%3.3s,\t", grip_lng);
-        fprintf(fpdf_file, "%12.12s,\t", entry.point_id);
-        fprintf(fpdf_file, "0,\t");
-        for (double c : wcs_origin) fprintf(fpdf_file, "%15.5f,\t", c);
-        for (double c : axis) fprintf(fpdf_file, "%15.5f,\t", c);
-        fprintf(fpdf_file, "1, 0, 0\n");
+        bool fits = append_route_text("%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t", pr_code, ad_code, fast_code,
+                                      grip_lng, entry.point_id);
+        for (double c : wcs_origin) fits = fits && append_route_text("%15.5f,\t", c);
+        for (double c : axis) fits = fits && append_route_text("%15.5f,\t", c);
+        fits = fits && append_route_text("1, 0, 0\n");
+        if (!fits) {
+            fprintf(error_log, "\n\tзаписи маршрута %s не помещаются в буфер\tline=%d\n", path_name, __LINE__);
+            return 0;
+        }
     }
+    fputs(route_text, fpdf_file);
+    *written = true;
     return 0;
 }

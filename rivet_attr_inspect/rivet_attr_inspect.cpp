@@ -239,7 +239,12 @@ const timed_run_variant variant = {
 // not confirm gets its indicator.
 int INSPECT_constructor_cb(int dialog_id, void * /*client_data*/, UF_STYLER_item_value_type_p_t /*callback_data*/) {
     error_code = UF_initialize();
-    if (error_code != 0) return 0;
+    if (error_code != 0) {
+        // The lists keep the dialog file's entries, not this rivet's values: OK must not store them.
+        report_error_dialog(error_code, __LINE__);
+        flag_err = 1;
+        return 0;
+    }
 
     for (const char *indicator : {ITEM_RIVET_INI, ITEM_PROCESS_INI, ITEM_ADD_INI, ITEM_FAST_INI, ITEM_GRIP_INI}) {
         error_code = set_item_sensitivity(dialog_id, indicator, 0);

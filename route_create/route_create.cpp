@@ -307,6 +307,7 @@ int create_routes() {
     }
     error_code = UF_PART_set_display_part(display_part);
     if (error_code != 0) {
+        report_error(error_code, __LINE__);
         uc1601("Part is not fully loaded", 1);
         fprintf(error_log, "\n\tPart is not fully loaded\tline=%d\n", __LINE__);
     }

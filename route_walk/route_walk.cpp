@@ -1,5 +1,6 @@
 // Orders the rivets of one route by nearest neighbour from a rivet the engineer
 // picks, shows the order rivet by rivet and stamps each rivet with its point_id.
+#include <cmath>
 #include <cstdio>
 
 #include "common/component.h"
@@ -77,7 +78,15 @@ step choose_route(tag_t &route) {
         }
 
         children.count = UF_ASSEM_ask_part_occ_children(object, &children.items);
-        if (children.count <= 0) {
+        if (children.count < 0) {
+            // The host answers a failure here as its code negated.
+            error_code = -children.count;
+            children.count = 0;
+            report_error(error_code, __LINE__);
+            children.release();
+            return step::failed;
+        }
+        if (children.count == 0) {
             children.release();
             continue;
         }
@@ -207,7 +216,11 @@ step build_walk(tag_t first, host_list &walk) {
             UF_VEC3_distance(source_origin, dest_origin, &work_dist);
             // The first candidate is taken whatever its distance, so no step ever places
             // nothing; its distance is then the one to beat, so the nearest still wins.
-            if (nearest_rivet == NULL_TAG || work_dist < smallest) {
+            // A distance that is not a number (coordinates beyond the doubles) loses to
+            // any that is, so the walk does not follow the order of the children.
+            bool replaces = nearest_rivet == NULL_TAG || work_dist < smallest ||
+                            (std::isnan(smallest) && !std::isnan(work_dist));
+            if (replaces) {
                 smallest = work_dist;
                 nearest_rivet = dest_rivet;
             }
@@ -284,8 +297,10 @@ step number_points(tag_t route, const host_list &walk, int walk_count) {
             report_error(error_code, __LINE__);
             return step::failed;
         }
-        // Left unchecked: a highlight that stays on harms nothing already written.
-        error_code = UF_DISP_set_highlight(rivet, 0);
+        // Reported, and the numbering goes on: a highlight that stays on harms
+        // nothing written.
+        int highlight_code = UF_DISP_set_highlight(rivet, 0);
+        if (highlight_code != 0) report_error(highlight_code, __LINE__);
     }
     return step::go_on;
 }

@@ -6,6 +6,7 @@
 #   scripts/setup.sh build   the same and GoogleTest, Google Benchmark for the tests
 #   scripts/setup.sh fuzz    clang with libFuzzer
 #   scripts/setup.sh format  clang-format, for scripts/format-check.sh
+#   scripts/setup.sh coverage  gcovr, for scripts/coverage.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +16,8 @@ case "${1:-build}" in
   build) wanted=("${programs[@]}" libgtest-dev libbenchmark-dev) ;;
   fuzz) wanted=(clang libclang-rt-dev) ;;
   format) wanted=(clang-format) ;;
-  *) echo "usage: $0 demo|build|fuzz|format" >&2; exit 2 ;;
+  coverage) wanted=(gcovr) ;;
+  *) echo "usage: $0 demo|build|fuzz|format|coverage" >&2; exit 2 ;;
 esac
 
 # git diff shows the Windows-1251 golden files in UTF-8 with their CRs (.gitattributes).

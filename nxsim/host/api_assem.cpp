@@ -61,15 +61,22 @@ NXSIM_EXPORT int UF_ASSEM_ask_component_data(tag_t component, char part_name[MAX
 }
 
 NXSIM_EXPORT int UF_ASSEM_ask_part_occ_children(tag_t part_occurrence, tag_t **child_part_occs) {
-    return guarded_value<int>("UF_ASSEM_ask_part_occ_children", true, 0, [&](Host &h) {
+    if (child_part_occs != nullptr) *child_part_occs = nullptr;
+    Host &h = Host::get();
+    // The count carries a failure too, as the failure's code negated: "no children"
+    // would make a sub-assembly look like a leaf.
+    if (std::optional<int> failed = h.enter("UF_ASSEM_ask_part_occ_children", true)) return -*failed;
+    try {
         if (child_part_occs == nullptr) return 0;
-        *child_part_occs = nullptr;
         std::vector<tag_t> children = h.session->children(part_occurrence);
         if (children.empty()) return 0;
         *child_part_occs = host_array<tag_t>(children.size());
         std::copy(children.begin(), children.end(), *child_part_occs);
         return static_cast<int>(children.size());
-    });
+    } catch (const std::exception &e) {
+        h.note(std::string("internal error in UF_ASSEM_ask_part_occ_children: ") + e.what());
+        return -code::kInternal;
+    }
 }
 
 NXSIM_EXPORT int UF_ASSEM_cycle_objs_in_comp(tag_t component, tag_t *member) {

@@ -1,4 +1,4 @@
-// The Windows run-time layer: the tools' fopen, time, localtime and asctime (routed
+// The Windows run-time layer: the tools' fopen, remove, time, localtime and asctime (routed
 // here by the linker) and _strdate/_tzset. Files live in the run folder's drives,
 // text mode writes CR LF, and the clock is the host's.
 #include <cerrno>
@@ -118,6 +118,7 @@ NXSIM_EXPORT FILE *__wrap_fopen(const char *path, const char *mode) {
         std::filesystem::path temp = target;
         temp += ".nxsim-" + std::to_string(::getpid()) + "-" + std::to_string(h.staged.size());
         nxsim::track_temporary(temp);
+        std::erase(h.removed, target);
         if (m.find('a') != std::string::npos) {
             std::error_code ec;
             std::filesystem::copy_file(target, temp, std::filesystem::copy_options::overwrite_existing, ec);
@@ -144,6 +145,47 @@ NXSIM_EXPORT FILE *__wrap_fopen(const char *path, const char *mode) {
     }
     if (!binary) ++h.open_text_files;
     return f;
+}
+
+NXSIM_EXPORT int __wrap_remove(const char *path) {
+    Host &h = Host::get();
+    if (h.enter("remove", false)) {
+        errno = EACCES;
+        return -1;
+    }
+    if (path == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    auto mapped = h.map_path(path);
+    if (!mapped || is_dir(*mapped)) {
+        errno = ENOENT;
+        return -1;
+    }
+    const std::filesystem::path &target = *mapped;
+    std::error_code ec;
+    if (!h.staging) {
+        if (std::filesystem::remove(target, ec)) return 0;
+        errno = ENOENT;
+        return -1;
+    }
+    // What this run wrote there goes at once; a file from before the run goes when
+    // the run succeeds, like everything else the run changes.
+    bool found = false;
+    // Entries stay (open streams know theirs by index); one without a final name is
+    // never put in place.
+    for (auto &file : h.staged) {
+        if (file.final_path != target) continue;
+        std::filesystem::remove(file.temp, ec);
+        file.final_path.clear();
+        found = true;
+    }
+    if (std::filesystem::exists(target, ec)) {
+        h.removed.push_back(target);
+        found = true;
+    }
+    if (!found) errno = ENOENT;
+    return found ? 0 : -1;
 }
 
 NXSIM_EXPORT time_t __wrap_time(time_t *out) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cctype>
 #include <cstring>
 #include <iostream>
@@ -39,6 +40,16 @@ std::optional<int> Host::enter(const char *call, bool needs_init) {
     auto counted = calls_by_name.find(std::string_view(call));
     if (counted == calls_by_name.end()) counted = calls_by_name.emplace(call, 0).first;
     long nth = ++counted->second;
+    // For fault sweeps: every counted call's name, in order, one per line.
+    static FILE *call_log = [] {
+        const char *path = std::getenv("NXSIM_CALL_LOG");
+        return path != nullptr && *path != '\0' ? std::fopen(path, "w") : nullptr;
+    }();
+    if (call_log != nullptr) {
+        std::fputs(call, call_log);
+        std::fputc('\n', call_log);
+        std::fflush(call_log);
+    }
     for (const Fault &f : faults) {
         if ((f.at != 0 && f.at == calls) || (f.at == 0 && f.call == call && f.nth == nth)) {
             note(std::string("fault ") + call + " (call " + std::to_string(calls) + ") -> " + std::to_string(f.code));

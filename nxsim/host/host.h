@@ -70,6 +70,7 @@ public:
         std::string failure;  // why a write to it failed; empty: whole
     };
     std::vector<StagedFile> staged;
+    std::vector<std::filesystem::path> removed;  // files from before the run the tool removed
     int open_text_files = 0;  // text streams the tool opened and has not closed yet
     std::vector<Fault> faults;
 

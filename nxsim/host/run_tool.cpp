@@ -174,8 +174,13 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
         return out;
     }
     // Put in place by the caller, together with the transcript and the session.
-    for (const auto &file : h.staged) out.files.emplace_back(file.temp, file.final_path);
+    for (const auto &file : h.staged)
+        if (!file.final_path.empty()) out.files.emplace_back(file.temp, file.final_path);
     h.staged.clear();
+    for (const fs::path &gone : h.removed) {
+        std::error_code ec;
+        fs::remove(gone, ec);
+    }
     h.reset();
     out.ok = true;
     return out;

@@ -18,7 +18,8 @@ int UF_ASSEM_ask_component_data(tag_t component, char part_name[MAX_FSPEC_SIZE +
                                 char instance_name[MAX_ENTITY_NAME_SIZE + 1],
                                 double origin[3], double csys_matrix[9], double transform[4][4]);
 
-/* Returns the number of children; the array belongs to the caller (UF_free). */
+/* Returns the number of children, or the failure's code negated; the array belongs to
+   the caller (UF_free). */
 int UF_ASSEM_ask_part_occ_children(tag_t part_occurrence, tag_t **child_part_occs);
 
 /* Cycles the objects of a component: start and end with NULL_TAG. */

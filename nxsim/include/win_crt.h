@@ -1,6 +1,6 @@
 /* The Windows run-time calls the tools make that the C library of this platform lacks.
-   fopen, time, localtime and asctime keep their standard names in the tools' code: the
-   build routes them to the host's run-time layer (linker option --wrap), so drive paths,
+   fopen, remove, time, localtime and asctime keep their standard names in the tools' code:
+   the build routes them to the host's run-time layer (linker option --wrap), so drive paths,
    text mode with CR LF and the host clock behave as on the shop floor. */
 #ifndef WIN_CRT_H_INCLUDED
 #define WIN_CRT_H_INCLUDED
