@@ -3,13 +3,15 @@
 #   scripts/setup.sh build   compilers, CMake, Ninja, nlohmann-json, GoogleTest, Google Benchmark
 #   scripts/setup.sh fuzz    clang with libFuzzer
 #   scripts/setup.sh format  clang-format, for scripts/format-check.sh
+#   scripts/setup.sh tidy    clang and clang-tidy, for scripts/tidy-check.sh
 set -euo pipefail
 
 case "${1:-build}" in
   build) wanted=(g++ cmake ninja-build nlohmann-json3-dev libgtest-dev libbenchmark-dev) ;;
   fuzz) wanted=(clang libclang-rt-dev) ;;
   format) wanted=(clang-format) ;;
-  *) echo "usage: $0 build|fuzz|format" >&2; exit 2 ;;
+  tidy) wanted=(clang clang-tidy) ;;
+  *) echo "usage: $0 build|fuzz|format|tidy" >&2; exit 2 ;;
 esac
 
 missing=()
