@@ -129,7 +129,7 @@ public:
     bool alive(const Occurrence &occ) const;
 
     // First occurrence of `part` below `root`, depth first; NULL_TAG if none.
-    tag_t find_occurrence_of_part(Part *root, Part *part);
+    tag_t find_occurrence_of_part(Part *root, Part *target);
 
     // Reference path of an object, for people ("PANEL/SUB[2]/R7", "PANEL/#0").
     std::string describe(tag_t tag) const;

@@ -171,8 +171,8 @@ std::unique_ptr<Session> session_from_json(const Json &json, const std::string &
     // A part must not contain itself, however deep.
     std::set<const Part *> done, on_path;
     std::function<void(const Part *)> visit = [&](const Part *part) {
-        if (done.count(part)) return;
-        if (on_path.count(part)) top["parts"].fail("part " + cp1251_to_utf8(part->name) + " contains itself");
+        if (done.contains(part)) return;
+        if (on_path.contains(part)) top["parts"].fail("part " + cp1251_to_utf8(part->name) + " contains itself");
         on_path.insert(part);
         for (const Instance *inst : part->components) visit(session->find_part(inst->part_name));
         on_path.erase(part);
