@@ -82,8 +82,8 @@ int main(int argc, char **argv) {
     if (command == "render") {
         nxsim::RenderOptions o;
         o.session = subject;
-        if (args.count("plane")) o.plane = take("plane");
-        if (args.count("findings")) o.findings = take("findings");
+        if (args.contains("plane")) o.plane = take("plane");
+        if (args.contains("findings")) o.findings = take("findings");
         o.out = take("out");
         if (!args.empty()) return usage("unknown option --" + args.begin()->first);
         if (subject.empty() || o.out.empty()) return usage("render needs a session file and --out");
