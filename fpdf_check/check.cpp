@@ -18,8 +18,8 @@
 namespace {
 
 // The largest file read; a file of many full routes stays far below it.
-constexpr size_t MAX_FILE_BYTES = 16u * 1024 * 1024;
-constexpr size_t READ_CHUNK = 64 * 1024;
+constexpr size_t MAX_FILE_BYTES = size_t{16} * 1024 * 1024;
+constexpr size_t READ_CHUNK = size_t{64} * 1024;
 constexpr size_t MESSAGE_MAX = 2048;
 // Distinct findings kept for the report; past this a broken file only counts them.
 constexpr size_t FINDINGS_SHOWN = 10000;
@@ -177,7 +177,7 @@ std::string text_field(long line, const std::string &field, size_t width, const 
 
 // "%.5f" of a finite number: an optional minus, digits, a point, five digits.
 bool is_fixed_number(const std::string &text) {
-    size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+    size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
     size_t point = text.find('.', i);
     if (point == std::string::npos || point == i) return false;
     return all_digits(text.substr(i, point - i)) && text.size() - point - 1 == NUMBER_DECIMALS &&

@@ -7,6 +7,7 @@
 #   scripts/setup.sh fuzz    clang with libFuzzer
 #   scripts/setup.sh format  clang-format, for scripts/format-check.sh
 #   scripts/setup.sh coverage  gcovr, for scripts/coverage.sh
+#   scripts/setup.sh tidy    clang and clang-tidy, for scripts/tidy-check.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,7 +18,8 @@ case "${1:-build}" in
   fuzz) wanted=(clang libclang-rt-dev) ;;
   format) wanted=(clang-format) ;;
   coverage) wanted=(gcovr) ;;
-  *) echo "usage: $0 demo|build|fuzz|format|coverage" >&2; exit 2 ;;
+  tidy) wanted=(clang clang-tidy) ;;
+  *) echo "usage: $0 demo|build|fuzz|format|coverage|tidy" >&2; exit 2 ;;
 esac
 
 # git diff shows the Windows-1251 golden files in UTF-8 with their CRs (.gitattributes).

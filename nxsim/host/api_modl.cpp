@@ -9,7 +9,7 @@ using namespace nxsim;
 
 namespace {
 
-bool known(Host &h, uf_list_p_t list) { return list != nullptr && h.lists.count(list) != 0; }
+bool known(Host &h, uf_list_p_t list) { return list != nullptr && h.lists.contains(list); }
 
 }  // namespace
 

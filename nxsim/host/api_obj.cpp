@@ -110,7 +110,7 @@ NXSIM_EXPORT int UF_OBJ_ask_display_properties(tag_t object, UF_OBJ_disp_props_p
         props->blank_status = 0;
         props->line_width = 0;
         props->font = 1;
-        props->highlight_status = h.highlighted.count(object) != 0 ? TRUE : FALSE;
+        props->highlight_status = h.highlighted.contains(object) ? TRUE : FALSE;
         return 0;
     });
 }

@@ -82,6 +82,7 @@ NXSIM_EXPORT int uc1603(const char *title, int default_option, char options[][UF
     return guarded("uc1603", false, [&](Host &h) -> int {
         if (options == nullptr || num_options < 1 || num_options > 14) return 19;
         std::vector<std::string> texts;
+        texts.reserve(num_options);
         for (int i = 0; i < num_options; ++i)
             texts.emplace_back(options[i], strnlen(options[i], UF_CHOICE_OPTION_SIZE));
         std::string what = "choice " + quote(title != nullptr ? title : "") + " " + quoted_list(texts);

@@ -52,7 +52,7 @@ bool play_pick(Host &h, const Action &a, const std::string &ref, UF_UI_selection
                 continue;
             }
         }
-        if (sel.in_selection.count(t) != 0) {
+        if (sel.in_selection.contains(t)) {
             h.note("pick " + h.describe(t) + " (already selected)");
             continue;
         }
@@ -307,6 +307,7 @@ NXSIM_EXPORT int UF_UI_message_dialog(const char *title, int type, char **messag
         if (response == nullptr || buttons == nullptr || num_messages < 0 || (num_messages > 0 && messages == nullptr))
             return code::kInvalidArgument;
         std::vector<std::string> lines;
+        lines.reserve(num_messages);
         for (int i = 0; i < num_messages; ++i) lines.emplace_back(messages[i] != nullptr ? messages[i] : "");
         struct Button {
             std::string label;
@@ -318,6 +319,7 @@ NXSIM_EXPORT int UF_UI_message_dialog(const char *title, int type, char **messag
         if (buttons->button3) present.push_back({buttons->label3 ? buttons->label3 : "", buttons->response3});
         if (present.empty()) return code::kInvalidArgument;
         std::vector<std::string> labels;
+        labels.reserve(present.size());
         for (const auto &b : present) labels.push_back(b.label);
         std::string what = "question " + quote(title != nullptr ? title : "") + " type " + std::to_string(type) + " " +
                            quoted_list(lines) + " buttons " + quoted_list(labels);

@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char *const kShare = "\\\\appsrv\\server\\user_tools\\win\\application";
+const char *const kShare = R"(\\appsrv\server\user_tools\win\application)";
 
 void discard_staged(Host &h) {
     for (const auto &file : h.staged) {

@@ -35,6 +35,6 @@ constexpr int kDecode = 920010;
 
 // The text for a code, at most 132 characters; a generic one for codes nxsim
 // does not give itself (such as codes a script injects).
-const char *fail_text(int code);
+const char *fail_text(int value);
 
 }  // namespace nxsim::code

@@ -52,7 +52,7 @@ std::optional<std::string> utf8_to_cp1251(std::string_view text) {
     out.reserve(text.size());
     size_t i = 0;
     while (i < text.size()) {
-        unsigned char b = static_cast<unsigned char>(text[i]);
+        auto b = static_cast<unsigned char>(text[i]);
         char32_t c;
         int extra;
         if (b < 0x80) {
@@ -72,7 +72,7 @@ std::optional<std::string> utf8_to_cp1251(std::string_view text) {
         }
         if (i + static_cast<size_t>(extra) >= text.size() && extra > 0) return std::nullopt;
         for (int k = 1; k <= extra; ++k) {
-            unsigned char cb = static_cast<unsigned char>(text[i + k]);
+            auto cb = static_cast<unsigned char>(text[i + k]);
             if ((cb & 0xC0) != 0x80) return std::nullopt;
             c = (c << 6) | (cb & 0x3F);
         }

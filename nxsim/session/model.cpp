@@ -25,6 +25,7 @@ void Attributes::set(Attribute attribute) {
 std::vector<Vec3> default_color_table() {
     // A 6 x 6 x 6 colour cube: 216 colours, as many as the host's default table.
     std::vector<Vec3> table;
+    table.reserve(216);
     for (int i = 0; i < 216; ++i)
         table.push_back({((i / 36) % 6) / 5.0, ((i / 6) % 6) / 5.0, (i % 6) / 5.0});
     return table;

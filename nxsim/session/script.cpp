@@ -208,7 +208,7 @@ Script script_from_json(const Json &json, const std::string &source) {
             e.only({"call", "nth", "at", "code"});
             Fault fault;
             if (e.has("at")) {
-                if (e.has("call") || e.has("nth")) e.fail("give either \"at\" or \"call\" with \"nth\"");
+                if (e.has("call") || e.has("nth")) e.fail(R"(give either "at" or "call" with "nth")");
                 fault.at = static_cast<long>(e["at"].integer());
                 if (fault.at < 1) e["at"].fail("calls count from 1");
             } else {

@@ -73,7 +73,7 @@ struct Script {
 
 std::time_t default_clock();
 // A clock as a script writes it: "2026-12-07 09:30:00".
-std::string clock_text(std::time_t clock);
+std::string clock_text(std::time_t t);
 Script load_script(const std::filesystem::path &path);
 Script script_from_json(const Json &json, const std::string &source);
 
