@@ -6,6 +6,8 @@
 #   scripts/setup.sh build   the same and GoogleTest, Google Benchmark for the tests
 #   scripts/setup.sh fuzz    clang with libFuzzer
 #   scripts/setup.sh format  clang-format, for scripts/format-check.sh
+#   scripts/setup.sh windows what the programs need, MinGW-w64 cross compilers, GoogleTest
+#                            sources to build for Windows, Wine to run the tests
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +17,8 @@ case "${1:-build}" in
   build) wanted=("${programs[@]}" libgtest-dev libbenchmark-dev) ;;
   fuzz) wanted=(clang libclang-rt-dev) ;;
   format) wanted=(clang-format) ;;
-  *) echo "usage: $0 demo|build|fuzz|format" >&2; exit 2 ;;
+  windows) wanted=("${programs[@]}" googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64) ;;
+  *) echo "usage: $0 demo|build|fuzz|format|windows" >&2; exit 2 ;;
 esac
 
 # git diff shows the Windows-1251 golden files in UTF-8 with their CRs (.gitattributes).

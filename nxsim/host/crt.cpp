@@ -1,64 +1,16 @@
-// The Windows run-time layer: the tools' fopen, time, localtime and asctime (routed
-// here by the linker) and _strdate/_tzset. Files live in the run folder's drives,
-// text mode writes CR LF, and the clock is the host's.
+// The host side of the tools' run-time calls, the same on both platforms: fault
+// injection, drive paths mapped into the run folder, staged writing, the count of
+// text streams left open. crt_posix.cpp and crt_windows.cpp do the rest.
+#include "crt.h"
+
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <ctime>
 #include <string>
-#include <unistd.h>
 
-#include "export.h"
 #include "host.h"
-#include "win_crt.h"
+#include "platform.h"
 
+namespace nxsim::crt {
 namespace {
-
-using nxsim::Host;
-
-struct TextFile {
-    FILE *real = nullptr;
-};
-
-ssize_t text_write(void *cookie, const char *buf, size_t size) {
-    auto *f = static_cast<TextFile *>(cookie);
-    size_t start = 0;
-    for (size_t i = 0; i < size; ++i) {
-        if (buf[i] != '\n') continue;
-        if (i > start && std::fwrite(buf + start, 1, i - start, f->real) != i - start) return -1;
-        if (std::fwrite("\r\n", 1, 2, f->real) != 2) return -1;
-        start = i + 1;
-    }
-    if (size > start && std::fwrite(buf + start, 1, size - start, f->real) != size - start) return -1;
-    return static_cast<ssize_t>(size);
-}
-
-ssize_t text_read(void *cookie, char *buf, size_t size) {
-    auto *f = static_cast<TextFile *>(cookie);
-    size_t n = 0;
-    while (n < size) {
-        int c = std::fgetc(f->real);
-        if (c == EOF) break;
-        if (c == '\r') {
-            int next = std::fgetc(f->real);
-            if (next == '\n') {
-                c = '\n';
-            } else if (next != EOF) {
-                std::ungetc(next, f->real);
-            }
-        }
-        buf[n++] = static_cast<char>(c);
-    }
-    return static_cast<ssize_t>(n);
-}
-
-int text_close(void *cookie) {
-    auto *f = static_cast<TextFile *>(cookie);
-    --Host::get().open_text_files;
-    int rc = std::fclose(f->real);
-    delete f;
-    return rc;
-}
 
 bool is_dir(const std::filesystem::path &p) {
     std::error_code ec;
@@ -67,36 +19,28 @@ bool is_dir(const std::filesystem::path &p) {
 
 }  // namespace
 
-extern "C" {
-
-NXSIM_EXPORT FILE *__wrap_fopen(const char *path, const char *mode) {
+std::optional<std::filesystem::path> open_target(const char *path, const char *mode) {
     Host &h = Host::get();
     if (h.enter("fopen", false)) {
         errno = EACCES;
-        return nullptr;
+        return std::nullopt;
     }
     if (path == nullptr || mode == nullptr) {
         errno = EINVAL;
-        return nullptr;
+        return std::nullopt;
     }
     auto mapped = h.map_path(path);
     if (!mapped || !is_dir(mapped->parent_path()) || is_dir(*mapped)) {
         errno = ENOENT;
-        return nullptr;
+        return std::nullopt;
     }
     std::string m = mode;
-    bool binary = m.find('b') != std::string::npos;
     bool writing = m.find('w') != std::string::npos || m.find('a') != std::string::npos;
-    std::string real_mode;
-    for (char c : m)
-        if (c != 't' && c != 'b') real_mode += c;
-    real_mode += 'b';
-
     std::filesystem::path target = *mapped;
     if (writing && h.staging) {
         // Written beside the final name and put in place only when the run succeeds.
         std::filesystem::path temp = target;
-        temp += ".nxsim-" + std::to_string(::getpid()) + "-" + std::to_string(h.staged.size());
+        temp += ".nxsim-" + std::to_string(platform::process_id()) + "-" + std::to_string(h.staged.size());
         if (m.find('a') != std::string::npos) {
             std::error_code ec;
             std::filesystem::copy_file(target, temp, std::filesystem::copy_options::overwrite_existing, ec);
@@ -104,60 +48,10 @@ NXSIM_EXPORT FILE *__wrap_fopen(const char *path, const char *mode) {
         h.staged.emplace_back(temp, target);
         target = temp;
     }
-    FILE *real = std::fopen(target.c_str(), real_mode.c_str());
-    if (real == nullptr) return nullptr;
-    if (binary) return real;
-    auto *cookie = new TextFile{real};
-    cookie_io_functions_t io{};
-    io.write = text_write;
-    io.read = text_read;
-    io.close = text_close;
-    std::string cookie_mode = real_mode.substr(0, real_mode.size() - 1);
-    FILE *f = fopencookie(cookie, cookie_mode.c_str(), io);
-    if (f == nullptr) {
-        std::fclose(real);
-        delete cookie;
-        return nullptr;
-    }
-    ++h.open_text_files;
-    return f;
+    return target;
 }
 
-NXSIM_EXPORT time_t __wrap_time(time_t *out) {
-    time_t now = Host::get().clock;
-    if (out != nullptr) *out = now;
-    return now;
-}
+void text_stream_opened() { ++Host::get().open_text_files; }
+void text_stream_closed() { --Host::get().open_text_files; }
 
-// Host time is local time already: no zone to apply.
-NXSIM_EXPORT struct tm *__wrap_localtime(const time_t *t) {
-    static struct tm result;
-    if (t == nullptr || gmtime_r(t, &result) == nullptr) return nullptr;
-    return &result;
-}
-
-// The Windows run-time writes the day of the month with two digits ("Dec 07").
-NXSIM_EXPORT char *__wrap_asctime(const struct tm *tm) {
-    static char buffer[64];
-    static const char *const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char *const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    if (tm == nullptr || tm->tm_wday < 0 || tm->tm_wday > 6 || tm->tm_mon < 0 || tm->tm_mon > 11) return nullptr;
-    std::snprintf(buffer, sizeof buffer, "%s %s %02d %02d:%02d:%02d %4d\n", days[tm->tm_wday], months[tm->tm_mon],
-                  tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec, tm->tm_year + 1900);
-    return buffer;
-}
-
-NXSIM_EXPORT char *_strdate(char *buffer) {
-    time_t now = Host::get().clock;
-    struct tm tm;
-    gmtime_r(&now, &tm);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d/%02d/%02d", (tm.tm_mon + 1) % 100, tm.tm_mday % 100, tm.tm_year % 100);
-    std::memcpy(buffer, text, 9);
-    return buffer;
-}
-
-NXSIM_EXPORT void _tzset(void) {}
-
-}  // extern "C"
+}  // namespace nxsim::crt
