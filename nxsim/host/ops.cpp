@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "meanings.h"
 #include "uf_part.h"
 
 namespace nxsim {

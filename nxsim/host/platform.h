@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "export.h"
+
 namespace nxsim::platform {
 
 // A tool loaded into the process, with the run-time layer in place for it.
@@ -27,10 +29,10 @@ extern const char *const kModuleSuffix;
 // nullptr and a reason in error when the file is not a loadable tool.
 std::unique_ptr<Module> load_module(const std::filesystem::path &file, std::string &error);
 
-std::filesystem::path executable_path();
-long process_id();
-bool stdin_is_terminal();
+NXSIM_EXPORT std::filesystem::path executable_path();
+NXSIM_EXPORT long process_id();
+NXSIM_EXPORT bool stdin_is_terminal();
 // The computer's own local time (not the host clock), for an interactive session.
-void local_fields(std::time_t t, std::tm &fields);
+NXSIM_EXPORT void local_fields(std::time_t t, std::tm &fields);
 
 }  // namespace nxsim::platform
