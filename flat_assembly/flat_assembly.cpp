@@ -339,12 +339,12 @@ int copy_leaf(int index) {
     tag_t new_occurrence = UF_ASSEM_ask_part_occ_of_inst(NULL_TAG, new_instance);
     if (clr_num != NO_COLOR) {
         error_code = UF_OBJ_set_color(new_occurrence, clr_num);
-        if (error_code != 0) return drop_new_instance(new_instance, instance_name, __LINE__);
+        if (error_code != 0) return drop_new_instance(new_instance, source.instance_name, __LINE__);
     }
     error_code = UF_OBJ_set_name(new_occurrence, name_item);
-    if (error_code != 0) return drop_new_instance(new_instance, instance_name, __LINE__);
+    if (error_code != 0) return drop_new_instance(new_instance, source.instance_name, __LINE__);
     error_code = UF_OBJ_set_name_origin(new_occurrence, name_origin);
-    if (error_code != 0) return drop_new_instance(new_instance, instance_name, __LINE__);
+    if (error_code != 0) return drop_new_instance(new_instance, source.instance_name, __LINE__);
     return 0;
 }
 

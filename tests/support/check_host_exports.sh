@@ -11,7 +11,7 @@ exported=$(nm -D --defined-only "$lib" | awk '{print $3}' | c++filt)
 status=0
 while IFS= read -r s; do
   case $s in
-    UF_*|uc1601|uc1603|__wrap_fopen|__wrap_time|__wrap_localtime|__wrap_asctime|_strdate|_tzset) ;;
+    UF_*|uc1601|uc1603|__wrap_fopen|__wrap_remove|__wrap_time|__wrap_localtime|__wrap_asctime|_strdate|_tzset) ;;
     nxsim::Host::*|nxsim::Dialog::*|nxsim::Engineer::*|nxsim::ScriptEngineer::*) ;;
     "vtable for nxsim::Engineer"|"typeinfo for nxsim::Engineer"|"typeinfo name for nxsim::Engineer") ;;
     "vtable for nxsim::ScriptEngineer"|"typeinfo for nxsim::ScriptEngineer"|"typeinfo name for nxsim::ScriptEngineer") ;;
@@ -23,7 +23,7 @@ done <<< "$exported"
 declared=$(grep -ohE '^[a-z_ ]+\*? ?(UF_[A-Za-z0-9_]+|uc[0-9]+|_strdate|_tzset)\(' "$include_dir"/*.h |
            sed -E 's/.*[ *]([A-Za-z_][A-Za-z0-9_]*)\($/\1/' | sort -u)
 [ -n "$declared" ] || { echo "no calls found in $include_dir"; exit 1; }
-for f in $declared __wrap_fopen __wrap_time __wrap_localtime __wrap_asctime; do
+for f in $declared __wrap_fopen __wrap_remove __wrap_time __wrap_localtime __wrap_asctime; do
   grep -qx "$f" <<< "$exported" || { echo "libnxsim does not export $f"; status=1; }
 done
 [ $status -eq 0 ] && echo "libnxsim exports the host interface ($(wc -w <<< "$declared") calls) and its run API only"
