@@ -18,7 +18,7 @@ char chosen_grip_lng[CHOSEN_TEXT_SIZE] = "";
 int chosen_fast_index = 0;
 
 const chosen_value chosen_values[CHOSEN_VALUE_COUNT] = {
-    {RIVET_KIND_TITLE, chosen_rivet},         {PR_CODE_TITLE, chosen_pr_code},   {AD_CODE_TITLE, chosen_ad_code},
+    {RIVET_KIND_TITLE, chosen_rivet},    {PR_CODE_TITLE, chosen_pr_code},   {AD_CODE_TITLE, chosen_ad_code},
     {FAST_CODE_TITLE, chosen_fast_code}, {GRIP_LNG_TITLE, chosen_grip_lng},
 };
 
@@ -90,8 +90,8 @@ enum class taken { value, call_failed, bad_index };
 // The index must name an entry and a row of the catalogue table behind the list
 // (limit): a list with nothing selected answers -1, and a grip list may still
 // hold the grips of an earlier fastener after a failed fastener callback.
-taken take_list_value(int dialog_id, const char *callback_name, const char *item, int limit, int *index,
-                      char *entry, std::size_t entry_size) {
+taken take_list_value(int dialog_id, const char *callback_name, const char *item, int limit, int *index, char *entry,
+                      std::size_t entry_size) {
     error_code = ask_selected_index(dialog_id, item, index);
     if (error_code != 0) {
         report_error_dialog(error_code, __LINE__);
@@ -108,8 +108,8 @@ taken take_list_value(int dialog_id, const char *callback_name, const char *item
     if (valid)
         copy_text_cut(entry, entry_size, entries.value.strings[*index]);
     else
-        fprintf(error_log, "%s -> В списке %s нет значения с индексом %d (значений %d)\n", callback_name, item,
-                *index, valid_count);
+        fprintf(error_log, "%s -> В списке %s нет значения с индексом %d (значений %d)\n", callback_name, item, *index,
+                valid_count);
     error_code = UF_STYLER_free_value(&entries);
     if (error_code != 0) report_error_dialog(error_code, __LINE__);
     return valid ? taken::value : taken::bad_index;
@@ -123,17 +123,16 @@ struct button_texts {
     const char *failure_box;
 };
 
-const button_texts group_ok = {
-    "TOLVSETALLATTR_OK_cb", true, "TOLVSETALLATTR_OK_cb -> Переходящая ошибка flag_err=1.\n",
-    "TOLVSETALLATTR_OK_cb -> Ошибка отработки клавиши OK. Завершите задачу.\n",
-    "Ошибка отработки клавиши OK. Завершите задачу."};
+const button_texts group_ok = {"TOLVSETALLATTR_OK_cb", true, "TOLVSETALLATTR_OK_cb -> Переходящая ошибка flag_err=1.\n",
+                               "TOLVSETALLATTR_OK_cb -> Ошибка отработки клавиши OK. Завершите задачу.\n",
+                               "Ошибка отработки клавиши OK. Завершите задачу."};
 const button_texts inspect_ok = {"INSPECT_OK_cb", false, "",
                                  "INSPECT_OK_cb -> Ошибка отработки клавиши OK. Завершите задачу.\n",
                                  "Ошибка отработки клавиши OK. Завершение задачи."};
-const button_texts group_apply = {
-    "TOLVSETALLATTR_apply_cb", true, "TOLVSETALLATTR_apply_cb -> Переходящая ошибка flag_err=1.\n",
-    "TOLVSETALLATTR_apply_cb -> Ошибка отработки клавиши applay. Завершите задачу.\n",
-    "Ошибка отработки клавиши applay. Завершите задачу."};
+const button_texts group_apply = {"TOLVSETALLATTR_apply_cb", true,
+                                  "TOLVSETALLATTR_apply_cb -> Переходящая ошибка flag_err=1.\n",
+                                  "TOLVSETALLATTR_apply_cb -> Ошибка отработки клавиши applay. Завершите задачу.\n",
+                                  "Ошибка отработки клавиши applay. Завершите задачу."};
 const button_texts inspect_apply = {"INSPECT_apply_cb", false, "",
                                     "INSPECT_apply_cb -> Ошибка отработки клавиши applay. Завершите задачу.\n",
                                     "Ошибка отработки клавиши applay. Завершите задачу."};

@@ -14,9 +14,9 @@
 
 namespace command_line {
 
-constexpr int EXIT_OK = 0;        // the run or check went through and found nothing wrong
-constexpr int EXIT_FOUND = 1;     // it found something wrong: a tool's failure, findings
-constexpr int EXIT_USAGE = 2;     // wrong usage or input that cannot be read
+constexpr int EXIT_OK = 0;     // the run or check went through and found nothing wrong
+constexpr int EXIT_FOUND = 1;  // it found something wrong: a tool's failure, findings
+constexpr int EXIT_USAGE = 2;  // wrong usage or input that cannot be read
 
 // Levenshtein distance, small inputs only.
 inline size_t distance(std::string_view a, std::string_view b) {
@@ -94,7 +94,8 @@ inline std::string describe(const CLI::App &app, const CLI::App &failed, const C
         return "unexpected argument " + leftover;
     }
     std::string what = e.what();
-    if (what == "A subcommand is required") return "no command given (the commands are " + joined(command_names(failed)) + ")";
+    if (what == "A subcommand is required")
+        return "no command given (the commands are " + joined(command_names(failed)) + ")";
     const std::string required = " is required";
     if (what.size() > required.size() && what.compare(what.size() - required.size(), required.size(), required) == 0) {
         std::string name = what.substr(0, what.size() - required.size());

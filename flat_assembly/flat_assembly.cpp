@@ -42,8 +42,8 @@ char part_file_name[] = "aa";
 char none_refset[] = "None";
 
 // Source colour table, read while the source part is still displayed.
-int source_color_count = 0;   // as the host answers it
-int source_colors_stored = 0; // colours held in the table: at most COLOR_TABLE_SIZE
+int source_color_count = 0;    // as the host answers it
+int source_colors_stored = 0;  // colours held in the table: at most COLOR_TABLE_SIZE
 double source_color_values[COLOR_TABLE_SIZE][3];
 
 // Leaf list in collection order, and the same tags as a set so that the
@@ -150,16 +150,15 @@ int split_part_name(const char *part_name, char part_number[UF_UGMGR_PARTNO_SIZE
     const char *second = first != nullptr ? strchr(first + 1, '/') : nullptr;
     if (second == nullptr || second == first + 1 || second[1] == '\0') {
         uc1601("имя детали должно иметь вид префикс/номер/ревизия", 1);
-        fprintf(error_log, "\n\tимя детали \"%s\" не имеет вида префикс/номер/ревизия\tline=%d\n", part_name,
-                __LINE__);
+        fprintf(error_log, "\n\tимя детали \"%s\" не имеет вида префикс/номер/ревизия\tline=%d\n", part_name, __LINE__);
         return 1;
     }
     size_t number_length = static_cast<size_t>(second - first - 1);
     size_t revision_length = strlen(second + 1);
     if (number_length > UF_UGMGR_PARTNO_SIZE || revision_length > UF_UGMGR_PARTREV_SIZE) {
         char message[MAX_FSPEC_SIZE + 1];
-        snprintf(message, sizeof message, "номер детали длиннее %d или ревизия длиннее %d знаков",
-                 UF_UGMGR_PARTNO_SIZE, UF_UGMGR_PARTREV_SIZE);
+        snprintf(message, sizeof message, "номер детали длиннее %d или ревизия длиннее %d знаков", UF_UGMGR_PARTNO_SIZE,
+                 UF_UGMGR_PARTREV_SIZE);
         uc1601(message, 1);
         fprintf(error_log, "\n\t%s: \"%s\"\tline=%d\n", message, part_name, __LINE__);
         return 1;
@@ -191,8 +190,8 @@ int new_managed_part() {
         if (split_part_name(part_name, part_number, part_revision) == 0) break;
     }
 
-    error_code = UF_UGMGR_encode_part_filename(part_number, part_revision, part_file_type, part_file_name,
-                                               encoded_name);
+    error_code =
+        UF_UGMGR_encode_part_filename(part_number, part_revision, part_file_type, part_file_name, encoded_name);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return error_code;
@@ -327,9 +326,9 @@ int copy_leaf(int index) {
 
     tag_t new_instance = NULL_TAG;
     UF_PART_load_status_t error_status = {};
-    error_code = UF_ASSEM_add_part_to_assembly(part_tag, source.part_name, source.refset_name, source.instance_name,
-                                               source.origin, source.csys_matrix, TARGET_LAYER, &new_instance,
-                                               &error_status);
+    error_code =
+        UF_ASSEM_add_part_to_assembly(part_tag, source.part_name, source.refset_name, source.instance_name,
+                                      source.origin, source.csys_matrix, TARGET_LAYER, &new_instance, &error_status);
     UF_PART_free_load_status(&error_status);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
@@ -398,11 +397,9 @@ int build_flat_assembly() {
     }
 
     switch (choice) {
-    case CHOICE_CANCEL:
-        return end_tool(0);
+    case CHOICE_CANCEL: return end_tool(0);
     case CHOICE_NEW:
-    case CHOICE_OPEN:
-        break;
+    case CHOICE_OPEN: break;
     case CHOICE_DISALLOWED:
         uc1601("disallowed state, unable to bring up dialog", 1);
         fprintf(error_log, "disallowed state, unable to bring up dialog\t\tline=%d\n", __LINE__);

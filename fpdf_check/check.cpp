@@ -190,7 +190,8 @@ int fastener_row(const std::string &code) {
     int row = find_fast(code.c_str());
     if (row != NOT_FOUND || code.size() != FAST_WIDTH) return row;
     for (int i = 0; i < FAST_COUNT; ++i)
-        if (std::strlen(all_fast[i].code) > FAST_WIDTH && code.compare(0, FAST_WIDTH, all_fast[i].code, FAST_WIDTH) == 0)
+        if (std::strlen(all_fast[i].code) > FAST_WIDTH &&
+            code.compare(0, FAST_WIDTH, all_fast[i].code, FAST_WIDTH) == 0)
             return i;
     return NOT_FOUND;
 }
@@ -309,7 +310,8 @@ void check_number(long line, const std::string &field, const char *what) {
     std::string number = unpadded(field);
     if (left_aligned(field) && is_fixed_number(trimmed(field))) {
         number = trimmed(field);
-        add_finding(line, "the %s %s is not right-aligned: the export pads it on the left", what, quoted(field).c_str());
+        add_finding(line, "the %s %s is not right-aligned: the export pads it on the left", what,
+                    quoted(field).c_str());
     } else if (!is_fixed_number(number)) {
         add_finding(line, "the %s %s is not a number with %zu decimals", what, quoted(field).c_str(), NUMBER_DECIMALS);
         return;
@@ -580,7 +582,8 @@ int check_bytes(const char *path, const std::string &bytes, std::FILE *out, std:
                          f.times, f.last_line);
     }
     if (findings_not_shown > 0)
-        std::fprintf(out, "%s: %s not shown\n", path, plural(findings_not_shown, "more finding", "more findings").c_str());
+        std::fprintf(out, "%s: %s not shown\n", path,
+                     plural(findings_not_shown, "more finding", "more findings").c_str());
     print_summary(out);
     return findings.empty() ? CHECK_CLEAN : CHECK_FINDINGS;
 }

@@ -23,13 +23,13 @@
 
 namespace {
 
-constexpr int TEXT_SIZE = 100;           // each dialog text: at most 99 characters
+constexpr int TEXT_SIZE = 100;  // each dialog text: at most 99 characters
 constexpr int TEXT_MAX = TEXT_SIZE - 1;
-constexpr int FPDF_NAME_MAX = 90;        // name and suffix together, so the path fits
+constexpr int FPDF_NAME_MAX = 90;  // name and suffix together, so the path fits
 constexpr int TEMPLATE_FPDF_SIZE = 100;
 constexpr int DISP_NAME_SIZE = 300;
 constexpr int DATE_SIZE = 20;
-constexpr int STRDATE_SIZE = 16;         // _strdate needs 9
+constexpr int STRDATE_SIZE = 16;  // _strdate needs 9
 constexpr int MESSAGE_SIZE = 200;
 constexpr int FILE_NOT_OPENED = 1;  // when the run-time gives no reason
 
@@ -300,20 +300,15 @@ step name_dialog() {
             return step::failed;
         }
         switch (response) {
-        case UF_UI_PICK_RESPONSE:
-            uc1601("UF_UI_PICK_RESPONSE", 1);
-            return step::ended;
-        case UF_UI_CANCEL:
-            return step::ended;
-        case UF_UI_BACK:
-            continue;
+        case UF_UI_PICK_RESPONSE: uc1601("UF_UI_PICK_RESPONSE", 1); return step::ended;
+        case UF_UI_CANCEL: return step::ended;
+        case UF_UI_BACK: continue;
         case UF_UI_CB_TERMINATE:
             uc1601("UF_UI_CB_TERMINATE", 1);
             // The failing callback's code, not the dialog's own 0.
             error_code = callback_error;
             return step::failed;
-        default:
-            return step::go_on;
+        default: return step::go_on;
         }
     }
 }

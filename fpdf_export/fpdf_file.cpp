@@ -19,9 +19,9 @@ FILE *fpdf_file = nullptr;
 
 namespace {
 
-constexpr int POINT_ID_SIZE = 16;   // at most 15 characters
-constexpr int SHORT_CODE_SIZE = 10; // pr_code, ad_code
-constexpr int LONG_CODE_SIZE = 20;  // fast_code, grip_lng
+constexpr int POINT_ID_SIZE = 16;    // at most 15 characters
+constexpr int SHORT_CODE_SIZE = 10;  // pr_code, ad_code
+constexpr int LONG_CODE_SIZE = 20;   // fast_code, grip_lng
 
 struct point_entry {
     tag_t rivet;

@@ -36,7 +36,8 @@ const char ITEM_ADD_INI[] = "ADD_INI";
 const char ITEM_FAST_INI[] = "FAST_INI";
 const char ITEM_GRIP_INI[] = "GRIP_INI";
 
-attr_dialog_callbacks INSPECT_callbacks = make_attr_dialog_callbacks(INSPECT_constructor_cb, INSPECT_OK_cb, INSPECT_apply_cb);
+attr_dialog_callbacks INSPECT_callbacks =
+    make_attr_dialog_callbacks(INSPECT_constructor_cb, INSPECT_OK_cb, INSPECT_apply_cb);
 
 struct read_title {
     const char *title;
@@ -54,8 +55,7 @@ const read_title read_titles[] = {
     {AD_CODE_TITLE, find_ad_code, "\nread_attr() -> attribute\t<ad_code>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<ad_code>", "\nread_attr() -> 3. -> find_ad_code=%s\n"},
     {FAST_CODE_TITLE, find_fast_code, "\nread_attr() -> attribute\t<fast_code>\t\tНЕ НАЙДЕН",
-     "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<find_fast_code>",
-     "\nread_attr() -> 4. -> find_fast_code=%s\n"},
+     "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<find_fast_code>", "\nread_attr() -> 4. -> find_fast_code=%s\n"},
     {GRIP_LNG_TITLE, find_grip_lng, "\nread_attr() -> attribute\t<grip_lng>\t\tНЕ НАЙДЕН",
      "\nread_attr() -> НЕ ПРИСВОЕНО значение атрибуту\t<grip_lng>", "\nread_attr() -> 5. -> find_grip_lng=%s\n"},
 };
@@ -155,19 +155,16 @@ int inspect_loop() {
         flag_err = 0;
         step found = pick_rivet_and_read();
         if (found == step::ended) {
-            fprintf(error_log,
-                    "\nГлавная программа ПРЕКРАЩАЕТ РАБОТУ(find_comp_and_her_attr вернула 1-Cansel) \n");
+            fprintf(error_log, "\nГлавная программа ПРЕКРАЩАЕТ РАБОТУ(find_comp_and_her_attr вернула 1-Cansel) \n");
             loop_on = false;
             continue;
         }
         if (found == step::failed) {
-            fprintf(error_log,
-                    "\nГлавная программа ПРЕКРАЩАЕТ РАБОТУ(find_comp_and_her_attr вернула 2-ошибка) \n");
+            fprintf(error_log, "\nГлавная программа ПРЕКРАЩАЕТ РАБОТУ(find_comp_and_her_attr вернула 2-ошибка) \n");
             break;
         }
         if (found == step::back) {
-            fprintf(error_log,
-                    "\nГлавная программа ПОПРОБУЙТЕ выбрать ЕЩЕ (find_comp_and_her_attr вернула 3) \n");
+            fprintf(error_log, "\nГлавная программа ПОПРОБУЙТЕ выбрать ЕЩЕ (find_comp_and_her_attr вернула 3) \n");
             continue;
         }
         int response = 0;

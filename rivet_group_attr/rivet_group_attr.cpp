@@ -150,9 +150,7 @@ int group_loop() {
                 snprintf(message, sizeof message, "Обработана группа из  %d заклепок\n", group_count);
                 uc1601(message, 1);
                 break;
-            case step::ended:
-                uc1601("ОТМЕНА назначения атрибутов", 1);
-                break;
+            case step::ended: uc1601("ОТМЕНА назначения атрибутов", 1); break;
             case step::back:  // never answered: Back shows the selection again
             case step::failed:
                 fprintf(error_log, "\nrivet_group_attr -> Назначение атрибутов выполнено не корректно.");

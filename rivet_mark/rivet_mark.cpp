@@ -56,6 +56,8 @@ const plain_run_variant variant = {
 
 }  // namespace
 
-UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_tool(variant, mark_rivets, retcod); }
+UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) {
+    run_plain_tool(variant, mark_rivets, retcod);
+}
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

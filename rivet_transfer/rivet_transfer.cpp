@@ -158,8 +158,8 @@ step choose_route(tag_t *route, tag_t *route_part) {
         error_code = UF_DISP_set_highlight(*route, 0);
         if (error_code != 0) return failed_at(__LINE__);
 
-        error_code = UF_ASSEM_ask_component_data(*route, part_name, refset_name, instance_name, origin, csys_matrix,
-                                                 transform);
+        error_code =
+            UF_ASSEM_ask_component_data(*route, part_name, refset_name, instance_name, origin, csys_matrix, transform);
         if (error_code != 0) return failed_at(__LINE__);
         fprintf(error_log, "\n\tpart_name=\t%s\n", part_name);
 
@@ -186,8 +186,7 @@ int drop_new_instance(tag_t instance, int line) {
         // Nothing more can be done here: the engineer has to remove one of the two by hand.
         report_error(error_code, __LINE__);
         char message[MESSAGE_SIZE];
-        snprintf(message, sizeof message, "заклепка %.30s осталась и на старом месте, и в маршруте",
-                 instance_name);
+        snprintf(message, sizeof message, "заклепка %.30s осталась и на старом месте, и в маршруте", instance_name);
         uc1601(message, 1);
         fprintf(error_log, "\n\tзаклепка <%s> осталась и на старом месте, и в маршруте\tline=%d\n", instance_name,
                 __LINE__);
@@ -199,8 +198,8 @@ int drop_new_instance(tag_t instance, int line) {
 // Moves one rivet: the new instance is complete before the old one goes, and a failure
 // on the way takes the new one out again, so the rivet is neither lost nor doubled.
 int move_rivet(tag_t route, tag_t route_part, tag_t rivet, rivet_entry &entry) {
-    error_code = UF_ASSEM_ask_component_data(rivet, part_name, refset_name, instance_name, origin, csys_matrix,
-                                             transform);
+    error_code =
+        UF_ASSEM_ask_component_data(rivet, part_name, refset_name, instance_name, origin, csys_matrix, transform);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
         return error_code;
@@ -295,6 +294,8 @@ const plain_run_variant variant = {
 
 }  // namespace
 
-UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_tool(variant, transfer_rivets, retcod); }
+UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) {
+    run_plain_tool(variant, transfer_rivets, retcod);
+}
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

@@ -30,8 +30,6 @@ tag_t member_array[MAX_ROUTE_RIVETS];
 int member_count = 0;
 char point_id_array[MAX_ROUTE_RIVETS][POINT_ID_SIZE];
 
-
-
 // Asks whether the rivet carries a string attribute of that title. False when the
 // host call failed (reported; the route's check ends).
 bool has_string(tag_t rivet, const char *title, bool &found) {
@@ -87,8 +85,8 @@ bool gather_rivets(tag_t route, const char *route_name) {
     }
 }
 
-// Every rivet must carry its point_id, which names it in the findings. A longer identifier than the table holds is cut: it only names the rivet
-// in the findings.
+// Every rivet must carry its point_id, which names it in the findings. A longer identifier than the table holds is cut:
+// it only names the rivet in the findings.
 bool check_point_ids(const char *route_name) {
     for (int i = 0; i < member_count; ++i) {
         bool found = false;

@@ -187,8 +187,8 @@ int create_series() {
     for (int i = 0; i < path_count; ++i) {
         route_name(new_assem_name, static_cast<long long>(init_path) + i);
 
-        error_code = UF_UGMGR_encode_part_filename(new_assem_name, part_revision, part_file_type, part_file_name,
-                                                   encoded_name);
+        error_code =
+            UF_UGMGR_encode_part_filename(new_assem_name, part_revision, part_file_type, part_file_name, encoded_name);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
             return error_code;
@@ -330,6 +330,8 @@ const plain_run_variant variant = {
 
 }  // namespace
 
-UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_tool(variant, create_routes, retcod); }
+UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) {
+    run_plain_tool(variant, create_routes, retcod);
+}
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

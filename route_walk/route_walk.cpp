@@ -218,8 +218,8 @@ step build_walk(tag_t first, host_list &walk) {
             // nothing; its distance is then the one to beat, so the nearest still wins.
             // A distance that is not a number (coordinates beyond the doubles) loses to
             // any that is, so the walk does not follow the order of the children.
-            bool replaces = nearest_rivet == NULL_TAG || work_dist < smallest ||
-                            (std::isnan(smallest) && !std::isnan(work_dist));
+            bool replaces =
+                nearest_rivet == NULL_TAG || work_dist < smallest || (std::isnan(smallest) && !std::isnan(work_dist));
             if (replaces) {
                 smallest = work_dist;
                 nearest_rivet = dest_rivet;
@@ -345,6 +345,8 @@ const plain_run_variant variant = {
 
 }  // namespace
 
-UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) { run_plain_tool(variant, walk_route, retcod); }
+UFUSR_EXPORT void ufusr(char * /*param*/, int *retcod, int /*param_len*/) {
+    run_plain_tool(variant, walk_route, retcod);
+}
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }

@@ -41,13 +41,12 @@ const fast_table_t<GRIP_CAPACITY> all_fast = make_fast_table<GRIP_CAPACITY>();
 const char *const add_texts[ADD_COUNT] = {all_add[0].text, all_add[1].text};
 
 const char *const process_texts[PROCESS_COUNT] = {
-    all_process[0].text,  all_process[1].text,  all_process[2].text,  all_process[3].text,
-    all_process[4].text,  all_process[5].text,  all_process[6].text,  all_process[7].text,
-    all_process[8].text,  all_process[9].text,  all_process[10].text, all_process[11].text,
-    all_process[12].text, all_process[13].text, all_process[14].text, all_process[15].text,
-    all_process[16].text, all_process[17].text, all_process[18].text, all_process[19].text,
-    all_process[20].text, all_process[21].text, all_process[22].text, all_process[23].text,
-    all_process[24].text, all_process[25].text,
+    all_process[0].text,  all_process[1].text,  all_process[2].text,  all_process[3].text,  all_process[4].text,
+    all_process[5].text,  all_process[6].text,  all_process[7].text,  all_process[8].text,  all_process[9].text,
+    all_process[10].text, all_process[11].text, all_process[12].text, all_process[13].text, all_process[14].text,
+    all_process[15].text, all_process[16].text, all_process[17].text, all_process[18].text, all_process[19].text,
+    all_process[20].text, all_process[21].text, all_process[22].text, all_process[23].text, all_process[24].text,
+    all_process[25].text,
 };
 
 const char *const fast_codes[FAST_COUNT] = {

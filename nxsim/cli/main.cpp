@@ -95,7 +95,8 @@ int main(int argc, char **argv) {
     CLI::App *log_cmd = app.add_subcommand(
         "log", "Print a run's error log (Windows-1251) in UTF-8: of a run folder, a workflow's run folder, or a file.");
     log_cmd->add_option("RUN", log.run, "Run folder of nxsim run or play, or a log file")->required();
-    log_cmd->add_option("--tool", log.tool, "In a workflow's run folder: the last run of this tool (default: the last run)");
+    log_cmd->add_option("--tool", log.tool,
+                        "In a workflow's run folder: the last run of this tool (default: the last run)");
 
     if (auto status = command_line::parse(app, argc, argv)) return *status;
 
@@ -120,7 +121,7 @@ int main(int argc, char **argv) {
     }
     if (*routes_cmd) {
         if (!routes_findings.empty()) routes.findings = fs::path(routes_findings);
-        routes.format = format == "csv" ? nxsim::RouteFormat::Csv
+        routes.format = format == "csv"    ? nxsim::RouteFormat::Csv
                         : format == "json" ? nxsim::RouteFormat::Json
                                            : nxsim::RouteFormat::Table;
         return nxsim::routes_command(routes, std::cout, std::cerr);

@@ -1,5 +1,6 @@
 // `nxsim play`: a workflow is one session and a list of tool runs, played in order
 // as an engineer would, on one session kept in memory.
+#include <unistd.h>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -7,16 +8,15 @@
 #include <optional>
 #include <set>
 #include <sstream>
-#include <unistd.h>
 
 #include "cp1251.h"
 #include "engineer.h"
 #include "files.h"
 #include "host.h"
+#include "log.h"
 #include "run.h"
 #include "run_tool.h"
 #include "session_file.h"
-#include "log.h"
 #include "summary.h"
 
 namespace nxsim {
@@ -112,7 +112,8 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
                 // The module's message ends with the tools there are.
                 std::string what = e.what();
                 size_t known = what.rfind(" (");
-                r["tool"].fail("unknown tool '" + run.tool + "'" + (known == std::string::npos ? "" : what.substr(known)));
+                r["tool"].fail("unknown tool '" + run.tool + "'" +
+                               (known == std::string::npos ? "" : what.substr(known)));
             }
             run.script_path = base / r["script"].text();
             run.script = load_script(run.script_path);
@@ -153,8 +154,8 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             unsaved = true;
             if (o.save_each && !save()) return kExitRunFailed;
             out << two_digits(k + 1) << " " << std::left << std::setw(19) << "reopen"
-                << " the engineer opens the displayed assembly again: " << loaded << " part"
-                << (loaded == 1 ? "" : "s") << " loaded\n";
+                << " the engineer opens the displayed assembly again: " << loaded << " part" << (loaded == 1 ? "" : "s")
+                << " loaded\n";
             continue;
         }
         try {
@@ -196,8 +197,8 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             // The run's files cannot all be put in place: the run is taken back.
             session->rollback_journal();
             err << e.what() << "\n";
-            err << "nxsim: run " << (k + 1) << " (" << run.tool << ") not saved; the session holds the runs before it: "
-                << session_file.string() << "\n";
+            err << "nxsim: run " << (k + 1) << " (" << run.tool
+                << ") not saved; the session holds the runs before it: " << session_file.string() << "\n";
             return stop(kExitRunFailed);
         }
         std::string summary = run_summary(run.tool, result, *session->journal(), log);

@@ -12,7 +12,7 @@ struct Finding {
     std::string route;     // instance name, Windows-1251 as in the log
     std::string point_id;  // empty for a finding about the whole route
     bool whole_route = false;
-    std::string text;      // UTF-8, for the rivet's tooltip
+    std::string text;  // UTF-8, for the rivet's tooltip
     int line = 0;
     bool matched = false;
 };

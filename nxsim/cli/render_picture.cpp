@@ -106,9 +106,8 @@ size_t apply_findings(Picture &pic, std::vector<Finding> &findings) {
             ++unmatched;
             continue;
         }
-        pic.finding_list.push_back(f.whole_route ? f.text
-                                                 : cp1251_to_utf8(f.route) + " " + cp1251_to_utf8(f.point_id) + ": " +
-                                                       f.text);
+        pic.finding_list.push_back(
+            f.whole_route ? f.text : cp1251_to_utf8(f.route) + " " + cp1251_to_utf8(f.point_id) + ": " + f.text);
     }
     for (Route &route : pic.routes)
         for (size_t i : route.rivets)

@@ -13,9 +13,7 @@
 
 namespace nxsim::render {
 
-std::string counted(size_t n, const char *what) {
-    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-}
+std::string counted(size_t n, const char *what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); }
 
 namespace {
 
@@ -59,9 +57,7 @@ double nice_below(double limit) {
     return p / 2;
 }
 
-int decimals_for(double step) {
-    return std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
-}
+int decimals_for(double step) { return std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12); }
 
 // Multiples of step between lo and hi, as counts of step. Bounded: far from the
 // origin a step may be too small to change a double.
@@ -89,7 +85,7 @@ const char *route_colour(int route) {
 constexpr double kPlotLong = 760, kPlotShort = 260, kPad = 24;
 constexpr double kMarginLeft = 80, kMarginTop = 78, kMarginBottom = 96, kLegendWidth = 300, kLegendGap = 36;
 constexpr double kLegendRow = 22, kNumberSpacing = 16;
-constexpr double kCharWidth = 7.2;  // an average character of the 12 px legend text
+constexpr double kCharWidth = 7.2;       // an average character of the 12 px legend text
 constexpr size_t kFindingTextMax = 110;  // characters of a finding in the list; the tooltip has it whole
 
 struct View {
@@ -223,8 +219,8 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
       << xml(part) << "</text>\n";
     o << "<text class=\"subtitle\" x=\"" << num(view.x0) << "\" y=\"52\" fill=\"#555555\">"
       << xml(std::string("WCS plane ") + axes.horizontal + "-" + axes.vertical + ", seen from +" + axes.towards +
-             " · " + counted(pic.components.size(), "component") + ", " + counted(pic.rivets.size(), "rivet") +
-             " in " + counted(pic.routes.size(), "route") +
+             " · " + counted(pic.components.size(), "component") + ", " + counted(pic.rivets.size(), "rivet") + " in " +
+             counted(pic.routes.size(), "route") +
              (with_findings ? ", " + std::to_string(marked) + " marked by the route check" : ""))
       << "</text>\n";
 
@@ -238,18 +234,18 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
         double x = view.px(k * step);
         o << "<line x1=\"" << num(x) << "\" y1=\"" << num(view.y0) << "\" x2=\"" << num(x) << "\" y2=\""
           << num(view.y0 + view.h) << "\"/>\n";
-        ticks << "<line x1=\"" << num(x) << "\" y1=\"" << num(view.y0 + view.h) << "\" x2=\"" << num(x)
-              << "\" y2=\"" << num(view.y0 + view.h + 5) << "\" stroke=\"#444444\"/>\n";
+        ticks << "<line x1=\"" << num(x) << "\" y1=\"" << num(view.y0 + view.h) << "\" x2=\"" << num(x) << "\" y2=\""
+              << num(view.y0 + view.h + 5) << "\" stroke=\"#444444\"/>\n";
         ticks << "<text x=\"" << num(x) << "\" y=\"" << num(view.y0 + view.h + 18)
               << "\" text-anchor=\"middle\" font-size=\"10\" fill=\"#444444\">" << num(k * step, dec) << "</text>\n";
     }
     const double v_lo = view.v_at(view.y0 + view.h), v_hi = view.v_at(view.y0);
     for (double k : tick_values(v_lo, v_hi, step)) {
         double y = view.py(k * step);
-        o << "<line x1=\"" << num(view.x0) << "\" y1=\"" << num(y) << "\" x2=\"" << num(view.x0 + view.w)
-          << "\" y2=\"" << num(y) << "\"/>\n";
-        ticks << "<line x1=\"" << num(view.x0 - 5) << "\" y1=\"" << num(y) << "\" x2=\"" << num(view.x0)
-              << "\" y2=\"" << num(y) << "\" stroke=\"#444444\"/>\n";
+        o << "<line x1=\"" << num(view.x0) << "\" y1=\"" << num(y) << "\" x2=\"" << num(view.x0 + view.w) << "\" y2=\""
+          << num(y) << "\"/>\n";
+        ticks << "<line x1=\"" << num(view.x0 - 5) << "\" y1=\"" << num(y) << "\" x2=\"" << num(view.x0) << "\" y2=\""
+              << num(y) << "\" stroke=\"#444444\"/>\n";
         ticks << "<text x=\"" << num(view.x0 - 8) << "\" y=\"" << num(y + 3.5)
               << "\" text-anchor=\"end\" font-size=\"10\" fill=\"#444444\">" << num(k * step, dec) << "</text>\n";
     }
@@ -261,8 +257,8 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
       << "\" text-anchor=\"middle\" font-weight=\"bold\">" << axes.horizontal << " (" << units << ")</text>\n";
     const double ly = view.y0 + view.h / 2;
     o << "<text class=\"axis-label\" x=\"" << num(view.x0 - 56) << "\" y=\"" << num(ly)
-      << "\" text-anchor=\"middle\" font-weight=\"bold\" transform=\"rotate(-90 " << num(view.x0 - 56) << ' '
-      << num(ly) << ")\">" << axes.vertical << " (" << units << ")</text>\n";
+      << "\" text-anchor=\"middle\" font-weight=\"bold\" transform=\"rotate(-90 " << num(view.x0 - 56) << ' ' << num(ly)
+      << ")\">" << axes.vertical << " (" << units << ")</text>\n";
 
     // The WCS origin, when it lies in the plot.
     Point origin = project(s.display->wcs, plane, s.display->wcs.origin);
@@ -270,12 +266,12 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
     if (ox >= view.x0 && ox <= view.x0 + view.w && oy >= view.y0 && oy <= view.y0 + view.h) {
         o << "<g id=\"wcs-origin\" stroke=\"#888888\" stroke-width=\"1\">";
         tooltip(o, "WCS origin");
-        o << "<line x1=\"" << num(ox) << "\" y1=\"" << num(oy) << "\" x2=\"" << num(ox + 22) << "\" y2=\""
-          << num(oy) << "\"/><line x1=\"" << num(ox) << "\" y1=\"" << num(oy) << "\" x2=\"" << num(ox)
-          << "\" y2=\"" << num(oy - 22) << "\"/>";
+        o << "<line x1=\"" << num(ox) << "\" y1=\"" << num(oy) << "\" x2=\"" << num(ox + 22) << "\" y2=\"" << num(oy)
+          << "\"/><line x1=\"" << num(ox) << "\" y1=\"" << num(oy) << "\" x2=\"" << num(ox) << "\" y2=\""
+          << num(oy - 22) << "\"/>";
         o << "<text x=\"" << num(ox + 24) << "\" y=\"" << num(oy + 4) << "\" font-size=\"9\" fill=\"#888888\" "
-          << "stroke=\"none\">" << axes.horizontal << "</text><text x=\"" << num(ox - 6) << "\" y=\""
-          << num(oy - 25) << "\" font-size=\"9\" fill=\"#888888\" stroke=\"none\">" << axes.vertical << "</text>";
+          << "stroke=\"none\">" << axes.horizontal << "</text><text x=\"" << num(ox - 6) << "\" y=\"" << num(oy - 25)
+          << "\" font-size=\"9\" fill=\"#888888\" stroke=\"none\">" << axes.vertical << "</text>";
         o << "</g>\n";
     }
 
@@ -372,8 +368,8 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
             if (!numbers.empty()) numbers += ',';
             numbers += std::to_string(n);
         }
-        o << "<text class=\"finding-number\" x=\"" << num(view.px(r.at.u) + 8) << "\" y=\""
-          << num(view.py(r.at.v) + 13) << "\">" << numbers << "</text>\n";
+        o << "<text class=\"finding-number\" x=\"" << num(view.px(r.at.u) + 8) << "\" y=\"" << num(view.py(r.at.v) + 13)
+          << "\">" << numbers << "</text>\n";
     }
     o << "</g>\n";
 
@@ -382,9 +378,9 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
     const double bx = view.x0, by = view.y0 + view.h + 66, bw = bar * view.scale;
     o << "<g id=\"scale-bar\" stroke=\"#222222\" stroke-width=\"1.5\">"
       << "<line x1=\"" << num(bx) << "\" y1=\"" << num(by) << "\" x2=\"" << num(bx + bw) << "\" y2=\"" << num(by)
-      << "\"/><line x1=\"" << num(bx) << "\" y1=\"" << num(by - 5) << "\" x2=\"" << num(bx) << "\" y2=\""
-      << num(by + 5) << "\"/><line x1=\"" << num(bx + bw) << "\" y1=\"" << num(by - 5) << "\" x2=\""
-      << num(bx + bw) << "\" y2=\"" << num(by + 5) << "\"/>"
+      << "\"/><line x1=\"" << num(bx) << "\" y1=\"" << num(by - 5) << "\" x2=\"" << num(bx) << "\" y2=\"" << num(by + 5)
+      << "\"/><line x1=\"" << num(bx + bw) << "\" y1=\"" << num(by - 5) << "\" x2=\"" << num(bx + bw) << "\" y2=\""
+      << num(by + 5) << "\"/>"
       << "<text x=\"" << num(bx + bw + 8) << "\" y=\"" << num(by + 4) << "\" stroke=\"none\" fill=\"#222222\">"
       << num(bar, decimals_for(bar)) << ' ' << units << "</text></g>\n";
 
@@ -427,7 +423,8 @@ std::string draw(const Session &s, const Picture &pic, Plane plane, bool with_fi
     }
     if (by_fastener) {
         y += kLegendRow / 2;
-        o << "<text x=\"" << num(legend_x) << "\" y=\"" << num(y) << "\" font-weight=\"bold\">Rivets by fastener</text>\n";
+        o << "<text x=\"" << num(legend_x) << "\" y=\"" << num(y)
+          << "\" font-weight=\"bold\">Rivets by fastener</text>\n";
         y += kLegendRow;
         for (const auto &[code, count] : fasteners) {
             o << "<g class=\"legend-fastener\" data-fastener=\"" << xml(cp1251_to_utf8(code)) << "\"><circle cx=\""

@@ -12,8 +12,8 @@
 
 #include "common/vocabulary.h"
 #include "cp1251.h"
-#include "render.h"
 #include "json_error.h"
+#include "render.h"
 #include "session_file.h"
 
 namespace nxsim {
@@ -116,8 +116,8 @@ RouteRow row_of(const Gathered &g, double to_mm, const std::map<std::string, siz
             if (length < best_length) best_length = length, best = first;
         }
         row.best_mm = best_length * to_mm;
-        row.best_start = g.rivets[best].point_id.empty() ? g.rivets[best].reference
-                                                         : cp1251_to_utf8(g.rivets[best].point_id);
+        row.best_start =
+            g.rivets[best].point_id.empty() ? g.rivets[best].reference : cp1251_to_utf8(g.rivets[best].point_id);
     }
     return row;
 }

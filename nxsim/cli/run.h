@@ -30,7 +30,7 @@ enum Exit { kExitOk = 0, kExitRunFailed = 1, kExitBadInput = 2 };
 
 struct PlayOptions {
     std::filesystem::path workflow;
-    std::filesystem::path session;   // empty: the workflow's own, copied into the run folder
+    std::filesystem::path session;  // empty: the workflow's own, copied into the run folder
     std::filesystem::path run_dir;
     std::filesystem::path tools_dir;
     std::filesystem::path dialogs_dir;

@@ -12,8 +12,8 @@ namespace nxsim {
 namespace {
 
 // The titles shown, in this order.
-const char *const kTitles[] = {RIVET_MARK_TITLE, RIVET_KIND_TITLE, PATH_TITLE, PR_CODE_TITLE,
-                               AD_CODE_TITLE, FAST_CODE_TITLE, GRIP_LNG_TITLE, POINT_ID_TITLE};
+const char *const kTitles[] = {RIVET_MARK_TITLE, RIVET_KIND_TITLE, PATH_TITLE,     PR_CODE_TITLE,
+                               AD_CODE_TITLE,    FAST_CODE_TITLE,  GRIP_LNG_TITLE, POINT_ID_TITLE};
 
 std::string attributes_line(const Attributes &own, const Attributes *part) {
     std::string line;
@@ -76,8 +76,8 @@ int show_command(const std::filesystem::path &session_path, const std::string &f
             path.push_back(inst.name);
             if (filter.empty() || matches(filter, path)) {
                 Part *part = s.find_part(inst.part_name);
-                out << std::string(static_cast<size_t>(depth) * 2 + 2, ' ') << cp1251_to_utf8(s.describe(child))
-                    << "  " << cp1251_to_utf8(inst.part_name) << (part != nullptr && !part->loaded ? " (not loaded)" : "")
+                out << std::string(static_cast<size_t>(depth) * 2 + 2, ' ') << cp1251_to_utf8(s.describe(child)) << "  "
+                    << cp1251_to_utf8(inst.part_name) << (part != nullptr && !part->loaded ? " (not loaded)" : "")
                     << attributes_line(inst.attributes, part != nullptr ? &part->attributes : nullptr) << "\n";
                 ++shown;
             }

@@ -7,7 +7,6 @@
 namespace nxsim {
 
 // Prints the displayed assembly of a session; filter: a reference pattern, "" for all.
-int show_command(const std::filesystem::path &session, const std::string &filter, std::ostream &out,
-                 std::ostream &err);
+int show_command(const std::filesystem::path &session, const std::string &filter, std::ostream &out, std::ostream &err);
 
 }  // namespace nxsim

@@ -1,5 +1,6 @@
 #include "terminal.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -9,7 +10,6 @@
 #include <iostream>
 #include <set>
 #include <sstream>
-#include <unistd.h>
 
 #include "cp1251.h"
 #include "host.h"
@@ -164,7 +164,10 @@ std::time_t local_clock_now() {
 }
 
 TerminalEngineer::TerminalEngineer(std::istream &in, std::ostream &out, std::time_t clock)
-    : in_(in), out_(out), clock_(clock), started_(std::chrono::steady_clock::now()) {
+    : in_(in),
+      out_(out),
+      clock_(clock),
+      started_(std::chrono::steady_clock::now()) {
     // Piped answers are shown after their prompt, so the screen reads like a session.
     echo_ = &in != &std::cin || isatty(STDIN_FILENO) == 0;
 }
@@ -399,7 +402,8 @@ const std::string *TerminalEngineer::next_pick(const Action &a, size_t, const Di
             bool named = true;
             for (const auto &r : refs)
                 if (h.session->resolve(r).size() != 1) {
-                    out_ << "   " << utf8(r) << " cannot be named alone by its path (its name holds * or ?): give a reference\n";
+                    out_ << "   " << utf8(r)
+                         << " cannot be named alone by its path (its name holds * or ?): give a reference\n";
                     named = false;
                     break;
                 }
@@ -439,8 +443,14 @@ void TerminalEngineer::show_selection(Answer &answer, const DialogView &view, co
             part = occ->instance->part_name;
         else if (h.session->body(t) != nullptr)
             part = "solid body";
-        out_ << "   " << (i + 1 < 10 ? "   " : i + 1 < 100 ? "  " : i + 1 < 1000 ? " " : "") << i + 1 << "  "
-             << utf8(answer.numbered[i]) << std::string(width - utf8_width(answer.numbered[i]) + 3, ' ') << utf8(part) << (selected.count(t) ? "   (selected)" : "") << "\n";
+        out_ << "   "
+             << (i + 1 < 10     ? "   "
+                 : i + 1 < 100  ? "  "
+                 : i + 1 < 1000 ? " "
+                                : "")
+             << i + 1 << "  " << utf8(answer.numbered[i])
+             << std::string(width - utf8_width(answer.numbered[i]) + 3, ' ') << utf8(part)
+             << (selected.count(t) ? "   (selected)" : "") << "\n";
     }
     if (listed.size() > limit)
         out_ << "   ... " << listed.size() - limit << " more: \"list\" shows them all, \"list PATTERN\" some\n";
@@ -553,11 +563,13 @@ const Action *TerminalEngineer::ask_question(const DialogView &view) {
 }
 
 const Action *TerminalEngineer::ask_part(const DialogView &view) {
-    const char *key = view.kind == ActionKind::PartName ? "part_name"
+    const char *key = view.kind == ActionKind::PartName  ? "part_name"
                       : view.kind == ActionKind::NewPart ? "new_part"
-                                                          : "open_part";
+                                                         : "open_part";
     out_ << "\n== "
-         << (view.kind == ActionKind::PartName ? "Part name" : view.kind == ActionKind::NewPart ? "New part" : "Open part")
+         << (view.kind == ActionKind::PartName  ? "Part name"
+             : view.kind == ActionKind::NewPart ? "New part"
+                                                : "Open part")
          << (view.title.empty() ? "" : ": " + utf8(view.title)) << "\n";
     if (view.kind == ActionKind::NewPart)
         out_ << "   Units offered: " << (view.units == 2 ? "inch (2)" : "metric (1)") << "\n"
@@ -566,7 +578,10 @@ const Action *TerminalEngineer::ask_part(const DialogView &view) {
         out_ << "   Answers: a part name, cancel\n";
     for (;;) {
         std::string line;
-        if (!read_line(view.kind == ActionKind::PartName ? "part name" : view.kind == ActionKind::NewPart ? "new part" : "open part", line)) {
+        if (!read_line(view.kind == ActionKind::PartName  ? "part name"
+                       : view.kind == ActionKind::NewPart ? "new part"
+                                                          : "open part",
+                       line)) {
             stop(view.line);
             return nullptr;
         }
@@ -658,7 +673,8 @@ std::optional<Json> TerminalEngineer::styler_step(const Dialog &dialog, const st
     auto [verb, rest] = split_first(line);
     std::string word = lower(verb);
     if (rest.empty() && (word == "ok" || word == "apply" || word == "cancel" || word == "back")) {
-        if (std::find(dialog.layout.buttons.begin(), dialog.layout.buttons.end(), word) == dialog.layout.buttons.end()) {
+        if (std::find(dialog.layout.buttons.begin(), dialog.layout.buttons.end(), word) ==
+            dialog.layout.buttons.end()) {
             out_ << "   the dialog has no " << word << " button\n";
             return std::nullopt;
         }
@@ -719,9 +735,7 @@ std::optional<Json> TerminalEngineer::styler_step(const Dialog &dialog, const st
     }
     step[word] = item->id;
     switch (item->kind) {
-    case ItemKind::List:
-        out_ << "   " << item->id << " is a list: pick an entry\n";
-        return std::nullopt;
+    case ItemKind::List: out_ << "   " << item->id << " is a list: pick an entry\n"; return std::nullopt;
     case ItemKind::Text: {
         auto text = typed_text(value);
         if (!text || !utf8_to_cp1251(*text)) {
@@ -736,7 +750,8 @@ std::optional<Json> TerminalEngineer::styler_step(const Dialog &dialog, const st
         double n = 0;
         if (!parse_number(value, n) || n != std::floor(n) || n < INT_MIN || n > INT_MAX ||
             (item->kind == ItemKind::Toggle && n != 0 && n != 1)) {
-            out_ << "   " << item->id << (item->kind == ItemKind::Toggle ? " takes 0 or 1\n" : " takes a whole number\n");
+            out_ << "   " << item->id
+                 << (item->kind == ItemKind::Toggle ? " takes 0 or 1\n" : " takes a whole number\n");
             return std::nullopt;
         }
         step["value"] = static_cast<long long>(n);

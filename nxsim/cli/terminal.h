@@ -37,7 +37,7 @@ public:
 private:
     struct Answer {
         Action action;
-        size_t record_at = 0;  // its entry in record_
+        size_t record_at = 0;               // its entry in record_
         std::vector<std::string> numbered;  // selection: the references last listed, by number - 1
         std::vector<std::string> queued;    // selection: picks given on one line, not yet made
         bool shown = false;
@@ -63,7 +63,7 @@ private:
     std::time_t clock_;
     std::chrono::steady_clock::time_point started_;
     long long waited_ = 0;
-    Answer *pending_ = nullptr;  // the answer whose time has not passed on the clock yet
+    Answer *pending_ = nullptr;      // the answer whose time has not passed on the clock yet
     size_t pending_transcript_ = 0;  // where its wait goes in the transcript
     size_t transcript_shown_ = 0;
     std::deque<Answer> answers_;

@@ -27,9 +27,9 @@ bool contains(Session &s, const Part *outer, const Part *inner) {
 extern "C" {
 
 NXSIM_EXPORT int UF_ASSEM_ask_component_data(tag_t component, char part_name[MAX_FSPEC_SIZE + 1],
-                                char refset_name[MAX_ENTITY_NAME_SIZE + 1],
-                                char instance_name[MAX_ENTITY_NAME_SIZE + 1], double origin[3], double csys_matrix[9],
-                                double transform[4][4]) {
+                                             char refset_name[MAX_ENTITY_NAME_SIZE + 1],
+                                             char instance_name[MAX_ENTITY_NAME_SIZE + 1], double origin[3],
+                                             double csys_matrix[9], double transform[4][4]) {
     return guarded("UF_ASSEM_ask_component_data", true, [&](Host &h) {
         const Occurrence *occ = h.session->occurrence(component);
         if (occ == nullptr) return h.session->kind(component) == Kind::None ? code::kInvalidTag : code::kNotAComponent;
@@ -100,15 +100,15 @@ NXSIM_EXPORT int UF_ASSEM_cycle_objs_in_comp(tag_t component, tag_t *member) {
             *member = first != NULL_TAG ? first : body(0);
             return 0;
         }
-        if (const Occurrence *occ = s.occurrence(*member);
-            occ != nullptr && contents != nullptr && occ->parent == component && occ->root == root &&
-            occ->instance->parent == contents) {
+        if (const Occurrence *occ = s.occurrence(*member); occ != nullptr && contents != nullptr &&
+                                                           occ->parent == component && occ->root == root &&
+                                                           occ->instance->parent == contents) {
             tag_t next = child(occ->instance);
             *member = next != NULL_TAG ? next : body(0);
             return 0;
         }
-        if (const Body *b = s.body(*member); b != nullptr && b->owner == component && contents != nullptr &&
-                                             b->index < contents->bodies) {
+        if (const Body *b = s.body(*member);
+            b != nullptr && b->owner == component && contents != nullptr && b->index < contents->bodies) {
             *member = body(b->index + 1);
             return 0;
         }
@@ -117,8 +117,8 @@ NXSIM_EXPORT int UF_ASSEM_cycle_objs_in_comp(tag_t component, tag_t *member) {
 }
 
 NXSIM_EXPORT int UF_ASSEM_add_part_to_assembly(tag_t parent_part, const char *part_name, const char *refset_name,
-                                  const char *instance_name, double origin[3], double csys_matrix[6], int layer,
-                                  tag_t *instance, UF_PART_load_status_t *error_status) {
+                                               const char *instance_name, double origin[3], double csys_matrix[6],
+                                               int layer, tag_t *instance, UF_PART_load_status_t *error_status) {
     return guarded("UF_ASSEM_add_part_to_assembly", true, [&](Host &h) {
         if (error_status != nullptr) *error_status = UF_PART_load_status_t{FALSE, 0, nullptr, nullptr};
         if (part_name == nullptr || origin == nullptr || csys_matrix == nullptr || instance == nullptr)
@@ -207,9 +207,8 @@ NXSIM_EXPORT int UF_ASSEM_set_work_part(tag_t part) {
 }
 
 NXSIM_EXPORT tag_t UF_ASSEM_ask_work_part(void) {
-    return guarded_value<tag_t>("UF_ASSEM_ask_work_part", true, NULL_TAG, [](Host &h) {
-        return h.session->work != nullptr ? h.session->work->tag : NULL_TAG;
-    });
+    return guarded_value<tag_t>("UF_ASSEM_ask_work_part", true, NULL_TAG,
+                                [](Host &h) { return h.session->work != nullptr ? h.session->work->tag : NULL_TAG; });
 }
 
 }  // extern "C"

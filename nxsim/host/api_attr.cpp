@@ -12,9 +12,9 @@ using namespace nxsim;
 namespace {
 
 struct Target {
-    Instance *instance = nullptr;       // the owner of `own`: an instance or a part
+    Instance *instance = nullptr;  // the owner of `own`: an instance or a part
     Part *part = nullptr;
-    Attributes *own = nullptr;          // written here
+    Attributes *own = nullptr;             // written here
     const Attributes *fallback = nullptr;  // read here too
     bool valid = false;
 };
@@ -24,12 +24,8 @@ Target target_of(Host &h, tag_t object) {
     Target t;
     Instance *inst = nullptr;
     switch (s.kind(object)) {
-    case Kind::Occurrence:
-        inst = s.occurrence(object)->instance;
-        break;
-    case Kind::Instance:
-        inst = s.instance(object);
-        break;
+    case Kind::Occurrence: inst = s.occurrence(object)->instance; break;
+    case Kind::Instance: inst = s.instance(object); break;
     case Kind::Part:
         t.part = s.part(object);
         t.own = &t.part->attributes;
@@ -38,8 +34,7 @@ Target target_of(Host &h, tag_t object) {
     case Kind::Body:
         t.valid = true;  // bodies carry no attributes here
         return t;
-    default:
-        return t;
+    default: return t;
     }
     t.instance = inst;
     t.own = &inst->attributes;
@@ -98,8 +93,7 @@ NXSIM_EXPORT int UF_ATTR_assign(tag_t object, const char *title, UF_ATTR_value_t
             a.type = AttrType::Real;
             a.real = value.value.real;
             break;
-        default:
-            return code::kAttrValue;
+        default: return code::kAttrValue;
         }
         if (t.instance != nullptr) h.session->touch(t.instance);
         if (t.part != nullptr) h.session->touch(t.part);
@@ -135,7 +129,8 @@ NXSIM_EXPORT int UF_ATTR_read_value(tag_t object, const char *title, int type, U
     });
 }
 
-NXSIM_EXPORT int UF_ATTR_cycle(tag_t object, int *index, int type, char title[UF_ATTR_MAX_TITLE_LEN + 1], UF_ATTR_value_t *value) {
+NXSIM_EXPORT int UF_ATTR_cycle(tag_t object, int *index, int type, char title[UF_ATTR_MAX_TITLE_LEN + 1],
+                               UF_ATTR_value_t *value) {
     return guarded("UF_ATTR_cycle", true, [&](Host &h) {
         if (index == nullptr || title == nullptr || value == nullptr || *index < 0) return code::kInvalidArgument;
         Target t = target_of(h, object);

@@ -16,16 +16,10 @@ NXSIM_EXPORT int UF_CSYS_map_point(int input_csys, double input_point[3], int ou
         // Every frame is expressed against the absolute frame of the displayed part.
         auto frame_of = [&](int csys, Frame &f) -> int {
             switch (csys) {
-            case UF_CSYS_ROOT_COORDS:
-                f = Frame();
-                return 0;
-            case UF_CSYS_ROOT_WCS_COORDS:
-                f = s.display->wcs;
-                return 0;
-            case UF_CSYS_WORK_COORDS:
-                return s.work == nullptr ? code::kNoWorkOccurrence : work_frame(s, f);
-            default:
-                return code::kInvalidArgument;
+            case UF_CSYS_ROOT_COORDS: f = Frame(); return 0;
+            case UF_CSYS_ROOT_WCS_COORDS: f = s.display->wcs; return 0;
+            case UF_CSYS_WORK_COORDS: return s.work == nullptr ? code::kNoWorkOccurrence : work_frame(s, f);
+            default: return code::kInvalidArgument;
             }
         };
         Frame from, to;

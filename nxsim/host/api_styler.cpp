@@ -128,9 +128,7 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
             if (!has_button(d, "back")) break;
             close(h, d, 4);
             return true;
-        case Press::Code:
-            close(h, d, s.code);
-            return true;
+        case Press::Code: close(h, d, s.code); return true;
         }
         h.fail_script(s.where + ": the dialog has no " + press_name(s.press, s.code) + " button");
         return false;
@@ -167,9 +165,7 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
         item->selected = entry;
     } else {
         switch (item->kind) {
-        case ItemKind::Text:
-            item->text = s.text;
-            break;
+        case ItemKind::Text: item->text = s.text; break;
         case ItemKind::Integer:
         case ItemKind::Toggle:
             if (!s.number || *s.number != static_cast<double>(static_cast<long long>(*s.number))) {
@@ -185,9 +181,7 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
             }
             item->real = *s.number;
             break;
-        case ItemKind::List:
-            h.fail_script(s.where + ": pick an entry of list " + s.item);
-            return false;
+        case ItemKind::List: h.fail_script(s.where + ": pick an entry of list " + s.item); return false;
         }
     }
     h.note(std::string(verb) + " " + s.item + " " + value_text(*item));
@@ -208,7 +202,7 @@ std::string read_bytes(const std::filesystem::path &path, bool &ok) {
 extern "C" {
 
 NXSIM_EXPORT int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_callback_info_p_t callbacks, int count,
-                            void *client_data, int *response) {
+                                         void *client_data, int *response) {
     return guarded("UF_STYLER_create_dialog", true, [&](Host &h) -> int {
         if (dialog_name == nullptr || response == nullptr || count < 0 || (count > 0 && callbacks == nullptr))
             return code::kInvalidArgument;
@@ -314,8 +308,7 @@ NXSIM_EXPORT int UF_STYLER_ask_value(int dialog_id, UF_STYLER_item_value_type_p_
             for (size_t i = 0; i < item->entries.size(); ++i) value->value.strings[i] = host_strdup(item->entries[i]);
             return 0;
         }
-        default:
-            return code::kDialogAttribute;
+        default: return code::kDialogAttribute;
         }
     });
 }
@@ -328,24 +321,16 @@ NXSIM_EXPORT int UF_STYLER_set_value(int dialog_id, UF_STYLER_item_value_type_p_
         DialogItem *item = it->second->item(value->item_id);
         if (item == nullptr) return code::kDialogItem;
         switch (value->item_attr) {
-        case UF_STYLER_SENSITIVITY:
-            item->sensitive = value->value.integer != 0;
-            return 0;
+        case UF_STYLER_SENSITIVITY: item->sensitive = value->value.integer != 0; return 0;
         case UF_STYLER_VALUE:
             switch (item->kind) {
             case ItemKind::Text:
                 if (value->value.string == nullptr) return code::kInvalidArgument;
                 item->text = value->value.string;
                 return 0;
-            case ItemKind::Integer:
-                item->integer = value->value.integer;
-                return 0;
-            case ItemKind::Toggle:
-                item->integer = value->value.integer != 0 ? 1 : 0;
-                return 0;
-            case ItemKind::Real:
-                item->real = value->value.real;
-                return 0;
+            case ItemKind::Integer: item->integer = value->value.integer; return 0;
+            case ItemKind::Toggle: item->integer = value->value.integer != 0 ? 1 : 0; return 0;
+            case ItemKind::Real: item->real = value->value.real; return 0;
             case ItemKind::List:
                 if (value->subitem_index < -1 || value->subitem_index >= static_cast<int>(item->entries.size()))
                     return code::kDialogIndex;
@@ -355,14 +340,14 @@ NXSIM_EXPORT int UF_STYLER_set_value(int dialog_id, UF_STYLER_item_value_type_p_
             return code::kDialogAttribute;
         case UF_STYLER_SUBITEM_VALUES:
             if (item->kind != ItemKind::List) return code::kDialogAttribute;
-            if (value->count < 0 || (value->count > 0 && value->value.strings == nullptr)) return code::kInvalidArgument;
+            if (value->count < 0 || (value->count > 0 && value->value.strings == nullptr))
+                return code::kInvalidArgument;
             item->entries.clear();
             for (int i = 0; i < value->count; ++i)
                 item->entries.emplace_back(value->value.strings[i] != nullptr ? value->value.strings[i] : "");
             item->selected = -1;
             return 0;
-        default:
-            return code::kDialogAttribute;
+        default: return code::kDialogAttribute;
         }
     });
 }
@@ -389,7 +374,8 @@ NXSIM_EXPORT int UF_STYLER_free_value(UF_STYLER_item_value_type_p_t value) {
     Host &h = Host::get();
     if (rc != 0 && value != nullptr && value->indicator == UF_STYLER_STRING_VALUE && value->value.string != nullptr)
         h.held.insert(value->value.string);
-    if (rc != 0 && value != nullptr && value->indicator == UF_STYLER_STRING_PTR_VALUE && value->value.strings != nullptr) {
+    if (rc != 0 && value != nullptr && value->indicator == UF_STYLER_STRING_PTR_VALUE &&
+        value->value.strings != nullptr) {
         for (int i = 0; i < value->count; ++i) h.held.insert(value->value.strings[i]);
         h.held.insert(value->value.strings);
     }

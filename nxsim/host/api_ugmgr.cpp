@@ -10,8 +10,9 @@ using namespace nxsim;
 
 extern "C" {
 
-NXSIM_EXPORT int UF_UGMGR_encode_part_filename(const char *part_number, const char *part_revision, const char *part_file_type,
-                                  const char *part_file_name, char encoded_name[MAX_FSPEC_SIZE + 1]) {
+NXSIM_EXPORT int UF_UGMGR_encode_part_filename(const char *part_number, const char *part_revision,
+                                               const char *part_file_type, const char *part_file_name,
+                                               char encoded_name[MAX_FSPEC_SIZE + 1]) {
     return guarded("UF_UGMGR_encode_part_filename", true, [&](Host &) {
         if (part_number == nullptr || part_revision == nullptr || encoded_name == nullptr || *part_number == '\0')
             return code::kInvalidArgument;
@@ -29,9 +30,9 @@ NXSIM_EXPORT int UF_UGMGR_encode_part_filename(const char *part_number, const ch
 }
 
 NXSIM_EXPORT int UF_UGMGR_decode_part_filename(const char *encoded_name, char part_number[UF_UGMGR_PARTNO_SIZE + 1],
-                                  char part_revision[UF_UGMGR_PARTREV_SIZE + 1],
-                                  char part_file_type[UF_UGMGR_FTYPE_SIZE + 1],
-                                  char part_file_name[UF_UGMGR_FNAME_SIZE + 1]) {
+                                               char part_revision[UF_UGMGR_PARTREV_SIZE + 1],
+                                               char part_file_type[UF_UGMGR_FTYPE_SIZE + 1],
+                                               char part_file_name[UF_UGMGR_FNAME_SIZE + 1]) {
     return guarded("UF_UGMGR_decode_part_filename", true, [&](Host &) {
         if (encoded_name == nullptr || part_number == nullptr || part_revision == nullptr ||
             part_file_type == nullptr || part_file_name == nullptr)

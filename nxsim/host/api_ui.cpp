@@ -137,8 +137,8 @@ int response_of(Press press, int code) {
 int run_selection(Host &h, const char *kind, const char *message, const char *title, UF_UI_sel_init_fn_t init_proc,
                   void *user_data, bool single, int &response, std::vector<tag_t> &picked) {
     if (h.session->display == nullptr) return code::kNoDisplayedPart;
-    std::string what = std::string(kind) + " " + quote(message != nullptr ? message : "") + " " +
-                       quote(title != nullptr ? title : "");
+    std::string what =
+        std::string(kind) + " " + quote(message != nullptr ? message : "") + " " + quote(title != nullptr ? title : "");
     h.note(what);
     UF_UI_selection_s sel;
     if (init_proc != nullptr && init_proc(&sel, user_data) == 0) {
@@ -160,7 +160,8 @@ int run_selection(Host &h, const char *kind, const char *message, const char *ti
     for (size_t k = 0; playing; ++k) {
         if (closed) {
             if (k < a->picks.size()) {
-                h.fail_script(a->where + ": pick " + shorten(cp1251_to_utf8(a->picks[k])) + " comes after the dialog has closed");
+                h.fail_script(a->where + ": pick " + shorten(cp1251_to_utf8(a->picks[k])) +
+                              " comes after the dialog has closed");
                 playing = false;
             }
             break;
@@ -203,8 +204,8 @@ int run_selection(Host &h, const char *kind, const char *message, const char *ti
 extern "C" {
 
 NXSIM_EXPORT int UF_UI_select_with_class_dialog(const char *message, const char *title, int /*scope*/,
-                                   UF_UI_sel_init_fn_t init_proc, void *user_data, int *response, int *count,
-                                   tag_p_t *objects) {
+                                                UF_UI_sel_init_fn_t init_proc, void *user_data, int *response,
+                                                int *count, tag_p_t *objects) {
     return guarded("UF_UI_select_with_class_dialog", true, [&](Host &h) {
         if (response == nullptr || count == nullptr || objects == nullptr) return code::kInvalidArgument;
         *count = 0;
@@ -223,8 +224,8 @@ NXSIM_EXPORT int UF_UI_select_with_class_dialog(const char *message, const char 
 }
 
 NXSIM_EXPORT int UF_UI_select_with_single_dialog(const char *message, const char *title, int /*scope*/,
-                                    UF_UI_sel_init_fn_t init_proc, void *user_data, int *response, tag_p_t object,
-                                    double cursor[3], tag_p_t view) {
+                                                 UF_UI_sel_init_fn_t init_proc, void *user_data, int *response,
+                                                 tag_p_t object, double cursor[3], tag_p_t view) {
     return guarded("UF_UI_select_with_single_dialog", true, [&](Host &h) {
         if (response == nullptr || object == nullptr) return code::kInvalidArgument;
         *object = NULL_TAG;
@@ -239,7 +240,8 @@ NXSIM_EXPORT int UF_UI_select_with_single_dialog(const char *message, const char
     });
 }
 
-NXSIM_EXPORT int UF_UI_set_sel_mask(UF_UI_selection_p_t select, int action, int num_triples, UF_UI_mask_p_t mask_triples) {
+NXSIM_EXPORT int UF_UI_set_sel_mask(UF_UI_selection_p_t select, int action, int num_triples,
+                                    UF_UI_mask_p_t mask_triples) {
     return guarded("UF_UI_set_sel_mask", true, [&](Host &) {
         if (select == nullptr || !select->open) return code::kNoSelection;
         if (action != UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC || num_triples < 0 ||
@@ -251,8 +253,8 @@ NXSIM_EXPORT int UF_UI_set_sel_mask(UF_UI_selection_p_t select, int action, int 
     });
 }
 
-NXSIM_EXPORT int UF_UI_set_sel_procs(UF_UI_selection_p_t select, UF_UI_sel_filter_fn_t filter_proc, UF_UI_sel_cb_fn_t sel_cb,
-                        void *user_data) {
+NXSIM_EXPORT int UF_UI_set_sel_procs(UF_UI_selection_p_t select, UF_UI_sel_filter_fn_t filter_proc,
+                                     UF_UI_sel_cb_fn_t sel_cb, void *user_data) {
     return guarded("UF_UI_set_sel_procs", true, [&](Host &) {
         if (select == nullptr || !select->open) return code::kNoSelection;
         select->filter = filter_proc;
@@ -301,8 +303,8 @@ NXSIM_EXPORT int UF_UI_set_prompt(const char *message) {
     });
 }
 
-NXSIM_EXPORT int UF_UI_message_dialog(const char *title, int type, char **messages, int num_messages, logical /*translate*/,
-                         UF_UI_message_buttons_p_t buttons, int *response) {
+NXSIM_EXPORT int UF_UI_message_dialog(const char *title, int type, char **messages, int num_messages,
+                                      logical /*translate*/, UF_UI_message_buttons_p_t buttons, int *response) {
     return guarded("UF_UI_message_dialog", true, [&](Host &h) -> int {
         if (response == nullptr || buttons == nullptr || num_messages < 0 || (num_messages > 0 && messages == nullptr))
             return code::kInvalidArgument;
@@ -350,7 +352,8 @@ NXSIM_EXPORT int UF_UI_message_dialog(const char *title, int type, char **messag
     });
 }
 
-NXSIM_EXPORT int UF_UI_ugmgr_ask_create_part_name(const char *title, char part_name[MAX_FSPEC_SIZE + 1], int *response) {
+NXSIM_EXPORT int UF_UI_ugmgr_ask_create_part_name(const char *title, char part_name[MAX_FSPEC_SIZE + 1],
+                                                  int *response) {
     return guarded("UF_UI_ugmgr_ask_create_part_name", true, [&](Host &h) {
         if (part_name == nullptr || response == nullptr) return code::kInvalidArgument;
         std::string what = "part name " + quote(title != nullptr ? title : "");
@@ -372,7 +375,8 @@ NXSIM_EXPORT int UF_UI_ugmgr_ask_create_part_name(const char *title, char part_n
     });
 }
 
-NXSIM_EXPORT int UF_UI_create_part(const char *title, char file_name[MAX_FSPEC_SIZE + 1], int *units, int *response, tag_t *part) {
+NXSIM_EXPORT int UF_UI_create_part(const char *title, char file_name[MAX_FSPEC_SIZE + 1], int *units, int *response,
+                                   tag_t *part) {
     return guarded("UF_UI_create_part", true, [&](Host &h) {
         if (file_name == nullptr || units == nullptr || response == nullptr || part == nullptr)
             return code::kInvalidArgument;

@@ -1,12 +1,12 @@
 // The Windows run-time layer: the tools' fopen, remove, time, localtime and asctime (routed
 // here by the linker) and _strdate/_tzset. Files live in the run folder's drives,
 // text mode writes CR LF, and the clock is the host's.
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
-#include <unistd.h>
 
 #include "export.h"
 #include "files.h"
@@ -19,8 +19,8 @@ using nxsim::Host;
 
 struct TextFile {
     FILE *real = nullptr;
-    bool text = true;     // "\n" becomes CR LF
-    long staged = -1;     // index among the run's staged files; -1: not staged
+    bool text = true;  // "\n" becomes CR LF
+    long staged = -1;  // index among the run's staged files; -1: not staged
 };
 
 // A staged file whose write failed (a full disk) is never put in place: the run

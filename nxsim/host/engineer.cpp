@@ -23,8 +23,7 @@ const Action *ScriptEngineer::next(const DialogView &view) {
     }
     const Action &a = script_.actions[position_];
     if (a.kind != kind) {
-        h.fail_script(a.where + ": a " + action_name(a.kind) + " action, but the tool shows " +
-                      dialog);
+        h.fail_script(a.where + ": a " + action_name(a.kind) + " action, but the tool shows " + dialog);
         return nullptr;
     }
     ++position_;

@@ -30,8 +30,8 @@ struct DialogView {
     std::vector<std::string> lines;
     std::vector<std::string> options;
     std::vector<int> responses;
-    int type = 0;  // question
-    int units = 0; // new part: the units offered
+    int type = 0;   // question
+    int units = 0;  // new part: the units offered
 };
 
 class NXSIM_EXPORT Engineer {

@@ -1,12 +1,12 @@
 #include "host.h"
 
+#include <unistd.h>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cctype>
 #include <cstring>
 #include <iostream>
-#include <unistd.h>
 
 #include "cp1251.h"
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <unordered_set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "codes.h"
@@ -71,7 +71,7 @@ public:
     };
     std::vector<StagedFile> staged;
     std::vector<std::filesystem::path> removed;  // files from before the run the tool removed
-    int open_text_files = 0;  // text streams the tool opened and has not closed yet
+    int open_text_files = 0;                     // text streams the tool opened and has not closed yet
     std::vector<Fault> faults;
 
     std::time_t clock = 0;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include <dlfcn.h>
 #include <climits>
 #include <ctime>
-#include <dlfcn.h>
 
 #include "engineer.h"
 #include "files.h"

@@ -18,7 +18,7 @@ class Engineer;
 // What one call of a tool left behind.
 struct ToolOutcome {
     bool ok = false;
-    std::string error;            // one line, when not ok
+    std::string error;  // one line, when not ok
     bool return_code_written = false;
     int return_code = 0;
     long host_calls = 0;

@@ -15,8 +15,8 @@ extern "C" {
 /* Origin and orientation rows (X, Y, Z) in absolute coordinates of the displayed part. */
 int UF_ASSEM_ask_component_data(tag_t component, char part_name[MAX_FSPEC_SIZE + 1],
                                 char refset_name[MAX_ENTITY_NAME_SIZE + 1],
-                                char instance_name[MAX_ENTITY_NAME_SIZE + 1],
-                                double origin[3], double csys_matrix[9], double transform[4][4]);
+                                char instance_name[MAX_ENTITY_NAME_SIZE + 1], double origin[3], double csys_matrix[9],
+                                double transform[4][4]);
 
 /* Returns the number of children, or the failure's code negated; the array belongs to
    the caller (UF_free). */
@@ -27,8 +27,8 @@ int UF_ASSEM_cycle_objs_in_comp(tag_t component, tag_t *member);
 
 /* Origin and the X and Y axes (csys_matrix[0..5]) in the parent part's coordinates. */
 int UF_ASSEM_add_part_to_assembly(tag_t parent_part, const char *part_name, const char *refset_name,
-                                  const char *instance_name, double origin[3], double csys_matrix[6],
-                                  int layer, tag_t *instance, UF_PART_load_status_t *error_status);
+                                  const char *instance_name, double origin[3], double csys_matrix[6], int layer,
+                                  tag_t *instance, UF_PART_load_status_t *error_status);
 int UF_ASSEM_remove_instance(tag_t instance);
 
 tag_t UF_ASSEM_ask_child_of_instance(tag_t instance);

@@ -48,17 +48,15 @@ typedef int (*UF_UI_sel_cb_fn_t)(int num_selected, tag_p_t selected_objects, int
                                  tag_p_t deselected_objects, void *user_data, UF_UI_selection_p_t select);
 
 /* Multiple selection. The objects array belongs to the caller (UF_free). */
-int UF_UI_select_with_class_dialog(const char *message, const char *title, int scope,
-                                   UF_UI_sel_init_fn_t init_proc, void *user_data,
-                                   int *response, int *count, tag_p_t *objects);
+int UF_UI_select_with_class_dialog(const char *message, const char *title, int scope, UF_UI_sel_init_fn_t init_proc,
+                                   void *user_data, int *response, int *count, tag_p_t *objects);
 /* Single selection: the dialog closes with the first accepted pick. */
-int UF_UI_select_with_single_dialog(const char *message, const char *title, int scope,
-                                    UF_UI_sel_init_fn_t init_proc, void *user_data,
-                                    int *response, tag_p_t object, double cursor[3], tag_p_t view);
+int UF_UI_select_with_single_dialog(const char *message, const char *title, int scope, UF_UI_sel_init_fn_t init_proc,
+                                    void *user_data, int *response, tag_p_t object, double cursor[3], tag_p_t view);
 
 int UF_UI_set_sel_mask(UF_UI_selection_p_t select, int action, int num_triples, UF_UI_mask_p_t mask_triples);
-int UF_UI_set_sel_procs(UF_UI_selection_p_t select, UF_UI_sel_filter_fn_t filter_proc,
-                        UF_UI_sel_cb_fn_t sel_cb, void *user_data);
+int UF_UI_set_sel_procs(UF_UI_selection_p_t select, UF_UI_sel_filter_fn_t filter_proc, UF_UI_sel_cb_fn_t sel_cb,
+                        void *user_data);
 int UF_UI_ask_sel_list_count(UF_UI_selection_p_t select, int *count);
 int UF_UI_remove_from_sel_list(UF_UI_selection_p_t select, int num, tag_p_t objects, logical unhighlight);
 
@@ -82,8 +80,8 @@ typedef struct UF_UI_message_buttons_s {
     int response3;
 } UF_UI_message_buttons_t, *UF_UI_message_buttons_p_t;
 
-int UF_UI_message_dialog(const char *title, int type, char **messages, int num_messages,
-                         logical translate, UF_UI_message_buttons_p_t buttons, int *response);
+int UF_UI_message_dialog(const char *title, int type, char **messages, int num_messages, logical translate,
+                         UF_UI_message_buttons_p_t buttons, int *response);
 
 /* Part dialogs. part_name and file names hold at most MAX_FSPEC_SIZE characters. */
 int UF_UI_ugmgr_ask_create_part_name(const char *title, char part_name[MAX_FSPEC_SIZE + 1], int *response);

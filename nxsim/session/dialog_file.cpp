@@ -48,8 +48,7 @@ DialogLayout dialog_from_json(const Json &json, const std::string &source) {
             }
             if (p.has("selected")) {
                 long long s = p["selected"].integer();
-                if (s < -1 || s >= static_cast<long long>(item.entries.size()))
-                    p["selected"].fail("no such entry");
+                if (s < -1 || s >= static_cast<long long>(item.entries.size())) p["selected"].fail("no such entry");
                 item.selected = static_cast<int>(s);
             }
         } else if (kind == "toggle") {

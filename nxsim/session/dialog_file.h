@@ -13,8 +13,8 @@ enum class ItemKind { Text, Integer, Real, List, Toggle };
 struct DialogItem {
     std::string id;
     ItemKind kind = ItemKind::Text;
-    std::string text;      // text (Windows-1251)
-    long long integer = 0; // integer, toggle
+    std::string text;       // text (Windows-1251)
+    long long integer = 0;  // integer, toggle
     double real = 0;
     std::vector<std::string> entries;  // list
     int selected = -1;                 // list

@@ -154,7 +154,8 @@ SessionLock::SessionLock(const fs::path &path) {
     for (int attempt = 0; attempt < 10; ++attempt) {
         int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) return;
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
             ::close(fd);
             return;

@@ -232,8 +232,9 @@ double Place::number() const {
 long long Place::integer() const {
     if (!value_->is_number_integer()) fail("expected a whole number");
     // A larger number would wrap when the host takes it as an int.
-    bool fits = value_->is_number_unsigned() ? value_->get<unsigned long long>() <= INT_MAX
-                                             : value_->get<long long>() >= INT_MIN && value_->get<long long>() <= INT_MAX;
+    bool fits = value_->is_number_unsigned()
+                    ? value_->get<unsigned long long>() <= INT_MAX
+                    : value_->get<long long>() >= INT_MIN && value_->get<long long>() <= INT_MAX;
     if (!fits) fail("expected a whole number from " + std::to_string(INT_MIN) + " to " + std::to_string(INT_MAX));
     return value_->get<long long>();
 }

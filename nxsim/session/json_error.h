@@ -39,7 +39,9 @@ std::string shorten(std::string_view utf8, size_t limit = 60);
 class Place {
 public:
     Place(std::string source, const Json &value, std::string where = "")
-        : source_(std::move(source)), value_(&value), where_(std::move(where)) {}
+        : source_(std::move(source)),
+          value_(&value),
+          where_(std::move(where)) {}
 
     const Json &value() const { return *value_; }
     const std::string &where() const { return where_; }
@@ -54,7 +56,7 @@ public:
 
     const Json &object() const;
     const Json &array() const;
-    std::string text() const;  // UTF-8 as written
+    std::string text() const;    // UTF-8 as written
     std::string cp1251() const;  // converted for the host
     double number() const;
     long long integer() const;  // within int, as the host holds whole numbers

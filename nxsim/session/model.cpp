@@ -26,8 +26,7 @@ std::vector<Vec3> default_color_table() {
     // A 6 x 6 x 6 colour cube: 216 colours, as many as the host's default table.
     std::vector<Vec3> table;
     table.reserve(216);
-    for (int i = 0; i < 216; ++i)
-        table.push_back({((i / 36) % 6) / 5.0, ((i / 6) % 6) / 5.0, (i % 6) / 5.0});
+    for (int i = 0; i < 216; ++i) table.push_back({((i / 36) % 6) / 5.0, ((i / 6) % 6) / 5.0, (i % 6) / 5.0});
     return table;
 }
 
@@ -271,24 +270,18 @@ Kind Session::kind(tag_t tag) const {
     if (tag == NULL_TAG || tag >= objects_.size()) return Kind::None;
     const Entry &e = objects_[tag];
     switch (e.kind) {
-    case Kind::Part:
-        return parts_[e.index]->discarded ? Kind::None : Kind::Part;
-    case Kind::Instance:
-        return instances_[e.index]->removed ? Kind::None : Kind::Instance;
-    case Kind::Occurrence:
-        return alive(occurrences_[e.index]) ? Kind::Occurrence : Kind::None;
+    case Kind::Part: return parts_[e.index]->discarded ? Kind::None : Kind::Part;
+    case Kind::Instance: return instances_[e.index]->removed ? Kind::None : Kind::Instance;
+    case Kind::Occurrence: return alive(occurrences_[e.index]) ? Kind::Occurrence : Kind::None;
     case Kind::Body: {
         const Body &b = bodies_[e.index];
         return kind(b.owner) == Kind::None ? Kind::None : Kind::Body;
     }
-    default:
-        return Kind::None;
+    default: return Kind::None;
     }
 }
 
-Part *Session::part(tag_t tag) const {
-    return kind(tag) == Kind::Part ? parts_[objects_[tag].index].get() : nullptr;
-}
+Part *Session::part(tag_t tag) const { return kind(tag) == Kind::Part ? parts_[objects_[tag].index].get() : nullptr; }
 
 Instance *Session::instance(tag_t tag) const {
     return kind(tag) == Kind::Instance ? instances_[objects_[tag].index].get() : nullptr;
@@ -298,9 +291,7 @@ const Occurrence *Session::occurrence(tag_t tag) const {
     return kind(tag) == Kind::Occurrence ? &occurrences_[objects_[tag].index] : nullptr;
 }
 
-const Body *Session::body(tag_t tag) const {
-    return kind(tag) == Kind::Body ? &bodies_[objects_[tag].index] : nullptr;
-}
+const Body *Session::body(tag_t tag) const { return kind(tag) == Kind::Body ? &bodies_[objects_[tag].index] : nullptr; }
 
 bool Session::alive(const Occurrence &occ) const {
     const Occurrence *o = &occ;
@@ -393,7 +384,8 @@ tag_t Session::find_occurrence_of_part(Part *root, Part *target) {
                                             [](const Instance *x, const Instance *y) { return x->slot < y->slot; });
     };
     // The least path from root down to a loaded part whose components are listed.
-    std::function<const std::optional<Path> &(const Part *)> path_to = [&](const Part *p) -> const std::optional<Path> & {
+    std::function<const std::optional<Path> &(const Part *)> path_to =
+        [&](const Part *p) -> const std::optional<Path> & {
         auto found = best.find(p);
         if (found != best.end()) return found->second;
         static const std::optional<Path> none;
@@ -457,14 +449,12 @@ std::string Session::occurrence_path(const Occurrence &occ) const {
 
 std::string Session::describe(tag_t tag) const {
     switch (kind(tag)) {
-    case Kind::Part:
-        return part(tag)->name;
+    case Kind::Part: return part(tag)->name;
     case Kind::Instance: {
         const Instance *i = instance(tag);
         return "instance " + i->name + " of " + i->parent->name;
     }
-    case Kind::Occurrence:
-        return occurrence_path(*occurrence(tag));
+    case Kind::Occurrence: return occurrence_path(*occurrence(tag));
     case Kind::Body: {
         const Body *b = body(tag);
         std::string owner = kind(b->owner) == Kind::Occurrence ? describe(b->owner) + "/" : std::string();

@@ -55,7 +55,7 @@ struct Instance {
     std::string part_name;
     std::string refset;
     std::string object_name;
-    Frame place;        // in the parent's coordinates
+    Frame place;  // in the parent's coordinates
     int layer = 1;
     int color = 1;
     Vec3 name_origin{0, 0, 0};  // in the parent's coordinates

@@ -122,7 +122,7 @@ Action parse_action(const Place &p) {
         else
             a.answer_text = v.cp1251();
     } else if (kind == "part_name" || kind == "new_part" || kind == "open_part") {
-        a.kind = kind == "part_name" ? ActionKind::PartName
+        a.kind = kind == "part_name"  ? ActionKind::PartName
                  : kind == "new_part" ? ActionKind::NewPart
                                       : ActionKind::OpenPart;
         if (a.kind == ActionKind::NewPart)

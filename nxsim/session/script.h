@@ -53,7 +53,7 @@ struct Action {
 struct Fault {
     std::string call;  // by name and count...
     long nth = 0;
-    long at = 0;       // ...or by the running count of all host calls
+    long at = 0;  // ...or by the running count of all host calls
     int code = 1;
 };
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
-#include <climits>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -123,7 +123,7 @@ public:
     bool is_number() const { return value_.is_number(); }
     double number() const {
         if (!value_.is_number()) fail("expected a number");
-        double v = value_.is_int64() ? static_cast<double>(int64_t(value_))
+        double v = value_.is_int64()    ? static_cast<double>(int64_t(value_))
                    : value_.is_uint64() ? static_cast<double>(uint64_t(value_))
                                         : double(value_);
         if (!std::isfinite(v)) fail("expected a finite number");
@@ -252,7 +252,8 @@ public:
 
     void text(const std::string &cp1251) {
         out_ += '"';
-        bool ascii = std::all_of(cp1251.begin(), cp1251.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        bool ascii =
+            std::all_of(cp1251.begin(), cp1251.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
         for (char c : ascii ? cp1251 : cp1251_to_utf8(cp1251)) {
             switch (c) {
             case '"': out_ += "\\\""; break;
@@ -389,8 +390,8 @@ void read_part(const P &p, Session &session) {
 
 template <class P>
 void read_component(const P &c, Part *part, Session &session) {
-    c.only({"name", "part", "refset", "origin", "x", "y", "layer", "color", "object_name", "name_origin",
-            "attributes"});
+    c.only(
+        {"name", "part", "refset", "origin", "x", "y", "layer", "color", "object_name", "name_origin", "attributes"});
     std::string iname = read_name(c["name"], kMaxNameLength, true);
     std::string pname = read_name(c["part"], kMaxPartNameLength, false);
     if (session.find_part(pname) == nullptr) c["part"].fail("names no part of the session");
@@ -436,7 +437,8 @@ void check_structure(const Session &session, const P &where) {
                 const Part *child = session.find_part((*v.next)->part_name);
                 ++v.next;
                 if (height.count(child)) continue;
-                if (on_path.count(child)) where.fail("part " + shorten(cp1251_to_utf8(child->name)) + " contains itself");
+                if (on_path.count(child))
+                    where.fail("part " + shorten(cp1251_to_utf8(child->name)) + " contains itself");
                 enter(child);
                 continue;
             }

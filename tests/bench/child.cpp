@@ -33,8 +33,8 @@ Measure run_child(const std::vector<std::string> &argv, const std::filesystem::p
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) != pid) return m;
     m.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    m.cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 + usage.ru_stime.tv_sec +
-            usage.ru_stime.tv_usec * 1e-6;
+    m.cpu =
+        usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec * 1e-6;
     m.peak_mb = usage.ru_maxrss / 1024.0;
     m.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return m;

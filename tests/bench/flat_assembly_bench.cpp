@@ -43,8 +43,8 @@ constexpr int kBays = 10;
 constexpr int kRivets = 100;
 
 json component(const std::string &name, const std::string &part, double x, double y, double z) {
-    return {{"name", name}, {"part", part}, {"refset", "MODEL"}, {"origin", {x, y, z}},
-            {"x", {1, 0, 0}}, {"y", {0, 1, 0}}, {"color", 2}, {"object_name", name}};
+    return {{"name", name},   {"part", part},   {"refset", "MODEL"}, {"origin", {x, y, z}},
+            {"x", {1, 0, 0}}, {"y", {0, 1, 0}}, {"color", 2},        {"object_name", name}};
 }
 
 std::string numbered(const char *prefix, int n) {
@@ -55,9 +55,7 @@ std::string numbered(const char *prefix, int n) {
 
 // The absolute origin of rivet r in bay k of panel j of section i: unique per leaf,
 // so the saved order can be checked leaf by leaf.
-std::array<double, 3> rivet_origin(int i, int j, int k, int r) {
-    return {i * 10000.0 + r, j * 1000.0, k * 100.0};
-}
+std::array<double, 3> rivet_origin(int i, int j, int k, int r) { return {i * 10000.0 + r, j * 1000.0, k * 100.0}; }
 
 // Sections of 10 x 10 x 100 leaves each.
 json design(int sections) {
@@ -85,10 +83,9 @@ fs::path make_case() {
     std::ofstream(dir / "session.json") << design(kSections).dump();
 
     // Every section, and one rivet a second time: it must still be copied once.
-    json script = {{"actions",
-                    {{{"select", {"*", "S001/P001/B001/R001"}}},
-                     {{"choice", 5}},
-                     {{"part_name", "prefix/FLAT100K/A"}}}}};
+    json script = {
+        {"actions",
+         {{{"select", {"*", "S001/P001/B001/R001"}}}, {{"choice", 5}}, {{"part_name", "prefix/FLAT100K/A"}}}}};
     std::ofstream(dir / "script.json") << script.dump();
     return dir;
 }
@@ -123,9 +120,11 @@ void BM_FlatAssembly100k(benchmark::State &state) {
     fs::path dir = make_case();
     fs::path saved = dir / "saved.json";
     std::string command = std::string("\"") + NXSIM_EXE + "\" run --session \"" + (dir / "session.json").string() +
-                          "\" --tool flat_assembly --script \"" + (dir / "script.json").string() +
-                          "\" --run-dir \"" + (dir / "run").string() + "\" --tools-dir \"" RIVET_TOOLS_DIR
-                          "\" --dialogs-dir \"" RIVET_DIALOGS_DIR "\" --save-as \"" + saved.string() + "\"";
+                          "\" --tool flat_assembly --script \"" + (dir / "script.json").string() + "\" --run-dir \"" +
+                          (dir / "run").string() +
+                          "\" --tools-dir \"" RIVET_TOOLS_DIR "\" --dialogs-dir \"" RIVET_DIALOGS_DIR
+                          "\" --save-as \"" +
+                          saved.string() + "\"";
     // CPU time of the nxsim runs, beside the wall time: the machine may be shared.
     auto children_cpu = [] {
         rusage usage{};
@@ -211,8 +210,8 @@ void BM_LeafCollector(benchmark::State &state) {
     h.engineer = nullptr;
     if (leaves != sections * kPanels * kBays * kRivets) state.SkipWithError("leaves lost");
     state.counters["leaves"] = leaves;
-    state.counters["time/leaf"] = benchmark::Counter(leaves, benchmark::Counter::kIsIterationInvariantRate |
-                                                               benchmark::Counter::kInvert);
+    state.counters["time/leaf"] =
+        benchmark::Counter(leaves, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace

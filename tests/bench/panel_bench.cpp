@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
 #include <simdjson.h>
+#include <nlohmann/json.hpp>
 
 #include "child.h"
 #include "session_file.h"
@@ -39,14 +39,14 @@ using nlohmann::json;
 
 namespace {
 
-const char *const kSteps[] = {"flat_assembly", "rivet_mark",  "route_create", "rivet_transfer",
-                              "rivet_group_attr", "route_walk", "route_check", "fpdf_export"};
+const char *const kSteps[] = {"flat_assembly",    "rivet_mark", "route_create", "rivet_transfer",
+                              "rivet_group_attr", "route_walk", "route_check",  "fpdf_export"};
 
 struct Panel {
     int wanted = 0;
     int rivets = 0;
     fs::path dir;
-    fs::path session;  // played in place, step by step
+    fs::path session;                  // played in place, step by step
     std::map<std::string, json> runs;  // step -> its runs
     std::map<std::string, Measure> measured;
     size_t played = 0;  // steps played so far
@@ -69,8 +69,8 @@ const std::string &nxsim_exe() {
 
 std::vector<std::string> nxsim_args(std::vector<std::string> args) {
     args.insert(args.begin(), nxsim_exe());
-    args.insert(args.end(), {"--tools-dir", from_env("BENCH_TOOLS_DIR", RIVET_TOOLS_DIR), "--dialogs-dir",
-                             RIVET_DIALOGS_DIR});
+    args.insert(args.end(),
+                {"--tools-dir", from_env("BENCH_TOOLS_DIR", RIVET_TOOLS_DIR), "--dialogs-dir", RIVET_DIALOGS_DIR});
     return args;
 }
 
@@ -100,9 +100,9 @@ Panel &panel(int wanted) {
     p.wanted = wanted;
     p.dir = work_root() / std::to_string(wanted);
     fs::create_directories(p.dir);
-    Measure m = run_child({"/usr/bin/env", "python3", MAKE_DESIGN, "--rivets", std::to_string(wanted), "--out",
-                           p.dir.string()},
-                          p.dir / "make_design.txt");
+    Measure m =
+        run_child({"/usr/bin/env", "python3", MAKE_DESIGN, "--rivets", std::to_string(wanted), "--out", p.dir.string()},
+                  p.dir / "make_design.txt");
     if (m.status != 0) {
         p.error = "make_design.py failed: " + bench::tail_of(p.dir / "make_design.txt");
         return p;
@@ -211,8 +211,7 @@ void BM_WholeWorkflow(benchmark::State &state) {
         state.SetIterationTime(m.wall);
         state.counters["cpu_s"] = m.cpu;
         state.counters["peak_MB"] = m.peak_mb;
-        state.counters["session_bytes/rivet"] =
-            static_cast<double>(fs::file_size(run / "session.json")) / p.rivets;
+        state.counters["session_bytes/rivet"] = static_cast<double>(fs::file_size(run / "session.json")) / p.rivets;
     }
     state.counters["rivets"] = p.rivets;
 }
@@ -243,8 +242,8 @@ bool measure_pair(benchmark::State &state, const Panel &p, const fs::path &sessi
     Measure t = nxsim_run(p, session, tool, script, "tool");
     Measure n = nxsim_run(p, session, "rivet_transfer", nothing_script(p), "nothing");
     if (t.status != 0 || n.status != 0) {
-        state.SkipWithError(("nxsim run failed:\n" + bench::tail_of(p.dir / (t.status != 0 ? "tool.txt" : "nothing.txt")))
-                                .c_str());
+        state.SkipWithError(
+            ("nxsim run failed:\n" + bench::tail_of(p.dir / (t.status != 0 ? "tool.txt" : "nothing.txt"))).c_str());
         return false;
     }
     pair.tool = std::min(pair.tool, t.cpu);
@@ -377,7 +376,13 @@ void sizes(benchmark::internal::Benchmark *b) {
 }  // namespace
 
 BENCHMARK(BM_Workflow)->Apply(sizes)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-BENCHMARK(BM_WholeWorkflow)->Arg(1000)->Arg(20000)->Arg(50000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_WholeWorkflow)
+    ->Arg(1000)
+    ->Arg(20000)
+    ->Arg(50000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 BENCHMARK(BM_TransferRun)->Arg(1000)->Arg(20000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Arg(1000)->Arg(20000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Show)->Arg(1000)->Arg(20000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);

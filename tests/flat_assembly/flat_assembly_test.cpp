@@ -101,10 +101,9 @@ TEST(FlatAssemblyOrder, OverlappingPicksKeepFirstMeetingOrder) {
                     {"display", "@DB/ROOT/A"},
                     {"parts", {root, section, panel, {{"name", "@DB/RIVET/A"}, {"bodies", 1}}}}};
     std::ofstream(dir / "session.json") << session.dump();
-    json script = {{"actions",
-                    {{{"select", {"S02/P03", "*", "S00/P00/R00"}}},
-                     {{"choice", 5}},
-                     {{"part_name", "prefix/FLATORDER/A"}}}}};
+    json script = {
+        {"actions",
+         {{{"select", {"S02/P03", "*", "S00/P00/R00"}}}, {{"choice", 5}}, {{"part_name", "prefix/FLATORDER/A"}}}}};
     std::ofstream(dir / "script.json") << script.dump();
     std::ofstream(dir / "case.json") << json{{"tool", "flat_assembly"}, {"session", "session.json"}}.dump();
 

@@ -91,7 +91,8 @@ protected:
         std::vector<std::string> found;
         for (const std::string &line : lines_of(r.out)) {
             std::string prefix = path_of(name) + ":";
-            if (line.rfind(prefix, 0) == 0 && line.size() > prefix.size() && std::isdigit(static_cast<unsigned char>(line[prefix.size()])))
+            if (line.rfind(prefix, 0) == 0 && line.size() > prefix.size() &&
+                std::isdigit(static_cast<unsigned char>(line[prefix.size()])))
                 found.push_back(line.substr(prefix.size()));
         }
         return found;
@@ -102,10 +103,11 @@ protected:
 std::string record(const char *pr, const char *ad, const char *fast, const char *grip, const char *id, double x,
                    double y, double z, double i, double j, double k) {
     char line[512];
-    std::snprintf(line, sizeof line,
-                  "%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t"
-                  "1, 0, 0\r\n",
-                  pr, ad, fast, grip, id, x, y, z, i, j, k);
+    std::snprintf(
+        line, sizeof line,
+        "%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t"
+        "1, 0, 0\r\n",
+        pr, ad, fast, grip, id, x, y, z, i, j, k);
     return line;
 }
 
@@ -154,16 +156,17 @@ TEST_F(FpdfCheck, CleanFileAsTheExportWritesIt) {
     EXPECT_EQ(r.err, "");
     std::string p = path_of();
     // The assembly name comes out as UTF-8 Cyrillic.
-    EXPECT_EQ(r.out,
-              p + ": assembly \"\xD0\x9F\xD0\x90\xD0\x9D\xD0\x95\xD0\x9B\xD0\xAC-7\", area \"A\", date \"07-12-2026\"\n" +
-                  p + ": route \"RT\" (line 2): 3 announced, 3 found\n" +
-                  p + ": route \"AAAAB_001\" (line 6): 2 announced, 2 found\n" +
-                  p + ": route \"EMPTY_001\" (line 9): 0 announced, 0 found\n" +
-                  p + ": fastener \"3404579D35\": 2 rivets; grips \"080\" x1, \"095\" x1\n" +
-                  p + ": fastener \"3404480D40_C\" (3404480D40_CK cut to 12 characters): 1 rivet; grips \"095\" x1\n" +
-                  p + ": fastener \"163768D40\": 1 rivet; grips \"155\" x1\n" +
-                  p + ": fastener \"3004887D80\": 1 rivet; grips \"640\" x1\n" +
-                  p + ": 3 routes, 5 rivets, 4 fasteners with 5 grips; clean\n");
+    EXPECT_EQ(
+        r.out,
+        p + ": assembly \"\xD0\x9F\xD0\x90\xD0\x9D\xD0\x95\xD0\x9B\xD0\xAC-7\", area \"A\", date \"07-12-2026\"\n" + p +
+            ": route \"RT\" (line 2): 3 announced, 3 found\n" + p +
+            ": route \"AAAAB_001\" (line 6): 2 announced, 2 found\n" + p +
+            ": route \"EMPTY_001\" (line 9): 0 announced, 0 found\n" + p +
+            ": fastener \"3404579D35\": 2 rivets; grips \"080\" x1, \"095\" x1\n" + p +
+            ": fastener \"3404480D40_C\" (3404480D40_CK cut to 12 characters): 1 rivet; grips \"095\" x1\n" + p +
+            ": fastener \"163768D40\": 1 rivet; grips \"155\" x1\n" + p +
+            ": fastener \"3004887D80\": 1 rivet; grips \"640\" x1\n" + p +
+            ": 3 routes, 5 rivets, 4 fasteners with 5 grips; clean\n");
 }
 
 TEST_F(FpdfCheck, RouteOf99RecordsIsClean) {
@@ -217,7 +220,8 @@ TEST_P(FpdfCheckDamage, IsFound) {
     std::vector<std::string> found = findings(r);
     ASSERT_EQ(found.size(), GetParam().expected.size()) << r.out;
     for (size_t i = 0; i < found.size(); ++i)
-        EXPECT_EQ(found[i].rfind(GetParam().expected[i], 0), 0u) << found[i] << "\nexpected: " << GetParam().expected[i];
+        EXPECT_EQ(found[i].rfind(GetParam().expected[i], 0), 0u)
+            << found[i] << "\nexpected: " << GetParam().expected[i];
     EXPECT_NE(r.out.find(std::to_string(found.size()) + (found.size() == 1 ? " finding\n" : " findings\n")),
               std::string::npos)
         << r.out;
@@ -227,100 +231,160 @@ INSTANTIATE_TEST_SUITE_P(
     , FpdfCheckDamage,
     ::testing::Values(
         // Counts.
-        damage{"record_missing", [](auto &l) { l.erase(l.begin() + 4); },
+        damage{"record_missing",
+               [](auto &l) { l.erase(l.begin() + 4); },
                {"2: route \"RT\" announces 3 rivets, but 2 records follow"}},
-        damage{"extra_record", [](auto &l) { l.insert(l.begin() + 8, record("H", "A", "3404579D35", "080", "AAAAB_001_03", 0, 0, 0, 0, 0, 1)); },
+        damage{"extra_record",
+               [](auto &l) {
+                   l.insert(l.begin() + 8, record("H", "A", "3404579D35", "080", "AAAAB_001_03", 0, 0, 0, 0, 0, 1));
+               },
                {"6: route \"AAAAB_001\" announces 2 rivets, but 3 records follow"}},
-        damage{"count_with_leading_zero", [](auto &l) { set_field(l[1], 2, "03"); },
+        damage{"count_with_leading_zero",
+               [](auto &l) { set_field(l[1], 2, "03"); },
                {"2: the rivet count \"03\" is not a decimal number as the export writes it"}},
-        damage{"count_not_a_number", [](auto &l) { set_field(l[1], 2, "three"); },
+        damage{"count_not_a_number",
+               [](auto &l) { set_field(l[1], 2, "three"); },
                {"2: the rivet count \"three\" is not a decimal number"}},
         // Order and uniqueness of point identifiers.
-        damage{"out_of_order", [](auto &l) { std::swap(l[2], l[3]); },
+        damage{"out_of_order",
+               [](auto &l) { std::swap(l[2], l[3]); },
                {"4: the point identifier \"RT_01\" is out of order: it follows \"RT_02\" (line 3)"}},
-        damage{"ten_before_two_in_byte_order", [](auto &l) { set_field(l[4], 4, "        RT_2"); set_field(l[3], 4, "       RT_10"); },
+        damage{"ten_before_two_in_byte_order",
+               [](auto &l) {
+                   set_field(l[4], 4, "        RT_2");
+                   set_field(l[3], 4, "       RT_10");
+               },
                {"5: the point identifier \"RT_2\" is not RT_NN"}},
-        damage{"duplicate", [](auto &l) { set_field(l[3], 4, "       RT_01"); },
+        damage{"duplicate",
+               [](auto &l) { set_field(l[3], 4, "       RT_01"); },
                {"4: the point identifier \"RT_01\" appears twice in the route (first at line 3)"}},
         // Values outside the catalogue.
-        damage{"process_Y", [](auto &l) { set_field(l[2], 0, "Y"); },
+        damage{"process_Y",
+               [](auto &l) { set_field(l[2], 0, "Y"); },
                {"3: the process code \"Y\" is not one of the letters A to X"}},
-        damage{"process_lower_case", [](auto &l) { set_field(l[2], 0, "h"); },
+        damage{"process_lower_case",
+               [](auto &l) { set_field(l[2], 0, "h"); },
                {"3: the process code \"h\" is not one of the letters A to X"}},
         damage{"process_blank", [](auto &l) { set_field(l[2], 0, " "); }, {"3: the process code is blank"}},
-        damage{"process_two_letters", [](auto &l) { set_field(l[2], 0, "HA"); },
+        damage{"process_two_letters",
+               [](auto &l) { set_field(l[2], 0, "HA"); },
                {"3: the process code field is 2 characters wide; the export writes 1",
                 "3: the process code \"HA\" is not one of the letters A to X"}},
-        damage{"add_C", [](auto &l) { set_field(l[2], 1, "C"); },
+        damage{"add_C",
+               [](auto &l) { set_field(l[2], 1, "C"); },
                {"3: the add code \"C\" is not one of the catalogue's add codes (A, B)"}},
         damage{"add_blank", [](auto &l) { set_field(l[2], 1, " "); }, {"3: the add code is blank"}},
-        damage{"fastener_unknown", [](auto &l) { set_field(l[2], 2, "  3404579D99"); },
+        damage{"fastener_unknown",
+               [](auto &l) { set_field(l[2], 2, "  3404579D99"); },
                {"3: the fastener code \"3404579D99\" is not in the catalogue"}},
-        damage{"fastener_cut_unknown", [](auto &l) { set_field(l[3], 2, "3404480D40_X"); },
+        damage{"fastener_cut_unknown",
+               [](auto &l) { set_field(l[3], 2, "3404480D40_X"); },
                {"4: the fastener code \"3404480D40_X\" is not in the catalogue"}},
-        damage{"fastener_unpadded", [](auto &l) { set_field(l[2], 2, "3404579D35"); },
+        damage{"fastener_unpadded",
+               [](auto &l) { set_field(l[2], 2, "3404579D35"); },
                {"3: the fastener code field is 10 characters wide; the export writes 12"}},
-        damage{"fastener_blank", [](auto &l) { set_field(l[2], 2, std::string(12, ' ')); },
+        damage{"fastener_blank",
+               [](auto &l) { set_field(l[2], 2, std::string(12, ' ')); },
                {"3: the fastener code is blank"}},
-        damage{"grip_of_another_fastener", [](auto &l) { set_field(l[2], 3, "155"); },
+        damage{"grip_of_another_fastener",
+               [](auto &l) { set_field(l[2], 3, "155"); },
                {"3: the grip code \"155\" is not a grip code of fastener 3404579D35 (080, 095, 110, 125, 140)"}},
-        damage{"grip_in_millimetres", [](auto &l) { set_field(l[3], 3, "9.5"); },
+        damage{"grip_in_millimetres",
+               [](auto &l) { set_field(l[3], 3, "9.5"); },
                {"4: the grip code \"9.5\" is not a grip code of fastener 3404480D40_CK (095, 110)"}},
-        damage{"grip_four_wide", [](auto &l) { set_field(l[2], 3, " 080"); },
+        damage{"grip_four_wide",
+               [](auto &l) { set_field(l[2], 3, " 080"); },
                {"3: the grip code field is 4 characters wide; the export writes 3"}},
         damage{"grip_blank", [](auto &l) { set_field(l[2], 3, "   "); }, {"3: the grip code is blank"}},
-        damage{"point_id_of_another_route", [](auto &l) { set_field(l[4], 4, "       XX_10"); },
+        damage{"point_id_of_another_route",
+               [](auto &l) { set_field(l[4], 4, "       XX_10"); },
                {"5: the point identifier \"XX_10\" is not RT_NN"}},
-        damage{"point_id_zero", [](auto &l) { set_field(l[2], 4, "       RT_00"); },
+        damage{"point_id_zero",
+               [](auto &l) { set_field(l[2], 4, "       RT_00"); },
                {"3: the point identifier \"RT_00\" is not RT_NN"}},
-        damage{"point_id_wide", [](auto &l) { set_field(l[4], 4, "        RT_10"); },
+        damage{"point_id_wide",
+               [](auto &l) { set_field(l[4], 4, "        RT_10"); },
                {"5: the point identifier field is 13 characters wide; the export writes 12"}},
-        damage{"point_id_blank", [](auto &l) { set_field(l[2], 4, std::string(12, ' ')); },
+        damage{"point_id_blank",
+               [](auto &l) { set_field(l[2], 4, std::string(12, ' ')); },
                {"3: the point identifier is blank"}},
         // Constant fields and numbers.
-        damage{"field_six", [](auto &l) { set_field(l[2], 5, "1"); },
+        damage{"field_six",
+               [](auto &l) { set_field(l[2], 5, "1"); },
                {"3: field 6 is \"1\"; the export writes the constant 0"}},
-        damage{"number_left_aligned", [](auto &l) { set_field(l[2], 6, "120.50000      "); },
+        damage{"number_left_aligned",
+               [](auto &l) { set_field(l[2], 6, "120.50000      "); },
                {"3: the position X \"120.50000      \" is not right-aligned: the export pads it on the left"}},
-        damage{"axis_left_aligned", [](auto &l) { set_field(l[3], 11, "0.00000        "); },
+        damage{"axis_left_aligned",
+               [](auto &l) { set_field(l[3], 11, "0.00000        "); },
                {"4: the axis K \"0.00000        \" is not right-aligned: the export pads it on the left"}},
-        damage{"fastener_left_aligned", [](auto &l) { set_field(l[2], 2, "3404579D35  "); },
+        damage{"fastener_left_aligned",
+               [](auto &l) { set_field(l[2], 2, "3404579D35  "); },
                {"3: the fastener code \"3404579D35  \" is not right-aligned: the export pads it on the left"}},
-        damage{"point_id_left_aligned", [](auto &l) { set_field(l[2], 4, "RT_01       "); },
+        damage{"point_id_left_aligned",
+               [](auto &l) { set_field(l[2], 4, "RT_01       "); },
                {"3: the point identifier \"RT_01       \" is not right-aligned: the export pads it on the left"}},
-        damage{"number_short", [](auto &l) { set_field(l[2], 6, "120.5"); },
+        damage{"number_short",
+               [](auto &l) { set_field(l[2], 6, "120.5"); },
                {"3: the position X \"120.5\" is not a number with 5 decimals"}},
-        damage{"number_nan", [](auto &l) { set_field(l[2], 11, "            nan"); },
+        damage{"number_nan",
+               [](auto &l) { set_field(l[2], 11, "            nan"); },
                {"3: the axis K \"            nan\" is not a number with 5 decimals"}},
-        damage{"number_narrow", [](auto &l) { set_field(l[2], 7, "      -35.2500"); },
+        damage{"number_narrow",
+               [](auto &l) { set_field(l[2], 7, "      -35.2500"); },
                {"3: the position Y \"      -35.2500\" is not a number with 5 decimals"}},
-        damage{"number_width", [](auto &l) { set_field(l[2], 8, "       0.00000"); },
+        damage{"number_width",
+               [](auto &l) { set_field(l[2], 8, "       0.00000"); },
                {"3: the position Z field is 14 characters wide; the export writes 15"}},
-        damage{"wide_number_padded", [](auto &l) { set_field(l[3], 6, " -1234567890.50000"); },
+        damage{"wide_number_padded",
+               [](auto &l) { set_field(l[3], 6, " -1234567890.50000"); },
                {"4: the position X field is 18 characters wide; the export writes 17"}},
-        damage{"tail", [](auto &l) { set_field(l[2], 12, "1, 0, 1"); },
+        damage{"tail",
+               [](auto &l) { set_field(l[2], 12, "1, 0, 1"); },
                {"3: the record ends in \"1, 0, 1\"; the export writes the constant \"1, 0, 0\""}},
-        damage{"record_short", [](auto &l) { l[2] = l[2].substr(0, l[2].rfind(",\t")) + "\r\n"; },
+        damage{"record_short",
+               [](auto &l) { l[2] = l[2].substr(0, l[2].rfind(",\t")) + "\r\n"; },
                {"3: the line is not a rivet record: it has 12 fields, a record has 13"}},
         // Lines.
-        damage{"lf_alone", [](auto &l) { l[3].erase(l[3].size() - 2, 1); },
+        damage{"lf_alone",
+               [](auto &l) { l[3].erase(l[3].size() - 2, 1); },
                {"4: the line ends in LF alone; the export ends every line in CR LF"}},
         // A fault on many lines is one finding with its first line and a count.
-        damage{"lf_everywhere", [](auto &l) { for (auto &line : l) line.erase(line.size() - 2, 1); },
-               {"1: the line ends in LF alone; the export ends every line in CR LF (9 times, from this line to line 9)"}},
-        damage{"same_unknown_fastener_twice", [](auto &l) { set_field(l[2], 2, "  3404579D99"); set_field(l[7], 2, "  3404579D99"); },
+        damage{
+            "lf_everywhere",
+            [](auto &l) {
+                for (auto &line : l) line.erase(line.size() - 2, 1);
+            },
+            {"1: the line ends in LF alone; the export ends every line in CR LF (9 times, from this line to line 9)"}},
+        damage{"same_unknown_fastener_twice",
+               [](auto &l) {
+                   set_field(l[2], 2, "  3404579D99");
+                   set_field(l[7], 2, "  3404579D99");
+               },
                {"3: the fastener code \"3404579D99\" is not in the catalogue (2 times, from this line to line 8)"}},
-        damage{"cr_inside", [](auto &l) { l[1] = "$$PATH,\tRT,\t3\r\r\n"; }, {"2: a CR inside the line", "2: the rivet count \"3\\x0D\" is not a decimal number"}},
+        damage{"cr_inside",
+               [](auto &l) { l[1] = "$$PATH,\tRT,\t3\r\r\n"; },
+               {"2: a CR inside the line", "2: the rivet count \"3\\x0D\" is not a decimal number"}},
         damage{"empty_line", [](auto &l) { l.insert(l.begin() + 5, "\r\n"); }, {"6: an empty line"}},
-        damage{"second_header", [](auto &l) { std::string head = l[0]; l.insert(l.begin() + 5, head); },
+        damage{"second_header",
+               [](auto &l) {
+                   std::string head = l[0];
+                   l.insert(l.begin() + 5, head);
+               },
                {"6: a second header line (the header is line 1)"}},
         damage{"unknown_line", [](auto &l) { l.push_back("$$END\r\n"); }, {"10: an unknown line \"$$END\""}},
-        damage{"record_before_route", [](auto &l) { std::string rec = l[2]; l.insert(l.begin() + 1, rec); },
+        damage{"record_before_route",
+               [](auto &l) {
+                   std::string rec = l[2];
+                   l.insert(l.begin() + 1, rec);
+               },
                {"2: a rivet record before any route line"}},
         // Route lines.
-        damage{"route_line_spaces", [](auto &l) { l[5] = "$$PATH, AAAAB_001, 2\r\n"; },
+        damage{"route_line_spaces",
+               [](auto &l) { l[5] = "$$PATH, AAAAB_001, 2\r\n"; },
                {"6: the route line is not \"$$PATH\", route name and rivet count"}},
-        damage{"route_name_long", [](auto &l) { set_field(l[5], 1, "AAAAB_001C"); },
+        damage{"route_name_long",
+               [](auto &l) { set_field(l[5], 1, "AAAAB_001C"); },
                {"6: the route name \"AAAAB_001C\" is 10 characters long; the export writes at most 9"}},
         damage{"route_name_empty", [](auto &l) { set_field(l[8], 1, ""); }, {"9: the route name is empty"}},
         damage{"route_twice",
@@ -331,13 +395,15 @@ INSTANTIATE_TEST_SUITE_P(
                },
                {"6: route \"RT\" appears again (first at line 2)"}},
         // Header.
-        damage{"header_cell", [](auto &l) { set_field(l[0], 3, "TOLX"); },
+        damage{"header_cell",
+               [](auto &l) { set_field(l[0], 3, "TOLX"); },
                {"1: the header names the cell \"TOLX\"; the export writes \"TOLV\""}},
-        damage{"header_fields", [](auto &l) { l[0] = "$$HEAD,\tASM1,\tTOLV,\t07-12-2026\r\n"; },
+        damage{"header_fields",
+               [](auto &l) { l[0] = "$$HEAD,\tASM1,\tTOLV,\t07-12-2026\r\n"; },
                {"1: the header is not \"$$HEAD\", assembly, area, \"TOLV\" and date"}},
         damage{"header_empty_area", [](auto &l) { set_field(l[0], 2, ""); }, {"1: the header's area name is empty"}},
-        damage{"no_route", [](auto &l) { l.resize(1); },
-               {"1: the file holds no route: there is nothing for the cell"}}),
+        damage{
+            "no_route", [](auto &l) { l.resize(1); }, {"1: the file holds no route: there is nothing for the cell"}}),
     [](const ::testing::TestParamInfo<damage> &info) { return std::string(info.param.name); });
 
 // Files that are no machine file: one line on the error stream naming the file
@@ -363,17 +429,36 @@ INSTANTIATE_TEST_SUITE_P(
     , FpdfCheckUnreadable,
     ::testing::Values(
         unreadable_case{"empty", [] { return std::string(); }, ": not checked: the file is empty"},
-        unreadable_case{"cut_inside_a_record", [] { std::string b = join(clean_lines()); return b.substr(0, b.find("RT_02") + 3); },
+        unreadable_case{"cut_inside_a_record",
+                        [] {
+                            std::string b = join(clean_lines());
+                            return b.substr(0, b.find("RT_02") + 3);
+                        },
                         ":4: not checked: the file is cut short: its last line has no line end"},
-        unreadable_case{"cut_before_lf", [] { std::string b = join(clean_lines()); return b.substr(0, b.size() - 1); },
+        unreadable_case{"cut_before_lf",
+                        [] {
+                            std::string b = join(clean_lines());
+                            return b.substr(0, b.size() - 1);
+                        },
                         ":9: not checked: the file is cut short: its last line has no line end"},
-        unreadable_case{"executable", [] { return std::string("\x7f" "ELF\x02\x01\x01", 7); },
+        unreadable_case{"executable",
+                        [] {
+                            return std::string(
+                                "\x7f"
+                                "ELF\x02\x01\x01",
+                                7);
+                        },
                         ":1: not checked: binary data: byte 0x7F at offset 0; an FPDF file is text"},
         unreadable_case{"other_text", [] { return std::string("name;fast;grip\r\nRT_01;3404579D35;080\r\n"); },
                         ":1: not checked: not an FPDF file: it does not begin with \"$$HEAD\""},
         unreadable_case{"utf8_mark", [] { return "\xEF\xBB\xBF" + join(clean_lines()); },
                         ":1: not checked: not an FPDF file: it does not begin with \"$$HEAD\""},
-        unreadable_case{"cr_line_ends", [] { std::string b = join(clean_lines()); std::erase(b, '\n'); return b; },
+        unreadable_case{"cr_line_ends",
+                        [] {
+                            std::string b = join(clean_lines());
+                            std::erase(b, '\n');
+                            return b;
+                        },
                         ":1: not checked: the lines end in CR alone; an FPDF file ends every line in CR LF"}),
     [](const ::testing::TestParamInfo<unreadable_case> &info) { return std::string(info.param.name); });
 
@@ -465,8 +550,9 @@ TEST_F(FpdfCheck, ManyRoutes) {
     result r = check(bytes);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(findings(r).size(), 10000u);
-    EXPECT_NE(r.out.find(path_of() + ": 50000 routes, 50000 rivets, 50000 fasteners with 50000 grips; 50000 findings\n"),
-              std::string::npos);
+    EXPECT_NE(
+        r.out.find(path_of() + ": 50000 routes, 50000 rivets, 50000 fasteners with 50000 grips; 50000 findings\n"),
+        std::string::npos);
 }
 
 TEST_F(FpdfCheck, LongValueShownCut) {
@@ -486,7 +572,8 @@ TEST_F(FpdfCheck, SeveralFilesTheWorstStatusCounts) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find(path_of("clean.fpdf") + ": 3 routes, 5 rivets, 4 fasteners with 5 grips; clean\n"),
               std::string::npos);
-    EXPECT_EQ(findings(r, "bad.fpdf"), std::vector<std::string>{"3: the process code \"Z\" is not one of the letters A to X"});
+    EXPECT_EQ(findings(r, "bad.fpdf"),
+              std::vector<std::string>{"3: the process code \"Z\" is not one of the letters A to X"});
 
     r = run({path_of("clean.fpdf"), path_of("none.fpdf"), path_of("bad.fpdf")});
     EXPECT_EQ(r.status, 2);
@@ -554,7 +641,8 @@ TEST_F(FpdfCheck, GoldenFilesOfTheExport) {
             EXPECT_EQ(r.err, "") << entry.path();
             std::vector<std::string> out = lines_of(r.out);
             ASSERT_FALSE(out.empty()) << entry.path();
-            EXPECT_EQ(out.back().size() >= 5 && out.back().compare(out.back().size() - 5, 5, "clean") == 0, r.status == 0)
+            EXPECT_EQ(out.back().size() >= 5 && out.back().compare(out.back().size() - 5, 5, "clean") == 0,
+                      r.status == 0)
                 << out.back();
         }
     }
@@ -573,7 +661,8 @@ TEST_F(FpdfCheck, GoldenFilesOfTheExport) {
 // The golden file with a 13-character fastener cut to 12, a grip in millimetres
 // and identifiers that do not follow the route walk's numbering.
 TEST_F(FpdfCheck, GoldenFileWithOddValues) {
-    fs::path file = fs::path(SCENARIO_DIR) / "fpdf_export" / "routes_in_order_picked" / "expected" / "D" / "ASM1aaa.fpdf";
+    fs::path file =
+        fs::path(SCENARIO_DIR) / "fpdf_export" / "routes_in_order_picked" / "expected" / "D" / "ASM1aaa.fpdf";
     if (!fs::exists(file)) GTEST_SKIP() << "no golden file " << file;
     result r = run({file.string()});
     EXPECT_EQ(r.status, 1);

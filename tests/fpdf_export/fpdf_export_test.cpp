@@ -27,8 +27,8 @@ TEST(FpdfExportRecord, WorkedExample) {
     std::string file = fpdf_of("defaults_worked_example", "ASM1aaa.fpdf");
     const std::string header = "$$HEAD,\tASM1,\tA,\tTOLV,\t07-12-2026\r\n";
     const std::string route = "$$PATH,\tRT,\t3\r\n";
-    std::string record = "A,\tB,\t" + std::string(2, ' ') + "3404579D35,\t095,\t" + std::string(7, ' ') + "RT_01,\t0,\t" +
-                         std::string(6, ' ') + "120.50000,\t" + std::string(6, ' ') + "-35.25000,\t";
+    std::string record = "A,\tB,\t" + std::string(2, ' ') + "3404579D35,\t095,\t" + std::string(7, ' ') +
+                         "RT_01,\t0,\t" + std::string(6, ' ') + "120.50000,\t" + std::string(6, ' ') + "-35.25000,\t";
     for (int i = 0; i < 3; ++i) record += std::string(8, ' ') + "0.00000,\t";
     record += std::string(8, ' ') + "1.00000,\t1, 0, 0\r\n";
     ASSERT_EQ(file.rfind(header + route + record, 0), 0u) << file;

@@ -232,8 +232,9 @@ TEST_F(Faults, AReadOnlySessionIsNotSavedOver) {
 
 TEST_F(Faults, ASecondRunOnTheSameSessionIsRefused) {
     fs::create_directories(dir / "gate");
-    pid_t first = start(run_args("run1"), "NXSIM_TEST_GATE=" + quote((dir / "gate").string()) + "; export NXSIM_TEST_GATE;",
-                        dir / "first.txt");
+    pid_t first =
+        start(run_args("run1"), "NXSIM_TEST_GATE=" + quote((dir / "gate").string()) + "; export NXSIM_TEST_GATE;",
+              dir / "first.txt");
     ASSERT_TRUE(at_gate(dir / "gate"));
     for (const std::string &args : {run_args("run2"), play_args("--session " + quote((dir / "s.json").string()))}) {
         ran second = nxsim(args);
@@ -420,7 +421,8 @@ TEST_F(Faults, LongValuesInMessagesAreCutShort) {
         {"s.json", R"({"parts": [{"name": "@DB/A/A", ")" + huge + R"(": 1}]})",
          "s.json: parts[0]: unknown key \"" + cut + "\"", ""},
         {"x.json", R"({"actions": [{"select": [")" + huge + R"("]}]})",
-         "x.json: actions[0]: reference \"" + cut + "\" names no object", "NXSIM_TEST_SELECT=1; export NXSIM_TEST_SELECT;"},
+         "x.json: actions[0]: reference \"" + cut + "\" names no object",
+         "NXSIM_TEST_SELECT=1; export NXSIM_TEST_SELECT;"},
     };
     for (const entry &c : cases) {
         write(dir / "s.json", kSession);

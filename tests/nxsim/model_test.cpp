@@ -43,7 +43,8 @@ TEST(SessionModel, TheFirstOccurrenceOfAPartIsTheDepthFirstOne) {
 
 TEST(SessionModel, ComponentListsKeepTheirOrderThroughRemovalsAndSqueezing) {
     std::string text = R"({"display": "@DB/ASM/A", "parts": [{"name": "@DB/ASM/A", "components": [)";
-    for (int i = 0; i < 100; ++i) text += std::string(i ? "," : "") + R"({"name": "R)" + std::to_string(i) + R"(", "part": "@DB/R/A"})";
+    for (int i = 0; i < 100; ++i)
+        text += std::string(i ? "," : "") + R"({"name": "R)" + std::to_string(i) + R"(", "part": "@DB/R/A"})";
     text += R"(]}, {"name": "@DB/R/A"}]})";
     auto s = load(text.c_str());
     std::vector<Instance *> all(s->display->components.begin(), s->display->components.end());

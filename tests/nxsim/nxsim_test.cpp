@@ -1,10 +1,10 @@
 // nxsim itself: what the tools rely on the host stand-in to do as the host does.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 #include "cp1251.h"
 #include "engineer.h"
@@ -287,9 +287,9 @@ TEST_F(HostTest, FaultsFailTheNamedCallOrTheNthCall) {
     play(R"({"faults": [{"call": "UF_ATTR_find_attribute", "nth": 2, "code": 42}, {"at": 5, "code": 43}]})");
     int type = 0;
     tag_t r = one("R[1]");
-    EXPECT_EQ(UF_ATTR_find_attribute(r, UF_ATTR_string, "RIVET", &type), 0);   // call 2
-    EXPECT_EQ(UF_ATTR_find_attribute(r, UF_ATTR_string, "RIVET", &type), 42);  // call 3
-    EXPECT_EQ(UF_ATTR_find_attribute(r, UF_ATTR_string, "RIVET", &type), 0);   // call 4
+    EXPECT_EQ(UF_ATTR_find_attribute(r, UF_ATTR_string, "RIVET", &type), 0);                   // call 2
+    EXPECT_EQ(UF_ATTR_find_attribute(r, UF_ATTR_string, "RIVET", &type), 42);                  // call 3
+    EXPECT_EQ(UF_ATTR_find_attribute(r, UF_ATTR_string, "RIVET", &type), 0);                   // call 4
     EXPECT_EQ(UF_PART_ask_display_part(), NULL_TAG) << "a failed query answers the null tag";  // call 5
     char text[UF_MAX_FAIL_MESSAGE_SIZE + 1];
     ASSERT_EQ(UF_get_fail_message(42, text), 0);
@@ -338,8 +338,7 @@ int on_ok(int dialog, void *, UF_STYLER_item_value_type_p_t) {
 int on_apply(int, void *, UF_STYLER_item_value_type_p_t) { return 1; }
 
 TEST_F(HostTest, StylerRunsConstructorStepsAndCallbacks) {
-    std::ofstream(run_dir / "D" / "application" / "t.dlg")
-        << R"({"buttons": ["ok", "apply", "cancel"], "items": [
+    std::ofstream(run_dir / "D" / "application" / "t.dlg") << R"({"buttons": ["ok", "apply", "cancel"], "items": [
               {"id": "NAME", "kind": "text", "value": "file"}, {"id": "LIST", "kind": "list"}]})";
     UF_STYLER_callback_info_t table[] = {
         {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, on_constructor},
@@ -443,8 +442,8 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
     std::string common(const std::string &tool) {
-        return "run --session " + (dir / "s.json").string() + " --script " + (dir / "x.json").string() +
-               " --run-dir " + (dir / "run").string() + " --tools-dir " TEST_TOOLS_DIR " --tool " + tool;
+        return "run --session " + (dir / "s.json").string() + " --script " + (dir / "x.json").string() + " --run-dir " +
+               (dir / "run").string() + " --tools-dir " TEST_TOOLS_DIR " --tool " + tool;
     }
     fs::path dir;
 };
@@ -470,7 +469,10 @@ TEST_F(ProgramTest, AToolThatStaysLoadedFailsTheRun) {
 TEST_F(ProgramTest, BadInputIsOneLineNamingFileAndPlace) {
     command_result r = run_nxsim(common("no_such_tool"));
     EXPECT_EQ(r.exit_code, 2);
-    EXPECT_NE(r.out.find("unknown tool 'no_such_tool' (the tools are changing_tool, counting_tool, file_tool, leaky_tool, sticky_tool)"), std::string::npos)
+    EXPECT_NE(
+        r.out.find(
+            "unknown tool 'no_such_tool' (the tools are changing_tool, counting_tool, file_tool, leaky_tool, sticky_tool)"),
+        std::string::npos)
         << r.out;
     std::ofstream(dir / "x.json") << R"({"actions": [{"select": "R1"}]})";
     r = run_nxsim(common("counting_tool"));
@@ -482,9 +484,10 @@ TEST_F(ProgramTest, BadInputIsOneLineNamingFileAndPlace) {
     r = run_nxsim("play " + (dir / "w.json").string() + " --run-dir " + (dir / "play").string() +
                   " --tools-dir " TEST_TOOLS_DIR);
     EXPECT_EQ(r.exit_code, 2);
-    EXPECT_NE(r.out.find("w.json: runs[1].tool: unknown tool 'nope' (the tools are changing_tool, counting_tool, file_tool, "
-                         "leaky_tool, sticky_tool)"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("w.json: runs[1].tool: unknown tool 'nope' (the tools are changing_tool, counting_tool, file_tool, "
+                   "leaky_tool, sticky_tool)"),
+        std::string::npos)
         << r.out;
     EXPECT_FALSE(fs::exists(dir / "play" / "session.json")) << "nothing runs before the workflow is checked";
 }

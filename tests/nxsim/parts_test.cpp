@@ -29,7 +29,7 @@ protected:
              "components": [{"name": "R1", "part": "@DB/RIV/A"}, {"name": "R2", "part": "@DB/RIV/A"}]},
             {"name": "@DB/RIV/A"},
             {"name": "@DB/OLD/A", "loaded": false}]})",
-                                                        "s"),
+                                                    "s"),
                                     "s");
         script = script_from_json(parse_json_text("{}", "x"), "x");
         engineer = std::make_unique<ScriptEngineer>(script);

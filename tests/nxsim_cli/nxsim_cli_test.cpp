@@ -44,8 +44,8 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     result nxsim(const std::string &arguments) {
-        std::string command = quoted(NXSIM_EXE) + " " + arguments + " >" + quoted((dir / "out.txt").string()) +
-                              " 2>" + quoted((dir / "err.txt").string()) + " </dev/null";
+        std::string command = quoted(NXSIM_EXE) + " " + arguments + " >" + quoted((dir / "out.txt").string()) + " 2>" +
+                              quoted((dir / "err.txt").string()) + " </dev/null";
         int raw = std::system(command.c_str());
         result r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -89,8 +89,7 @@ TEST_F(NxsimCli, UsageErrorsAreOneLineAndAPointerToHelp) {
         result r = nxsim(c.arguments);
         EXPECT_EQ(r.status, 2) << c.arguments;
         EXPECT_EQ(r.out, "") << c.arguments;
-        EXPECT_EQ(r.err, std::string(c.error) + "\nTry '" + c.help + " --help' for more information.\n")
-            << c.arguments;
+        EXPECT_EQ(r.err, std::string(c.error) + "\nTry '" + c.help + " --help' for more information.\n") << c.arguments;
     }
 }
 
@@ -116,7 +115,8 @@ TEST_F(NxsimCli, FilesThatCannotBeReadAreNamedWithWhatTheyAreAndWhy) {
     fs::create_directories(dir / "folder.json");
     write("s.json", R"({"display": "@DB/A/A", "parts": [{"name": "@DB/A/A"}]})");
     const std::pair<std::string, std::string> cases[] = {
-        {"show " + (dir / "none.json").string(), (dir / "none.json").string() + ": cannot read the session: no such file"},
+        {"show " + (dir / "none.json").string(),
+         (dir / "none.json").string() + ": cannot read the session: no such file"},
         {"show " + (dir / "folder.json").string(),
          (dir / "folder.json").string() + ": cannot read the session: it is a folder"},
         {"play " + (dir / "folder.json").string() + " --run-dir " + (dir / "run").string(),
@@ -138,9 +138,9 @@ TEST_F(NxsimCli, FilesThatCannotBeReadAreNamedWithWhatTheyAreAndWhy) {
 TEST_F(NxsimCli, AnUnknownToolListsTheToolsThereAre) {
     write("s.json", R"({"display": "@DB/A/A", "parts": [{"name": "@DB/A/A"}]})");
     write("x.json", R"({"actions": []})");
-    result r = nxsim("run --session " + (dir / "s.json").string() + " --tool route_wlak --script " +
-                     (dir / "x.json").string() + " --run-dir " + (dir / "run").string() +
-                     " --tools-dir " RIVET_TOOLS_DIR);
+    result r =
+        nxsim("run --session " + (dir / "s.json").string() + " --tool route_wlak --script " +
+              (dir / "x.json").string() + " --run-dir " + (dir / "run").string() + " --tools-dir " RIVET_TOOLS_DIR);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("unknown tool 'route_wlak' (the tools are flat_assembly, fpdf_export, rivet_attr_inspect, "
                          "rivet_group_attr, rivet_mark, rivet_transfer, route_check, route_create, route_walk)"),
@@ -177,7 +177,8 @@ std::string route_session(int units) {
              rivet("R3", 10, "AAAAB_001_03", "F2", "080"), rivet("R4", 30, "AAAAB_001_04", "F1", "080")}}},
           {{"name", "@DB/AAAAB_002/A"},
            {"attributes", {{"PATH", "work"}}},
-           {"components", {rivet("R1", 0, "", "", ""), rivet("R2", 10, "AAAAB_002_01", "", ""), rivet("R3", 40, "", "", "")}}},
+           {"components",
+            {rivet("R1", 0, "", "", ""), rivet("R2", 10, "AAAAB_002_01", "", ""), rivet("R3", 40, "", "", "")}}},
           {{"name", "@DB/RIV/A"}},
           {{"name", "@DB/SKIN/A"}}}}};
     return s.dump();
@@ -186,10 +187,11 @@ std::string route_session(int units) {
 TEST_F(NxsimCli, RouteTableCountsAndLengths) {
     fs::path s = write("s.json", route_session(1));
     // Two findings of the route check in RT1, none in RT2 (Windows-1251, CR LF).
-    fs::path log = write("prterr.txt",
-                         "\r\n <route_check>\tHAS STARTED\t\tline=43\r\n"
-                         "\t \xE2 \xEC\xE0\xF0\xF8\xF0\xF3\xF2\xE5 <RT1> \xE7\xE0\xEA\xEB\xE5\xEF\xEA\xE0 <AAAAB_001_02> - x\tline=133\r\n"
-                         "\t \xE2 \xEC\xE0\xF0\xF8\xF0\xF3\xF2\xE5 <RT1> \xE7\xE0\xEA\xEB\xE5\xEF\xEA\xE0 <AAAAB_001_03> - y\tline=133\r\n");
+    fs::path log = write(
+        "prterr.txt",
+        "\r\n <route_check>\tHAS STARTED\t\tline=43\r\n"
+        "\t \xE2 \xEC\xE0\xF0\xF8\xF0\xF3\xF2\xE5 <RT1> \xE7\xE0\xEA\xEB\xE5\xEF\xEA\xE0 <AAAAB_001_02> - x\tline=133\r\n"
+        "\t \xE2 \xEC\xE0\xF0\xF8\xF0\xF3\xF2\xE5 <RT1> \xE7\xE0\xEA\xEB\xE5\xEF\xEA\xE0 <AAAAB_001_03> - y\tline=133\r\n");
     result r = nxsim("routes " + s.string() + " --findings=" + log.string());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
@@ -238,12 +240,13 @@ TEST_F(NxsimCli, RouteCheckRunSaysHowManyFindingsAndWhereAndTheLogReadsInUtf8) {
     fs::copy_file(fs::path(SCENARIO_DIR) / "route_check" / "sessions" / "routes.json", dir / "s.json");
     fs::path run = dir / "run";
     result r = nxsim("run --session " + (dir / "s.json").string() + " --tool route_check --script " +
-                     (c / "script.json").string() + " --run-dir " + run.string() + " --tools-dir " RIVET_TOOLS_DIR
-                     " --dialogs-dir " RIVET_DIALOGS_DIR);
+                     (c / "script.json").string() + " --run-dir " + run.string() +
+                     " --tools-dir " RIVET_TOOLS_DIR " --dialogs-dir " RIVET_DIALOGS_DIR);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "route_check         return code 0, 0 message boxes; parts created 0; components added 0, "
-                     "moved 0, removed 0; attributes written 0; 18 findings in " +
-                         (run / "D" / "prterr.txt").string() + "\n");
+    EXPECT_EQ(r.out,
+              "route_check         return code 0, 0 message boxes; parts created 0; components added 0, "
+              "moved 0, removed 0; attributes written 0; 18 findings in " +
+                  (run / "D" / "prterr.txt").string() + "\n");
 
     r = nxsim("log " + run.string());
     EXPECT_EQ(r.status, 0) << r.err;

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "scenario.h"
@@ -29,8 +29,8 @@ std::string quoted(const std::string &s) {
 
 struct Outcome {
     int exit_code = -1;
-    fs::path dir;      // session.json, run/, record.json
-    std::string out;   // what the engineer saw
+    fs::path dir;     // session.json, run/, record.json
+    std::string out;  // what the engineer saw
     std::string err;
     fs::path session() const { return dir / "session.json"; }
     fs::path run_dir() const { return dir / "run"; }
@@ -69,8 +69,8 @@ fs::path session_of(const std::string &tool, const std::string &file) {
 }
 
 // `input` goes to the program's standard input; an empty `script` makes the run interactive.
-Outcome nxsim_run(const std::string &tool, const fs::path &session, const std::string &input, const fs::path &script = {},
-                  bool record = true, int delay_seconds = 0) {
+Outcome nxsim_run(const std::string &tool, const fs::path &session, const std::string &input,
+                  const fs::path &script = {}, bool record = true, int delay_seconds = 0) {
     Outcome r;
     r.dir = fresh_dir(tool);
     fs::copy_file(session, r.session());
@@ -81,14 +81,13 @@ Outcome nxsim_run(const std::string &tool, const fs::path &session, const std::s
     std::string cmd = delay_seconds > 0 ? "{ sleep " + std::to_string(delay_seconds) + "; cat " +
                                               quoted((r.dir / "input.txt").string()) + "; } | "
                                         : std::string();
-    cmd += quoted(NXSIM_EXE) + " run --session " + quoted(r.session().string()) + " --tool " + tool +
-                      " --run-dir " + quoted(r.run_dir().string()) + " --tools-dir " + quoted(RIVET_TOOLS_DIR) +
-                      " --dialogs-dir " + quoted(RIVET_DIALOGS_DIR);
+    cmd += quoted(NXSIM_EXE) + " run --session " + quoted(r.session().string()) + " --tool " + tool + " --run-dir " +
+           quoted(r.run_dir().string()) + " --tools-dir " + quoted(RIVET_TOOLS_DIR) + " --dialogs-dir " +
+           quoted(RIVET_DIALOGS_DIR);
     if (!script.empty()) cmd += " --script " + quoted(script.string());
     if (script.empty() && record) cmd += " --record " + quoted(r.record().string());
     if (delay_seconds == 0) cmd += " <" + quoted((r.dir / "input.txt").string());
-    cmd += " >" + quoted((r.dir / "out.txt").string()) + " 2>" +
-           quoted((r.dir / "err.txt").string());
+    cmd += " >" + quoted((r.dir / "out.txt").string()) + " 2>" + quoted((r.dir / "err.txt").string());
     int status = std::system(cmd.c_str());
     r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.out = scenario::read_file(r.dir / "out.txt");
@@ -145,8 +144,9 @@ TEST(Interactive, SelectionShowsWhatCanBePickedAndRecordsThePicks) {
     EXPECT_TRUE(has(live.out, "99: the list runs from 1 to 12"));
     EXPECT_TRUE(has(live.out, "\"nothing\" names no object"));
     std::string t = transcript(live);
-    EXPECT_TRUE(has(t, "pick SUB1/R1\npick SUB1/R2\npick SUB2/R5\npick SUB2/R6\npick SUB1/R1 (already selected)\n"
-                       "respond 2 (4 objects)\n"))
+    EXPECT_TRUE(has(t,
+                    "pick SUB1/R1\npick SUB1/R2\npick SUB2/R5\npick SUB2/R6\npick SUB1/R1 (already selected)\n"
+                    "respond 2 (4 objects)\n"))
         << t;
     std::string rec = scenario::read_file(live.record());
     EXPECT_TRUE(has(rec, "{\"select\":[\"SUB1/R1\",\"SUB1/R2\",\"SUB2/R*\",\"SUB1/R1\"]}")) << rec;
@@ -168,14 +168,16 @@ TEST(Interactive, SelectionBackAndCancelAreRecorded) {
 
 TEST(Interactive, SingleSelectionTakesOneObject) {
     fs::path session = session_of("rivet_attr_inspect", "panel.json");
-    Outcome live = nxsim_run("rivet_attr_inspect", session, "1 2\n2\npick RIVET 1\npick RIVET 2\napply\ncancel\ncancel\n");
+    Outcome live =
+        nxsim_run("rivet_attr_inspect", session, "1 2\n2\npick RIVET 1\npick RIVET 2\napply\ncancel\ncancel\n");
     ASSERT_EQ(live.exit_code, 0) << live.err << live.out;
     EXPECT_TRUE(has(live.out, "The first object picked closes the dialog.")) << live.out;
     EXPECT_TRUE(has(live.out, "select one> 1 2\n   the dialog takes one object\n"));
     EXPECT_TRUE(has(live.out, "RIVET is greyed: it cannot be changed now"));
     std::string rec = scenario::read_file(live.record());
-    EXPECT_TRUE(has(rec, "{\"select\":[\"DEFAULTS\"]},\n  {\"styler\":[{\"pick\":\"RIVET\",\"entry\":1},\"apply\","
-                         "\"cancel\"]},\n  {\"select\":[],\"press\":\"cancel\"}"))
+    EXPECT_TRUE(has(rec,
+                    "{\"select\":[\"DEFAULTS\"]},\n  {\"styler\":[{\"pick\":\"RIVET\",\"entry\":1},\"apply\","
+                    "\"cancel\"]},\n  {\"select\":[],\"press\":\"cancel\"}"))
         << rec;
     EXPECT_TRUE(has(transcript(live), "pick DEFAULTS\nrespond 5 (1 object)\n"));
     expect_replay_matches("rivet_attr_inspect", session, live);
@@ -184,8 +186,8 @@ TEST(Interactive, SingleSelectionTakesOneObject) {
 TEST(Interactive, StylerDialogIsAskedStepByStep) {
     fs::path session = session_of("route_create", "panel.json");
     Outcome live = nxsim_run("route_create", session,
-                         "enter PATH_NAME RT\nenter PATH_NAME XX\nenter PATH_COUNT two\nenter path_count 2\n"
-                         "type SUFFIX \"_A\"\nback\nok\n");
+                             "enter PATH_NAME RT\nenter PATH_NAME XX\nenter PATH_COUNT two\nenter path_count 2\n"
+                             "type SUFFIX \"_A\"\nback\nok\n");
     ASSERT_EQ(live.exit_code, 0) << live.err << live.out;
     EXPECT_TRUE(has(live.out, utf8(u8"== Dialog: Создание маршрут-компонент"))) << live.out;
     // The values as the constructor left them, then as each step's callback left them.
@@ -195,8 +197,9 @@ TEST(Interactive, StylerDialogIsAskedStepByStep) {
     EXPECT_TRUE(has(live.out, "PATH_COUNT takes a whole number"));
     EXPECT_TRUE(has(live.out, "the dialog has no back button"));
     std::string rec = scenario::read_file(live.record());
-    EXPECT_TRUE(has(rec, "{\"styler\":[{\"enter\":\"PATH_NAME\",\"value\":\"RT\"},{\"enter\":\"PATH_COUNT\",\"value\":2},"
-                         "{\"type\":\"SUFFIX\",\"value\":\"_A\"},\"ok\"]}"))
+    EXPECT_TRUE(has(rec,
+                    "{\"styler\":[{\"enter\":\"PATH_NAME\",\"value\":\"RT\"},{\"enter\":\"PATH_COUNT\",\"value\":2},"
+                    "{\"type\":\"SUFFIX\",\"value\":\"_A\"},\"ok\"]}"))
         << rec;
     std::string s = scenario::read_file(live.session());
     EXPECT_TRUE(has(s, "@DB/RT_001_A/A")) << s;
@@ -206,8 +209,9 @@ TEST(Interactive, StylerDialogIsAskedStepByStep) {
 
 TEST(Interactive, StylerRefreshShowsListsTheCallbacksChanged) {
     fs::path session = session_of("rivet_group_attr", "panel.json");
-    Outcome live = nxsim_run("rivet_group_attr", session,
-                         "pick FAST_CODE 1\npick GRIP_LNG 15.5\nok\ntree\nR1\nR2\nok\nnext\nOK\nok\n1\nok\nCANCEL\n");
+    Outcome live =
+        nxsim_run("rivet_group_attr", session,
+                  "pick FAST_CODE 1\npick GRIP_LNG 15.5\nok\ntree\nR1\nR2\nok\nnext\nOK\nok\n1\nok\nCANCEL\n");
     ASSERT_EQ(live.exit_code, 0) << live.err << live.out;
     // Only what the tool's filter takes is offered: the components marked as rivets.
     EXPECT_TRUE(has(live.out, "   Objects that can be picked (5):\n      1  R1   @DB/RIV3404579/A\n")) << live.out;
@@ -226,8 +230,9 @@ TEST(Interactive, StylerRefreshShowsListsTheCallbacksChanged) {
     EXPECT_TRUE(has(live.out, "Buttons: OK (1), CANCEL (3)")) << live.out;
     EXPECT_TRUE(has(live.out, "question> next\n   no such button\n"));
     std::string rec = scenario::read_file(live.record());
-    EXPECT_TRUE(has(rec, "{\"styler\":[{\"pick\":\"FAST_CODE\",\"entry\":1},{\"pick\":\"GRIP_LNG\",\"text\":\"15.5\"},"
-                         "\"ok\"]}"))
+    EXPECT_TRUE(has(rec,
+                    "{\"styler\":[{\"pick\":\"FAST_CODE\",\"entry\":1},{\"pick\":\"GRIP_LNG\",\"text\":\"15.5\"},"
+                    "\"ok\"]}"))
         << rec;
     EXPECT_TRUE(has(rec, "{\"message_dialog\":1}")) << rec;
     EXPECT_TRUE(has(rec, "{\"message_dialog\":3}")) << rec;
@@ -239,7 +244,8 @@ TEST(Interactive, StylerRefreshShowsListsTheCallbacksChanged) {
 
 TEST(Interactive, ChoiceAndPartDialogs) {
     fs::path session = session_of("flat_assembly", "design.json");
-    Outcome live = nxsim_run("flat_assembly", session, "FRAME\npick FRAME/RIB/R3\nok\n3\nnew file\n\"\"\nprefix/FLAT01/A\n");
+    Outcome live =
+        nxsim_run("flat_assembly", session, "FRAME\npick FRAME/RIB/R3\nok\n3\nnew file\n\"\"\nprefix/FLAT01/A\n");
     ASSERT_EQ(live.exit_code, 0) << live.err << live.out;
     EXPECT_TRUE(has(live.out, utf8(u8"== Choice: Выбери NEW или OPEN файл\n   5  new file\n   6  open file\n")))
         << live.out;

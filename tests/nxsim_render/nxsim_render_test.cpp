@@ -2,11 +2,12 @@
 // places projected into the WCS, and marks exactly the rivets the route check named.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -15,7 +16,6 @@
 #include <set>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
 
 #include "cp1251.h"
 #include "render.h"
@@ -112,7 +112,9 @@ private:
     std::string name() {
         size_t start = p_;
         auto first = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == ':'; };
-        auto other = [&](char c) { return first(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '.'; };
+        auto other = [&](char c) {
+            return first(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '.';
+        };
         if (p_ >= s_.size() || !first(s_[p_])) fail("expected a name");
         while (p_ < s_.size() && other(s_[p_])) ++p_;
         return s_.substr(start, p_ - start);
@@ -127,16 +129,21 @@ private:
             size_t semi = raw.find(';', i);
             if (semi == std::string::npos) fail("& without ;");
             std::string ent = raw.substr(i + 1, semi - i - 1);
-            if (ent == "amp") out += '&';
-            else if (ent == "lt") out += '<';
-            else if (ent == "gt") out += '>';
-            else if (ent == "quot") out += '"';
-            else if (ent == "apos") out += '\'';
+            if (ent == "amp")
+                out += '&';
+            else if (ent == "lt")
+                out += '<';
+            else if (ent == "gt")
+                out += '>';
+            else if (ent == "quot")
+                out += '"';
+            else if (ent == "apos")
+                out += '\'';
             else if (ent.size() > 1 && ent[0] == '#') {
                 bool hex = ent[1] == 'x';
                 std::string digits = ent.substr(hex ? 2 : 1);
-                if (digits.empty() || digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") !=
-                                          std::string::npos)
+                if (digits.empty() ||
+                    digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos)
                     fail("bad character reference");
                 unsigned long c = std::stoul(digits, nullptr, hex ? 16 : 10);
                 if (c != 9 && c != 10 && c != 13 && c < 0x20) fail("reference to a forbidden character");
@@ -219,13 +226,15 @@ void collect(const Element &e, const std::function<bool(const Element &)> &want,
 
 std::vector<const Element *> with_class(const Element &root, const std::string &name, const std::string &cls) {
     std::vector<const Element *> out;
-    collect(root, [&](const Element &e) { return e.name == name && e.has_class(cls); }, out);
+    collect(
+        root, [&](const Element &e) { return e.name == name && e.has_class(cls); }, out);
     return out;
 }
 
 const Element *with_id(const Element &root, const std::string &id) {
     std::vector<const Element *> out;
-    collect(root, [&](const Element &e) { return e.get("id") == id; }, out);
+    collect(
+        root, [&](const Element &e) { return e.get("id") == id; }, out);
     return out.size() == 1 ? out[0] : nullptr;
 }
 
@@ -335,7 +344,8 @@ const Element &rivet(const Element &root, const std::string &route, const std::s
     std::vector<const Element *> found;
     for (const Element *e : with_class(root, "circle", "rivet"))
         if (e->get("data-route") == route && e->get("data-point-id") == point_id) found.push_back(e);
-    if (found.size() != 1) throw std::runtime_error(route + "/" + point_id + ": " + std::to_string(found.size()) + " rivets");
+    if (found.size() != 1)
+        throw std::runtime_error(route + "/" + point_id + ": " + std::to_string(found.size()) + " rivets");
     return *found[0];
 }
 
@@ -369,9 +379,9 @@ void expect_uniform_scale(const std::vector<const Element *> &circles) {
 
 TEST(XmlReader, RefusesWhatIsNotWellFormed) {
     EXPECT_NO_THROW(parse_xml("<?xml version=\"1.0\"?>\n<a x=\"1 &amp; 2\"><b/>t&lt;<!-- c --></a>\n"));
-    for (const char *bad : {"<a><b></a></b>", "<a>", "<a></a><b/>", "<a x=\"1\"x=\"2\"/>", "<a x=\"1\" x=\"2\"/>",
-                            "<a>&</a>", "<a>&nbsp;</a>", "<a x=\"<\"/>", "<a>\x01</a>", "<a>\xC3</a>", "text",
-                            "<a x=1/>"}) {
+    for (const char *bad :
+         {"<a><b></a></b>", "<a>", "<a></a><b/>", "<a x=\"1\"x=\"2\"/>", "<a x=\"1\" x=\"2\"/>", "<a>&</a>",
+          "<a>&nbsp;</a>", "<a x=\"<\"/>", "<a>\x01</a>", "<a>\xC3</a>", "text", "<a x=1/>"}) {
         EXPECT_THROW(parse_xml(bad), std::runtime_error) << bad;
     }
 }
@@ -685,7 +695,8 @@ TEST_F(Render, RefusesBadInputAndWritesNothing) {
         std::string message;
     };
     const Case cases[] = {
-        {"missing session", [&](auto &o) { o.session = dir / "none.json"; }, (dir / "none.json").string() + ": cannot read the session: no such file"},
+        {"missing session", [&](auto &o) { o.session = dir / "none.json"; },
+         (dir / "none.json").string() + ": cannot read the session: no such file"},
         {"malformed session", [&](auto &o) { o.session = write("bad.json", "{\n  \"parts\": [,]\n}"); },
          (dir / "bad.json").string() + ":2:"},
         {"wrong session", [&](auto &o) { o.session = write("bad.json", R"({"parts": [{"name": 3}]})"); },
@@ -694,8 +705,10 @@ TEST_F(Render, RefusesBadInputAndWritesNothing) {
          (dir / "nod.json").string() + ": display: no part is displayed"},
         {"unknown plane", [&](auto &o) { o.plane = "xz"; }, "--plane: expected xy, yz or zx, not \"xz\""},
         {"empty plane", [&](auto &o) { o.plane = ""; }, "--plane: expected xy, yz or zx, not \"\""},
-        {"missing findings", [&](auto &o) { o.findings = dir / "none.txt"; }, (dir / "none.txt").string() + ": cannot read the route check's log: no such file"},
-        {"findings folder", [&](auto &o) { o.findings = dir; }, dir.string() + ": cannot read the route check's log: it is a folder"},
+        {"missing findings", [&](auto &o) { o.findings = dir / "none.txt"; },
+         (dir / "none.txt").string() + ": cannot read the route check's log: no such file"},
+        {"findings folder", [&](auto &o) { o.findings = dir; },
+         dir.string() + ": cannot read the route check's log: it is a folder"},
         {"folder missing for the picture", [&](auto &o) { o.out = dir / "no" / "p.svg"; },
          (dir / "no" / "p.svg").string() + ": cannot be written"},
     };
@@ -723,7 +736,8 @@ int run_nxsim(const std::string &arguments) {
 }
 
 TEST_F(Render, TheProgramTakesTheCommand) {
-    fs::path session = write("session.json", kPanel), picture = dir / "p.svg", log = write("prterr.txt", crlf(kFindings));
+    fs::path session = write("session.json", kPanel), picture = dir / "p.svg",
+             log = write("prterr.txt", crlf(kFindings));
     std::string s = "'" + session.string() + "'", p = "'" + picture.string() + "'", f = "'" + log.string() + "'";
     EXPECT_EQ(run_nxsim("render " + s + " --out " + p + " --plane yz --findings " + f), 0);
     ASSERT_TRUE(fs::exists(picture));

@@ -27,9 +27,8 @@ void write_text(const fs::path &path, const std::string &text) {
 std::string full_panel_session() {
     nlohmann::json components = nlohmann::json::array();
     for (int i = 1; i <= GROUP_CAPACITY; ++i)
-        components.push_back({{"name", "R" + std::to_string(i)},
-                              {"part", "@DB/RIV/A"},
-                              {"attributes", {{"RIVET", "work"}}}});
+        components.push_back(
+            {{"name", "R" + std::to_string(i)}, {"part", "@DB/RIV/A"}, {"attributes", {{"RIVET", "work"}}}});
     components.push_back({{"name", "X"}, {"part", "@DB/RIV/A"}, {"attributes", {{"RIVET", "work"}}}});
     nlohmann::json session = {
         {"managed", true},
@@ -58,7 +57,8 @@ TEST(RivetGroupAttrCapacity, FullGroupTakenLargerRefused) {
     std::string transcript = scenario::read_file(out.work / "run" / "transcript.txt");
     EXPECT_NE(transcript.find(utf8(u8"message \"Обработана группа из  30000 заклепок\\n\"")), std::string::npos);
     EXPECT_NE(transcript.find("respond 2 (30001 objects)"), std::string::npos);
-    EXPECT_NE(transcript.find(utf8(u8"message \"Выбрано 30001 компонент, в группе не более 30000. Выберите группу меньше.\"")),
+    EXPECT_NE(transcript.find(
+                  utf8(u8"message \"Выбрано 30001 компонент, в группе не более 30000. Выберите группу меньше.\"")),
               std::string::npos);
     EXPECT_NE(transcript.find(utf8(u8"message \"Обработана группа из  1 заклепок\\n\"")), std::string::npos);
 
@@ -71,8 +71,7 @@ TEST(RivetGroupAttrCapacity, FullGroupTakenLargerRefused) {
     ASSERT_EQ(components.size(), static_cast<size_t>(GROUP_CAPACITY + 1));
     // The first group took process code A on every rivet; the refused selection
     // wrote nothing, the last group (X alone) took the initial H.
-    for (int i = 0; i < GROUP_CAPACITY; i += 997)
-        EXPECT_EQ(components[i]["attributes"]["pr_code"], "A") << i;
+    for (int i = 0; i < GROUP_CAPACITY; i += 997) EXPECT_EQ(components[i]["attributes"]["pr_code"], "A") << i;
     EXPECT_EQ(components[GROUP_CAPACITY - 1]["attributes"]["grip_lng"], "080");
     EXPECT_EQ(components[GROUP_CAPACITY]["attributes"]["pr_code"], "H");
 

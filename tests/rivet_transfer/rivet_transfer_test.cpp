@@ -2,9 +2,9 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <cstdlib>
 #include <map>
 #include <regex>
 #include <string>
@@ -154,7 +154,6 @@ fs::path make_case(const Json &script) {
     std::ofstream(dir / "script.json") << script.dump();
     return dir;
 }
-
 
 }  // namespace
 

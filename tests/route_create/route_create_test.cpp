@@ -30,10 +30,7 @@ fs::path make_case(const std::string &name, const Json &script) {
     return dir;
 }
 
-Json three_routes() {
-    return Json::parse(R"({"actions": [{"styler": [{"enter": "PATH_COUNT", "value": 3}, "ok"]}]})");
-}
-
+Json three_routes() { return Json::parse(R"({"actions": [{"styler": [{"enter": "PATH_COUNT", "value": 3}, "ok"]}]})"); }
 
 }  // namespace
 
@@ -71,7 +68,8 @@ TEST(RouteCreateFaults, DisplayRestoredAfterAnyFailure) {
             ++failed_runs;
             size_t off = transcript.rfind("display off");
             if (off != std::string::npos && transcript.find("fault UF_DISP_set_display") == std::string::npos) {
-                EXPECT_NE(transcript.find("display on", off), std::string::npos) << "fault at " << k << "\n" << transcript;
+                EXPECT_NE(transcript.find("display on", off), std::string::npos) << "fault at " << k << "\n"
+                                                                                 << transcript;
             }
             Json session = Json::parse(scenario::read_file(out.work / "session.json"));
             if (transcript.find("fault UF_PART_set_display_part") == std::string::npos &&

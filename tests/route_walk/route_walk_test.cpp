@@ -96,7 +96,9 @@ void check_walk(const char *case_name, const std::string &route, const std::stri
 
 }  // namespace
 
-TEST(RouteWalkOrder, NinetyNineRivetsFromTheMiddle) { check_walk("limit_99_100", "BIG99", "@DB/BIG99/A", "BIG99_", 99); }
+TEST(RouteWalkOrder, NinetyNineRivetsFromTheMiddle) {
+    check_walk("limit_99_100", "BIG99", "@DB/BIG99/A", "BIG99_", 99);
+}
 
 TEST(RouteWalkOrder, TiesAndEqualOrigins) {
     check_walk("ties_equal_origins", "TIES", "@DB/TIESROUTE/B", "TIESROUTE_", 6);

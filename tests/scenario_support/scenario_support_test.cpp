@@ -54,10 +54,11 @@ protected:
 
     child_run play(const fs::path &case_dir) {
         fs::path out = dir / "child.txt";
-        std::string command = "SCENARIO_CASE='" + case_dir.string() + "' TMPDIR='" + (dir / "tmp").string() + "' '" +
-                              fs::read_symlink("/proc/self/exe").string() +
-                              "' --gtest_also_run_disabled_tests --gtest_filter=ScenarioSupportChild.DISABLED_Plays >'" +
-                              out.string() + "' 2>&1";
+        std::string command =
+            "SCENARIO_CASE='" + case_dir.string() + "' TMPDIR='" + (dir / "tmp").string() + "' '" +
+            fs::read_symlink("/proc/self/exe").string() +
+            "' --gtest_also_run_disabled_tests --gtest_filter=ScenarioSupportChild.DISABLED_Plays >'" + out.string() +
+            "' 2>&1";
         int raw = std::system(command.c_str());
         child_run r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

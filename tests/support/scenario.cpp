@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -9,8 +11,6 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace scenario {
 namespace fs = std::filesystem;
@@ -50,11 +50,11 @@ case_spec parse_case(const fs::path &dir) {
     c.session = dir / j.at("session").get<std::string>();
     if (j.contains("runs")) {
         for (const auto &r : j["runs"])
-            c.runs.push_back({r.at("tool").get<std::string>(), r.value("script", std::string("script.json")),
-                              r.value("exit", 0)});
+            c.runs.push_back(
+                {r.at("tool").get<std::string>(), r.value("script", std::string("script.json")), r.value("exit", 0)});
     } else {
-        c.runs.push_back({j.at("tool").get<std::string>(), j.value("script", std::string("script.json")),
-                          j.value("exit", 0)});
+        c.runs.push_back(
+            {j.at("tool").get<std::string>(), j.value("script", std::string("script.json")), j.value("exit", 0)});
     }
     if (j.contains("absent"))
         for (const auto &a : j["absent"]) c.absent.push_back(a.get<std::string>());
@@ -112,8 +112,9 @@ std::string first_difference(const std::string &expected, const std::string &act
         if (!he && !ha) return "differs only in the last line end";
         if (he != ha || le != la) {
             auto show = [&](const std::string &s) { return cp1251 ? readable(s) : s; };
-            return "first difference at line " + std::to_string(line) + "\n  expected: " +
-                   (he ? show(le) : std::string("<end>")) + "\n  actual:   " + (ha ? show(la) : std::string("<end>"));
+            return "first difference at line " + std::to_string(line) +
+                   "\n  expected: " + (he ? show(le) : std::string("<end>")) +
+                   "\n  actual:   " + (ha ? show(la) : std::string("<end>"));
         }
     }
 }
@@ -213,8 +214,8 @@ long sweep_faults(const std::string &tool, const fs::path &session, const std::s
     EXPECT_EQ(clean.exit_code, 0) << clean.stderr_text;
     fs::remove_all(clean.work);
     for (long n = 1; n <= calls; ++n) {
-        outcome out = play("{\"faults\": [{\"at\": " + std::to_string(n) + ", \"code\": 1}], \"actions\": " +
-                           actions_json + "}");
+        outcome out =
+            play("{\"faults\": [{\"at\": " + std::to_string(n) + ", \"code\": 1}], \"actions\": " + actions_json + "}");
         EXPECT_TRUE(out.exit_code == 0 || out.exit_code == 1) << "host call " << n << ": " << out.stderr_text;
         EXPECT_EQ(out.stderr_text.find("stayed loaded"), std::string::npos) << "host call " << n;
         fs::remove_all(out.work);
@@ -255,10 +256,11 @@ void play_runs(const case_spec &c, const fs::path &case_dir, outcome &out) {
     fs::path run_dir = out.work / "run";
     for (size_t k = 0; k < c.runs.size(); ++k) {
         const run_spec &r = c.runs[k];
-        std::string cmd = shell_quote(NXSIM_EXE) + " run --session " + shell_quote((out.work / "session.json").string()) +
-                          " --tool " + shell_quote(r.tool) + " --script " + shell_quote((case_dir / r.script).string()) +
-                          " --run-dir " + shell_quote(run_dir.string()) + " --tools-dir " +
-                          shell_quote(RIVET_TOOLS_DIR) + " --dialogs-dir " + shell_quote(RIVET_DIALOGS_DIR) + " 2>" +
+        std::string cmd = shell_quote(NXSIM_EXE) + " run --session " +
+                          shell_quote((out.work / "session.json").string()) + " --tool " + shell_quote(r.tool) +
+                          " --script " + shell_quote((case_dir / r.script).string()) + " --run-dir " +
+                          shell_quote(run_dir.string()) + " --tools-dir " + shell_quote(RIVET_TOOLS_DIR) +
+                          " --dialogs-dir " + shell_quote(RIVET_DIALOGS_DIR) + " 2>" +
                           shell_quote((out.work / "stderr.txt").string());
         int status = std::system(cmd.c_str());
         out.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -268,7 +270,6 @@ void play_runs(const case_spec &c, const fs::path &case_dir, outcome &out) {
         if (out.exit_code != r.exit || k + 1 == c.runs.size()) break;
     }
 }
-
 
 // Compares what the run left with the case's expected/ folder, or rewrites the
 // folder when NXSIM_UPDATE_GOLDEN is set.
@@ -339,7 +340,8 @@ void check(const fs::path &case_dir) {
     try {
         compare(c, case_dir, out);
     } catch (const std::exception &e) {
-        ADD_FAILURE() << "comparing the run with " << case_dir / "expected" << ": " << e.what();
+        ADD_FAILURE() << "comparing the run with " << case_dir / "expected"
+                      << ": " << e.what();
     }
     if (std::getenv("NXSIM_UPDATE_GOLDEN") == nullptr && !failed_before && ::testing::Test::HasFailure()) {
         if (!c.about.empty()) std::cerr << "the case " << case_dir.filename() << ": " << c.about << "\n";

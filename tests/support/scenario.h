@@ -16,7 +16,7 @@ namespace scenario {
 
 struct outcome {
     int exit_code = 0;
-    std::filesystem::path work;     // temporary folder: session.json, run/
+    std::filesystem::path work;  // temporary folder: session.json, run/
     std::string stderr_text;
 };
 
@@ -47,8 +47,8 @@ long sweep_faults(const std::string &tool, const std::filesystem::path &session,
 }  // namespace scenario
 
 // One gtest per scenario folder under SCENARIO_DIR/<sub>.
-#define SCENARIO_SUITE(Suite, sub)                                                          \
-    class Suite : public ::testing::TestWithParam<std::string> {};                          \
-    TEST_P(Suite, Plays) { scenario::check(std::filesystem::path(SCENARIO_DIR) / sub / GetParam()); } \
+#define SCENARIO_SUITE(Suite, sub)                                                                                    \
+    class Suite : public ::testing::TestWithParam<std::string> {};                                                    \
+    TEST_P(Suite, Plays) { scenario::check(std::filesystem::path(SCENARIO_DIR) / sub / GetParam()); }                 \
     INSTANTIATE_TEST_SUITE_P(, Suite, ::testing::ValuesIn(scenario::list(std::filesystem::path(SCENARIO_DIR) / sub)), \
                              [](const ::testing::TestParamInfo<std::string> &info) { return info.param; })

@@ -12,26 +12,26 @@
 // play at once (2).
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <memory>
-#include <iostream>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "common/catalogue.h"
@@ -195,9 +195,8 @@ struct sweep {
     tally t;
 
     std::vector<std::string> play_argv(const fs::path &workflow, const fs::path &run_dir, const fs::path &session) {
-        return {NXSIM_EXE,     "play",         workflow.string(),          "--run-dir",
-                run_dir.string(), "--session", session.string(),          "--tools-dir",
-                RIVET_TOOLS_DIR, "--dialogs-dir", RIVET_DIALOGS_DIR};
+        return {NXSIM_EXE,        "play",        workflow.string(), "--run-dir",     run_dir.string(), "--session",
+                session.string(), "--tools-dir", RIVET_TOOLS_DIR,   "--dialogs-dir", RIVET_DIALOGS_DIR};
     }
 
     // A one-run workflow: the reopens before the run, then the run with this script.
@@ -379,8 +378,8 @@ struct sweep {
                 if (e.path().extension() != ".fpdf") continue;
                 process_result c = run_program({FPDF_CHECK_EXE, e.path().string()}, dir);
                 if (c.exit_code != 0)
-                    fail("the machine file " + e.path().filename().string() + " does not pass the check: " +
-                         c.out.substr(0, 300) + c.err.substr(0, 300));
+                    fail("the machine file " + e.path().filename().string() +
+                         " does not pass the check: " + c.out.substr(0, 300) + c.err.substr(0, 300));
             }
 
         session_view got(session);
@@ -510,12 +509,10 @@ TEST(Sweep, EveryRunOfTheSampleWorkflowUnderHostFaults) {
         });
     for (auto &th : pool) th.join();
 
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::cerr << "workflow: " << s.runs.size() << " tool runs, " << clean_calls << " host calls; " << seconds
-              << " s\n";
-    std::cout << "runs " << s.t.runs << ", crashes " << s.t.crashes << ", sanitizer " << s.t.sanitizer
-              << ", invariant " << s.t.invariant << std::endl;
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::cerr << "workflow: " << s.runs.size() << " tool runs, " << clean_calls << " host calls; " << seconds << " s\n";
+    std::cout << "runs " << s.t.runs << ", crashes " << s.t.crashes << ", sanitizer " << s.t.sanitizer << ", invariant "
+              << s.t.invariant << std::endl;
     EXPECT_EQ(s.t.crashes, 0);
     EXPECT_EQ(s.t.sanitizer, 0);
     EXPECT_EQ(s.t.invariant, 0);

@@ -2,12 +2,12 @@
 // all nine tools in the usual order of use.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <regex>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "scenario.h"
 
@@ -105,8 +105,8 @@ TEST_F(SampleWorkflow, PictureHoldsOneWalkPerRoute) {
 
 TEST_F(SampleWorkflow, SessionSavedAfterEachRun) {
     ASSERT_EQ(play.exit_code, 0) << play.out;
-    result show = shell(std::string(NXSIM_EXE) + " show " + (run_dir / "session.json").string() +
-                        " --path PANEL_005_RT/F1R12");
+    result show =
+        shell(std::string(NXSIM_EXE) + " show " + (run_dir / "session.json").string() + " --path PANEL_005_RT/F1R12");
     EXPECT_NE(show.out.find("RIVET=work  rivet=work  pr_code=G  ad_code=A  fast_code=3404480D60  grip_lng=155  "
                             "point_id=PANEL_005_12"),
               std::string::npos)

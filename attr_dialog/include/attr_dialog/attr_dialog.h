@@ -66,7 +66,7 @@ int INSPECT_apply_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type
 // A dialog's table: its own constructor, OK and Apply, and the list and Cancel
 // callbacks both dialogs share. The flag column goes to the host unchanged.
 constexpr attr_dialog_callbacks make_attr_dialog_callbacks(UF_STYLER_cb_t constructor, UF_STYLER_cb_t ok,
-                                                          UF_STYLER_cb_t apply) {
+                                                           UF_STYLER_cb_t apply) {
     return {{
         {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, constructor},
         {UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, ok},

@@ -15,10 +15,10 @@ extern tag_t display_part;
 
 // The four reporter variants: same job (failure text to the status line and one
 // log line), different log layouts. Code 0 does nothing.
-void report_error(int code, int line);        // plain-run tools
-void report_error_logic(int code, int line);  // tool logic of the two timed tools
-void report_error_dialog(int code, int line); // attribute dialog and its callbacks
-void report_error_timed(int code, int line, const char *source_file); // timed run itself
+void report_error(int code, int line);                                 // plain-run tools
+void report_error_logic(int code, int line);                           // tool logic of the two timed tools
+void report_error_dialog(int code, int line);                          // attribute dialog and its callbacks
+void report_error_timed(int code, int line, const char *source_file);  // timed run itself
 
 using tool_routine = int (*)();
 
