@@ -123,7 +123,6 @@ public:
     bool is_number() const { return value_.is_number(); }
     double number() const {
         if (!value_.is_number()) fail("expected a number");
-        doubtful();
         double v = value_.is_int64()    ? static_cast<double>(int64_t(value_))
                    : value_.is_uint64() ? static_cast<double>(uint64_t(value_))
                                         : double(value_);
@@ -170,8 +169,7 @@ private:
         q.key_ = key;
         return q;
     }
-    // "-0" is a whole number (so +0) to nlohmann-json, a real one (-0.0) to simdjson;
-    // "-0.0" is -0.0 to both. simdjson cannot tell them apart: the careful path decides.
+    // "-0" is a whole number to nlohmann-json, a real one to simdjson.
     void doubtful() const {
         if (value_.is_double() && double(value_) == 0 && std::signbit(double(value_))) throw GiveUp{};
     }
@@ -592,12 +590,15 @@ std::unique_ptr<Session> session_from_json(const Json &json, const std::string &
     return session;
 }
 
+std::unique_ptr<Session> session_from_text(const std::string &text, const std::string &source) {
+    simdjson::padded_string bytes(text);
+    if (auto session = quick_load(bytes, source)) return session;
+    return session_from_json(parse_json_text(text, source), source);
+}
+
 std::unique_ptr<Session> load_session(const std::filesystem::path &path) {
     // Read once, as a regular file only (a FIFO would block for ever).
-    std::string text = read_regular_file(path, "session");
-    simdjson::padded_string bytes(text);
-    if (auto session = quick_load(bytes, path.string())) return session;
-    return session_from_json(parse_json_text(text, path.string()), path.string());
+    return session_from_text(read_regular_file(path, "session"), path.string());
 }
 
 std::string session_text(const Session &session) {
