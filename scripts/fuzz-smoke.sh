@@ -12,6 +12,8 @@ trap 'rm -rf "$corpus"' EXIT
 mkdir -p "$corpus/session" "$corpus/script" "$corpus/dialog" "$corpus/fpdf_check" "$corpus/terminal"
 find tests examples -name '*.json' -path '*sessions*' -exec cp {} "$corpus/session/" \; 2>/dev/null || true
 cp examples/panel/design.json "$corpus/session/"
+# Sessions as nxsim writes them (format 2) beside the hand-written ones.
+cp tests/nxsim/session_format/*.json "$corpus/session/"
 i=0
 for f in $(find tests examples -name 'script*.json' -o -name 'mark.json' | head -200); do
   cp "$f" "$corpus/script/$i.json"; i=$((i + 1))

@@ -206,10 +206,27 @@ std::string read_name(const P &p, size_t limit, bool allow_empty) {
     return s;
 }
 
+// Quarter turns about the parent's Z axis: how the parts of a panel mostly lie (a rib
+// across the stringers), in one word instead of two axes.
+struct Turn {
+    int degrees;
+    Vec3 x, y;
+};
+constexpr Turn kTurns[] = {{90, {0, 1, 0}, {-1, 0, 0}}, {180, {-1, 0, 0}, {0, -1, 0}}, {270, {0, -1, 0}, {1, 0, 0}}};
+
 template <class P>
 Frame read_frame(const P &p, const char *origin_key) {
     Vec3 origin{0, 0, 0}, x{1, 0, 0}, y{0, 1, 0};
     if (p.has(origin_key)) origin = read_vec(p[origin_key]);
+    if (p.has("turn")) {
+        if (p.has("x") || p.has("y")) p["turn"].fail("give the turn or the axes x and y, not both");
+        long long degrees = p["turn"].integer();
+        auto t =
+            std::find_if(std::begin(kTurns), std::end(kTurns), [&](const Turn &k) { return k.degrees == degrees; });
+        if (t == std::end(kTurns)) p["turn"].fail("expected 90, 180 or 270");
+        x = t->x;
+        y = t->y;
+    }
     if (p.has("x")) x = read_vec(p["x"]);
     if (p.has("y")) y = read_vec(p["y"]);
     if (std::fabs(norm(x) - 1) > 1e-6 || std::fabs(norm(y) - 1) > 1e-6 || std::fabs(dot(x, y)) > 1e-6)
@@ -284,7 +301,8 @@ public:
         auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
         std::string_view t(buf, static_cast<size_t>(end - buf));
         out_ += t;
-        if (real && t.find_first_of(".e") == std::string_view::npos) out_ += ".0";
+        // "-0" reads back as the whole number 0: the sign of a zero needs the ".0".
+        if ((real || (v == 0 && std::signbit(v))) && t.find_first_of(".e") == std::string_view::npos) out_ += ".0";
     }
     void integer(long long v) { out_ += std::to_string(v); }
     void vec(const Vec3 &v) {
@@ -318,7 +336,12 @@ private:
     bool first_ = true;
 };
 
-bool same(const Vec3 &a, const Vec3 &b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
+// Equal, a zero's sign too: what is left out must read back to the same bits.
+bool same(const Vec3 &a, const Vec3 &b) {
+    for (int i = 0; i < 3; ++i)
+        if (a[i] != b[i] || std::signbit(a[i]) != std::signbit(b[i])) return false;
+    return true;
+}
 
 void put_attributes(Writer &w, const Attributes &attrs) {
     w.open();
@@ -340,12 +363,32 @@ void put_frame(Writer &w, const Frame &f, const char *origin_key) {
         w.key(origin_key);
         w.vec(f.origin);
     }
-    if (!same(f.x, {1, 0, 0}) || !same(f.y, {0, 1, 0})) {
-        w.key("x");
-        w.vec(f.x);
-        w.key("y");
-        w.vec(f.y);
+    if (same(f.x, {1, 0, 0}) && same(f.y, {0, 1, 0})) return;
+    for (const Turn &t : kTurns) {
+        if (same(f.x, t.x) && same(f.y, t.y)) {
+            w.key("turn");
+            w.integer(t.degrees);
+            return;
+        }
     }
+    w.key("x");
+    w.vec(f.x);
+    w.key("y");
+    w.vec(f.y);
+}
+
+// The name origin as an offset from the origin when that gives back the same bits and
+// is no longer: "[0,0,4]" says where the name sits at a glance and stays as it is when
+// the component moves.
+void put_name_origin(Writer &w, const Vec3 &name_origin, const Vec3 &origin) {
+    if (same(name_origin, origin)) return;
+    std::string absolute, offset;
+    Writer(absolute).vec(name_origin);
+    Vec3 d = name_origin - origin;
+    if (same(origin + d, name_origin)) Writer(offset).vec(d);
+    bool relative = !offset.empty() && offset.size() <= absolute.size();
+    w.key(relative ? "name_offset" : "name_origin");
+    w.raw() += relative ? offset : absolute;
 }
 
 }  // namespace
@@ -365,7 +408,7 @@ void read_part(const P &p, Session &session) {
     if (p.has("attributes")) read_attributes(p["attributes"], part->attributes);
     if (p.has("wcs")) {
         P w = p["wcs"];
-        w.only({"origin", "x", "y"});
+        w.only({"origin", "x", "y", "turn"});
         part->wcs = read_frame(w, "origin");
     }
     if (p.has("colors")) {
@@ -389,9 +432,9 @@ void read_part(const P &p, Session &session) {
 }
 
 template <class P>
-void read_component(const P &c, Part *part, Session &session) {
-    c.only(
-        {"name", "part", "refset", "origin", "x", "y", "layer", "color", "object_name", "name_origin", "attributes"});
+void read_component(const P &c, Part *part, Session &session, int format) {
+    c.only({"name", "part", "refset", "origin", "x", "y", "turn", "layer", "color", "object_name", "name_origin",
+            "name_offset", "attributes"});
     std::string iname = read_name(c["name"], kMaxNameLength, true);
     std::string pname = read_name(c["part"], kMaxPartNameLength, false);
     if (session.find_part(pname) == nullptr) c["part"].fail("names no part of the session");
@@ -408,8 +451,16 @@ void read_component(const P &c, Part *part, Session &session) {
         if (color < 0 || color > 100000) c["color"].fail("expected a colour number");
         inst->color = static_cast<int>(color);
     }
-    if (c.has("object_name")) inst->object_name = read_name(c["object_name"], kMaxNameLength, true);
-    inst->name_origin = c.has("name_origin") ? read_vec(c["name_origin"]) : inst->place.origin;
+    if (c.has("object_name"))
+        inst->object_name = read_name(c["object_name"], kMaxNameLength, true);
+    else if (format >= 2)
+        inst->object_name = iname;
+    if (c.has("name_offset")) {
+        if (c.has("name_origin")) c["name_offset"].fail("give the name origin or its offset, not both");
+        inst->name_origin = inst->place.origin + read_vec(c["name_offset"]);
+    } else {
+        inst->name_origin = c.has("name_origin") ? read_vec(c["name_origin"]) : inst->place.origin;
+    }
     if (c.has("attributes")) read_attributes(c["attributes"], inst->attributes);
 }
 
@@ -471,10 +522,22 @@ void finish(const P &top, Session &session) {
     session.work = top.has("work") ? loaded_part("work") : session.display;
 }
 
+// Format 1 (no "format" key) is every file written before format 2; format 2 leaves
+// out an object name equal to the instance name, so there an absent one is not empty.
+constexpr int kFormat = 2;
+
 template <class P>
-void read_top(const P &top, Session &session) {
-    top.only({"managed", "display", "work", "parts"});
+int read_top(const P &top, Session &session) {
+    top.only({"format", "managed", "display", "work", "parts"});
+    int format = 1;
+    if (top.has("format")) {
+        long long f = top["format"].integer();
+        if (f < 1 || f > kFormat)
+            top["format"].fail("expected 1 to " + std::to_string(kFormat) + " (a newer nxsim wrote this file?)");
+        format = static_cast<int>(f);
+    }
     if (top.has("managed")) session.managed = top["managed"].boolean();
+    return format;
 }
 
 // The quick way in: simdjson reads the file and the readers above check it in place.
@@ -489,7 +552,7 @@ std::unique_ptr<Session> quick_load(const simdjson::padded_string &bytes, const 
     try {
         auto session = std::make_unique<Session>();
         QuickPlace top(source, doc);
-        read_top(top, *session);
+        int format = read_top(top, *session);
         size_t i = 0;
         for (auto part : parts) read_part(top.below("parts[" + std::to_string(i++) + "]", part), *session);
         i = 0;
@@ -497,7 +560,7 @@ std::unique_ptr<Session> quick_load(const simdjson::padded_string &bytes, const 
             QuickPlace p = top.below("parts[" + std::to_string(i) + "]", part);
             Part *owner = session->parts()[i++].get();
             if (!p.has("components")) continue;
-            p["components"].for_each_item([&](const QuickPlace &c) { read_component(c, owner, *session); });
+            p["components"].for_each_item([&](const QuickPlace &c) { read_component(c, owner, *session, format); });
         }
         finish(top, *session);
         return session;
@@ -511,7 +574,7 @@ std::unique_ptr<Session> quick_load(const simdjson::padded_string &bytes, const 
 std::unique_ptr<Session> session_from_json(const Json &json, const std::string &source) {
     auto session = std::make_unique<Session>();
     Place top(source, json);
-    read_top(top, *session);
+    int format = read_top(top, *session);
     Place parts = top["parts"];
     parts.array();
     for (size_t i = 0; i < parts.value().size(); ++i) read_part(parts[i], *session);
@@ -520,38 +583,42 @@ std::unique_ptr<Session> session_from_json(const Json &json, const std::string &
         if (!p.has("components")) continue;
         Place comps = p["components"];
         comps.array();
-        for (size_t k = 0; k < comps.value().size(); ++k) read_component(comps[k], session->parts()[i].get(), *session);
+        for (size_t k = 0; k < comps.value().size(); ++k)
+            read_component(comps[k], session->parts()[i].get(), *session, format);
     }
     finish(top, *session);
     return session;
 }
 
+std::unique_ptr<Session> session_from_text(const std::string &text, const std::string &source) {
+    simdjson::padded_string bytes(text);
+    if (auto session = quick_load(bytes, source)) return session;
+    return session_from_json(parse_json_text(text, source), source);
+}
+
 std::unique_ptr<Session> load_session(const std::filesystem::path &path) {
     // Read once, as a regular file only (a FIFO would block for ever).
-    std::string text = read_regular_file(path, "session");
-    simdjson::padded_string bytes(text);
-    if (auto session = quick_load(bytes, path.string())) return session;
-    return session_from_json(parse_json_text(text, path.string()), path.string());
+    return session_from_text(read_regular_file(path, "session"), path.string());
 }
 
 std::string session_text(const Session &session) {
     std::string out;
     Writer w(out);
-    out += "{\n \"managed\": ";
+    out += "{\"format\":" + std::to_string(kFormat) + ",\"managed\":";
     out += session.managed ? "true" : "false";
     if (session.display != nullptr) {
-        out += ",\n \"display\": ";
+        out += ",\"display\":";
         w.text(session.display->name);
     }
     if (session.work != nullptr && session.work != session.display) {
-        out += ",\n \"work\": ";
+        out += ",\"work\":";
         w.text(session.work->name);
     }
-    out += ",\n \"parts\": [";
+    out += ",\"parts\":[";
     bool first_part = true;
     for (const auto &part : session.parts()) {
         if (part->discarded) continue;
-        out += first_part ? "\n  " : ",\n  ";
+        out += first_part ? "\n" : ",\n";
         first_part = false;
         w.open();
         w.key("name");
@@ -592,7 +659,7 @@ std::string session_text(const Session &session) {
             out += '[';
             bool first = true;
             for (const Instance *inst : part->components) {
-                out += first ? "\n   " : ",\n   ";
+                out += first ? "\n " : ",\n ";
                 first = false;
                 w.open();
                 w.key("name");
@@ -612,25 +679,22 @@ std::string session_text(const Session &session) {
                     w.key("color");
                     w.integer(inst->color);
                 }
-                if (!inst->object_name.empty()) {
+                if (inst->object_name != inst->name) {
                     w.key("object_name");
                     w.text(inst->object_name);
                 }
-                if (!same(inst->name_origin, inst->place.origin)) {
-                    w.key("name_origin");
-                    w.vec(inst->name_origin);
-                }
+                put_name_origin(w, inst->name_origin, inst->place.origin);
                 if (!inst->attributes.empty()) {
                     w.key("attributes");
                     put_attributes(w, inst->attributes);
                 }
                 w.close();
             }
-            out += "\n  ]";
+            out += "\n]";
         }
         w.close();
     }
-    out += "\n ]\n}\n";
+    out += "\n]}\n";
     return out;
 }
 

@@ -11,6 +11,10 @@
 namespace nxsim {
 
 std::unique_ptr<Session> load_session(const std::filesystem::path &path);
+// A session file's text, read the quick way (simdjson) and, when that gives up, the
+// careful way, which words the message about a bad file.
+std::unique_ptr<Session> session_from_text(const std::string &text, const std::string &source);
+// The careful way alone.
 std::unique_ptr<Session> session_from_json(const Json &json, const std::string &source);
 Json session_to_json(const Session &session);
 // The session file's text: JSON, one line per component, defaults left out.

@@ -7,7 +7,8 @@
 //   BM_TransferRun      one transfer of 99 rivets against a run that changes nothing
 //   BM_Export           the export of every route against a run that changes nothing
 //   BM_Show, BM_Render, BM_FpdfCheck   the front-ends on the finished panel
-//   BM_SessionLoad/Save, BM_Parse*     the session file, and the two JSON parsers
+//   BM_SessionLoad/Save, BM_Parse*     the session file (loaded the quick way, with
+//                       simdjson, and the careful way, with nlohmann-json), and the parsers
 //
 // Sizes 1k and 5k run in a few seconds; 20k and 50k are for a person at the machine
 // (--benchmark_filter), never for CI. A panel played once is kept for the other
@@ -336,6 +337,15 @@ void BM_SessionLoad(benchmark::State &state) {
     for (auto _ : state) benchmark::DoNotOptimize(nxsim::load_session(p->after("fpdf_export")));
 }
 
+// The careful way in alone (nlohmann-json), which reads every file the quick one gives up on.
+void BM_SessionLoadCareful(benchmark::State &state) {
+    const Panel *p = finished(state);
+    if (p == nullptr) return;
+    std::string text = file_bytes(p->after("fpdf_export"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(nxsim::session_from_json(nxsim::parse_json_text(text, "session"), "session"));
+}
+
 void BM_SessionSave(benchmark::State &state) {
     const Panel *p = finished(state);
     if (p == nullptr) return;
@@ -388,8 +398,9 @@ BENCHMARK(BM_Export)->Arg(1000)->Arg(20000)->Iterations(3)->UseManualTime()->Uni
 BENCHMARK(BM_Show)->Arg(1000)->Arg(20000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Render)->Arg(1000)->Arg(20000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FpdfCheck)->Arg(1000)->Arg(20000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SessionLoad)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SessionSave)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SessionLoad)->Arg(1000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SessionLoadCareful)->Arg(1000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SessionSave)->Arg(1000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseNlohmann)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseSimdjson)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 

@@ -67,8 +67,11 @@ void walk(const Json &session, const std::string &part_name, const frame &f, con
         for (const auto &c : p["components"]) {
             frame local;
             local.o = read_vec(c, "origin", {0, 0, 0});
-            local.x = read_vec(c, "x", {1, 0, 0});
-            local.y = read_vec(c, "y", {0, 1, 0});
+            // A quarter turn about Z, in degrees, stands for the two axes.
+            int turn = c.value("turn", 0);
+            double cos = turn == 180 ? -1 : turn == 0 ? 1 : 0, sin = turn == 90 ? 1 : turn == 270 ? -1 : 0;
+            local.x = read_vec(c, "x", {cos, sin, 0});
+            local.y = read_vec(c, "y", {-sin, cos, 0});
             local.z = cross(local.x, local.y);
             seen s;
             s.path = path + c["name"].get<std::string>();
@@ -78,9 +81,12 @@ void walk(const Json &session, const std::string &part_name, const frame &f, con
             s.place.x = f.dir(local.x);
             s.place.y = f.dir(local.y);
             s.place.z = f.dir(local.z);
-            s.name_origin = f.point(read_vec(c, "name_origin", local.o));
+            vec offset = read_vec(c, "name_offset", {0, 0, 0});
+            vec name_origin = {local.o[0] + offset[0], local.o[1] + offset[1], local.o[2] + offset[2]};
+            s.name_origin = f.point(read_vec(c, "name_origin", name_origin));
             s.color = c.value("color", 1);
-            s.object_name = c.value("object_name", "");
+            // Since format 2 an object name left out is the instance name.
+            s.object_name = c.value("object_name", session.value("format", 1) >= 2 ? c["name"] : "");
             if (c.contains("attributes")) s.attributes = c["attributes"];
             by_instance[c["name"]].push_back(s);
             walk(session, s.part, s.place, s.path + "/", by_instance);
