@@ -21,6 +21,9 @@ TEST(Catalogue, LookupsAreExactCaseSensitiveAndUntrimmed) {
     EXPECT_EQ(find_rivet_kind("techno"), 2);
     EXPECT_EQ(find_rivet_kind("Work"), NOT_FOUND);
     EXPECT_EQ(find_process(nullptr), NOT_FOUND);
+    EXPECT_EQ(find_add(nullptr), NOT_FOUND);
+    EXPECT_EQ(find_rivet_kind(nullptr), NOT_FOUND);
+    EXPECT_EQ(find_fast(nullptr), NOT_FOUND);
 }
 
 TEST(Catalogue, FastenersAndTheirOwnGrips) {
@@ -38,6 +41,17 @@ TEST(Catalogue, FastenersAndTheirOwnGrips) {
     EXPECT_EQ(find_grip(FAST_COUNT, "095"), NOT_FOUND);
     // Only the row's first n codes count, even where the table has room for more.
     EXPECT_EQ(find_grip(find_fast("3404480D40"), nullptr), NOT_FOUND);
+}
+
+// A row that claims more grips than its table holds is searched only as far as the
+// table goes: past the last slot lies the next row's fastener code.
+TEST(Catalogue, GripSearchStaysInsideTheRow) {
+    constexpr int full_row = 8;  // 3404480D60: every slot used
+    fast_table_t<GRIP_CAPACITY> table = all_fast;
+    ASSERT_EQ(table[full_row].n, GRIP_CAPACITY);
+    table[full_row].n = GRIP_CAPACITY + 1;
+    EXPECT_EQ(find_grip_in(table, full_row, table[full_row + 1].code), NOT_FOUND);
+    EXPECT_EQ(find_grip_in(table, full_row, "245"), GRIP_CAPACITY - 1);
 }
 
 TEST(Catalogue, RowsHoldWhatTheDialogsAndTheFileNeed) {
