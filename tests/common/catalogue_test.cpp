@@ -21,6 +21,9 @@ TEST(Catalogue, LookupsAreExactCaseSensitiveAndUntrimmed) {
     EXPECT_EQ(find_rivet_kind("techno"), 2);
     EXPECT_EQ(find_rivet_kind("Work"), NOT_FOUND);
     EXPECT_EQ(find_process(nullptr), NOT_FOUND);
+    EXPECT_EQ(find_add(nullptr), NOT_FOUND);
+    EXPECT_EQ(find_rivet_kind(nullptr), NOT_FOUND);
+    EXPECT_EQ(find_fast(nullptr), NOT_FOUND);
 }
 
 TEST(Catalogue, FastenersAndTheirOwnGrips) {

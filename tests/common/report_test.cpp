@@ -51,4 +51,21 @@ TEST(Reporter, EachVariantHasItsLayout) {
     error_log = nullptr;
 }
 
+// A list owner may report after the frame has closed the log (a module-level list
+// deleted at unload): every variant still sets the status line and writes nowhere.
+TEST(Reporter, WithoutALogOnlyTheStatusLine) {
+    nxsim::Host::get().reset();
+    error_log = nullptr;
+    report_error(515003, 10);
+    report_error_logic(515003, 11);
+    report_error_dialog(515003, 12);
+    report_error_timed(77, 13, "tool.cpp");
+    const auto &t = nxsim::Host::get().transcript;
+    ASSERT_EQ(t.size(), 4u);
+    EXPECT_EQ(t[0], "status \"Attribute could not be assigned\"");
+    EXPECT_EQ(t[1], "status \"Attribute could not be assigned\"");
+    EXPECT_EQ(t[2], "status \"Attribute could not be assigned\"");
+    EXPECT_EQ(t[3], "status \"NX error 77\"");
+}
+
 }  // namespace

@@ -96,6 +96,59 @@ TEST_F(Steps, FailedCreateLeavesNothingToDelete) {
     EXPECT_EQ(nxsim::Host::get().transcript.size(), 1u);  // the fault note alone: not reported
 }
 
+// Owners and steps given no reporter leave the failure to their caller: the code
+// comes back, nothing reaches the status line (the transcript holds the fault note
+// alone), and the host keeps the list it failed to delete.
+TEST_F(Steps, ListFailuresWithoutReporterAreLeftToTheCaller) {
+    for (bool removed : {false, true}) {
+        SCOPED_TRACE(removed ? "remove()" : "destructor");
+        nxsim::Host::get().reset();
+        ASSERT_EQ(UF_initialize(), 0);
+        fail("UF_MODL_delete_list", 1, LIST_FAULT);
+        uf_list_p_t kept = nullptr;
+        {
+            host_list list(nullptr);
+            ASSERT_EQ(list.create(), 0);
+            kept = list.list;
+            if (removed) {
+                EXPECT_EQ(list.remove(), LIST_FAULT);
+            }
+        }
+        EXPECT_EQ(calls("UF_MODL_delete_list"), 1);
+        EXPECT_EQ(nxsim::Host::get().transcript.size(), 1u);
+        EXPECT_EQ(UF_MODL_delete_list(&kept), 0);
+        UF_terminate();
+        nxsim::Host::get().faults.clear();
+    }
+}
+
+TEST_F(Steps, RemovingAListNeverMadeCallsNothing) {
+    host_list list(report_error);
+    error_code = EARLIER_FAILURE;
+    EXPECT_EQ(list.remove(), 0);
+    EXPECT_EQ(error_code, EARLIER_FAILURE);
+    EXPECT_EQ(calls("UF_MODL_delete_list"), 0);
+}
+
+TEST_F(Steps, UnhighlightWithoutReporterAnswersTheCode) {
+    fail("UF_DISP_set_highlight", 1, EARLIER_FAILURE);
+    const tag_t objects[] = {101, 102, 103};
+    EXPECT_EQ(unhighlight(objects, 3, nullptr), EARLIER_FAILURE);
+    EXPECT_EQ(calls("UF_DISP_set_highlight"), 1);
+    EXPECT_EQ(nxsim::Host::get().transcript.size(), 1u);
+}
+
+TEST_F(Steps, SelectionFailingWithoutReporterEndsFailedAndEmpty) {
+    fail("UF_UI_select_with_class_dialog", 1, EARLIER_FAILURE);
+    const component_selection dialog = {"cue", "title", component_mask_init, "nothing", nullptr};
+    host_tags objects;
+    EXPECT_EQ(select_components(dialog, objects), step::failed);
+    EXPECT_EQ(error_code, EARLIER_FAILURE);
+    EXPECT_EQ(objects.items, nullptr);
+    EXPECT_EQ(objects.count, 0);
+    EXPECT_EQ(nxsim::Host::get().transcript.size(), 1u);
+}
+
 TEST_F(Steps, UnhighlightStopsAtTheFirstFailingCall) {
     fail("UF_DISP_set_highlight", 1, EARLIER_FAILURE);
     const tag_t objects[] = {101, 102, 103};

@@ -37,16 +37,23 @@ std::string full_panel_session() {
     return session.dump();
 }
 
+// A scenario folder in /tmp with that session; the caller writes the script.
+fs::path full_panel_case() {
+    char pattern[] = "/tmp/rivet-group-capacity-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return {};
+    fs::path dir = pattern;
+    write_text(dir / "session.json", full_panel_session());
+    write_text(dir / "case.json", R"({"tool": "rivet_group_attr", "session": "session.json"})");
+    return dir;
+}
+
 }  // namespace
 
 // A group of exactly the capacity is written whole; one more component is refused
 // with a message and the selection is shown again, nothing written past the table.
 TEST(RivetGroupAttrCapacity, FullGroupTakenLargerRefused) {
-    char pattern[] = "/tmp/rivet-group-capacity-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    fs::path dir = pattern;
-    write_text(dir / "session.json", full_panel_session());
-    write_text(dir / "case.json", R"({"tool": "rivet_group_attr", "session": "session.json"})");
+    fs::path dir = full_panel_case();
+    ASSERT_FALSE(dir.empty());
     write_text(dir / "script.json", R"({"actions": [
         {"styler": [{"pick": "PROCESS_CODE", "entry": 0}, "ok"]}, {"select": ["R*"]}, {"message_dialog": "OK"},
         {"styler": ["ok"]}, {"select": ["R*", "X"]}, {"select": ["X"]}, {"message_dialog": "CANCEL"}]})");
@@ -74,6 +81,44 @@ TEST(RivetGroupAttrCapacity, FullGroupTakenLargerRefused) {
     for (int i = 0; i < GROUP_CAPACITY; i += 997) EXPECT_EQ(components[i]["attributes"]["pr_code"], "A") << i;
     EXPECT_EQ(components[GROUP_CAPACITY - 1]["attributes"]["grip_lng"], "080");
     EXPECT_EQ(components[GROUP_CAPACITY]["attributes"]["pr_code"], "H");
+
+    fs::remove_all(out.work);
+    fs::remove_all(dir);
+}
+
+// A refused selection whose un-highlight fails ends the group step as failed:
+// reported, the engineer told, and nothing written on any rivet.
+TEST(RivetGroupAttrCapacity, RefusedGroupWhoseUnhighlightFailsWritesNothing) {
+    fs::path dir = full_panel_case();
+    ASSERT_FALSE(dir.empty());
+    write_text(dir / "script.json", R"({"faults": [{"call": "UF_DISP_set_highlight", "nth": 1, "code": 1}],
+        "actions": [{"styler": ["ok"]}, {"select": ["R*", "X"]}, {"message_dialog": "CANCEL"}]})");
+
+    scenario::outcome out = scenario::run(dir);
+    ASSERT_EQ(out.exit_code, 0) << out.stderr_text;
+
+    std::string transcript = scenario::read_file(out.work / "run" / "transcript.txt");
+    size_t refused = transcript.find(
+        utf8(u8"message \"Выбрано 30001 компонент, в группе не более 30000. Выберите группу меньше.\""));
+    size_t fault = transcript.find("fault UF_DISP_set_highlight");
+    size_t told = transcript.find(utf8(u8"message \"Назначение атрибутов выполнено не корректно.\""));
+    ASSERT_NE(refused, std::string::npos);
+    ASSERT_NE(fault, std::string::npos);
+    ASSERT_NE(told, std::string::npos);
+    EXPECT_LT(refused, fault);
+    EXPECT_LT(fault, told);
+
+    std::string log = scenario::read_file(out.work / "run" / "D" / "prterr.txt");
+    size_t reported = log.find("errorCode=1\t\tmessage=NX error 1\t\tline=");
+    size_t closing = log.find("\r\nset_attr_to_component - отработала; возвращает 2\r\n");
+    ASSERT_NE(reported, std::string::npos);
+    ASSERT_NE(closing, std::string::npos);
+    EXPECT_LT(reported, closing);
+
+    nlohmann::json saved = nlohmann::json::parse(scenario::read_file(out.work / "session.json"));
+    const auto &components = saved["parts"][0]["components"];
+    ASSERT_EQ(components.size(), static_cast<size_t>(GROUP_CAPACITY + 1));
+    for (const auto &component : components) ASSERT_FALSE(component["attributes"].contains("pr_code"));
 
     fs::remove_all(out.work);
     fs::remove_all(dir);
