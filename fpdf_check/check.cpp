@@ -411,7 +411,6 @@ void check_routes() {
 std::string reason(int error) {
     switch (error) {
     case ENOENT: return "no such file";
-    case EISDIR: return "it is a folder";
     case EACCES:
     case EPERM: return "permission denied";
     case ENOTDIR: return "a part of its path is not a folder";

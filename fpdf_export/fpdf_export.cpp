@@ -31,7 +31,7 @@ constexpr int DISP_NAME_SIZE = 300;
 constexpr int DATE_SIZE = 20;
 constexpr int STRDATE_SIZE = 16;  // _strdate needs 9
 constexpr int MESSAGE_SIZE = 200;
-constexpr int FILE_NOT_OPENED = 1;  // when the run-time gives no reason
+constexpr int NO_REASON = 1;  // a file call failed and the run-time gives no reason
 
 char fpdf_name[TEXT_SIZE];
 char add_fpdf_name[TEXT_SIZE];
@@ -201,6 +201,9 @@ UF_STYLER_callback_info_t fpdf_name_callbacks[CALLBACK_COUNT] = {
     {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
 };
 
+// The run-time's reason for a failed file call, as the run's result.
+int file_error() { return errno != 0 ? errno : NO_REASON; }
+
 void close_fpdf_file() {
     if (fpdf_file == nullptr) return;
     fflush(fpdf_file);
@@ -267,8 +270,14 @@ void finish_fpdf_file(int picked, bool ended_early) {
         return;
     }
     close_fpdf_file();
-    if (remove(template_fpdf) != 0)
-        fprintf(error_log, "\n\tне могу удалить файл %s\tline=%d\n", template_fpdf, __LINE__);
+    if (remove(template_fpdf) != 0) {
+        // The file without routes stays on the disk: say so, and never end as a success.
+        uc1601("ни один маршрут не записан: файл заклепок без маршрутов не удален", 1);
+        fprintf(error_log, "\n\tни один маршрут не записан: не могу удалить файл %s\tline=%d\n", template_fpdf,
+                __LINE__);
+        error_code = failure != 0 ? failure : file_error();
+        return;
+    }
     uc1601("ни один маршрут не записан: файла заклепок нет", 1);
     fprintf(error_log, "\n\tни один маршрут не записан: файл %s удален\tline=%d\n", template_fpdf, __LINE__);
     error_code = failure;
@@ -373,7 +382,7 @@ int run_fpdf_export() {
             uc1601("не могу разместить файл заклепок <*.fpdf>", 1);
             fprintf(error_log, "\n\tне могу разместить файл заклепок <*.fpdf>\tline=%d\n", __LINE__);
             // No file is no success: the run-time's reason is the result.
-            error_code = errno != 0 ? errno : FILE_NOT_OPENED;
+            error_code = file_error();
             return error_code;
         }
         routes_written = 0;

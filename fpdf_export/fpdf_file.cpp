@@ -56,10 +56,11 @@ char fast_code[LONG_CODE_SIZE];
 char grip_lng[LONG_CODE_SIZE];
 
 // The printed fields are narrower than the buffers, so a value cut to its
-// buffer prints exactly as the whole value would.
-void copy_value(char *target, size_t size, const UF_ATTR_value_t &value) {
+// buffer prints exactly as the whole value would. Answers the whole value's length.
+size_t copy_value(char *target, size_t size, const UF_ATTR_value_t &value) {
     const char *text = value.type == UF_ATTR_string && value.value.string != nullptr ? value.value.string : "";
     snprintf(target, size, "%s", text);
+    return strlen(text);
 }
 
 struct rivet_attribute {
@@ -146,9 +147,8 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
             return error_code;
         }
         point_array[i].rivet = member_array[i];
-        copy_value(point_array[i].point_id, sizeof point_array[i].point_id, value);
-        if (value.type == UF_ATTR_string && value.value.string != nullptr &&
-            strlen(value.value.string) >= sizeof point_array[i].point_id)
+        if (copy_value(point_array[i].point_id, sizeof point_array[i].point_id, value) >=
+            sizeof point_array[i].point_id)
             fprintf(error_log, "\n\tатрибут point_id длиннее %d знаков в маршруте %s, взяты первые: %s\tline=%d\n",
                     POINT_ID_SIZE - 1, path_name, point_array[i].point_id, __LINE__);
         if (value.type == UF_ATTR_string) UF_free(value.value.string);
@@ -179,12 +179,11 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
             return error_code;
         }
 
-        bool fits = append_route_text("%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t", pr_code, ad_code, fast_code,
-                                      grip_lng, entry.point_id);
-        for (double c : wcs_origin) fits = fits && append_route_text("%15.5f,\t", c);
-        for (double c : axis) fits = fits && append_route_text("%15.5f,\t", c);
-        fits = fits && append_route_text("1, 0, 0\n");
-        if (!fits) {
+        if (!append_route_text(
+                "%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t"
+                "%15.5f,\t1, 0, 0\n",
+                pr_code, ad_code, fast_code, grip_lng, entry.point_id, wcs_origin[0], wcs_origin[1], wcs_origin[2],
+                axis[0], axis[1], axis[2])) {
             fprintf(error_log, "\n\tзаписи маршрута %s не помещаются в буфер\tline=%d\n", path_name, __LINE__);
             return 0;
         }

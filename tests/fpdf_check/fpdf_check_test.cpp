@@ -245,6 +245,13 @@ INSTANTIATE_TEST_SUITE_P(
         damage{"count_not_a_number",
                [](auto &l) { set_field(l[1], 2, "three"); },
                {"2: the rivet count \"three\" is not a decimal number"}},
+        damage{"count_empty",
+               [](auto &l) { set_field(l[1], 2, ""); },
+               {"2: the rivet count \"\" is not a decimal number as the export writes it"}},
+        // Too long to be read as a number: refused, never wrapped into a small count.
+        damage{"count_ten_digits",
+               [](auto &l) { set_field(l[1], 2, "1234567890"); },
+               {"2: the route announces 1234567890 rivets; a route holds at most 99"}},
         // Order and uniqueness of point identifiers.
         damage{"out_of_order",
                [](auto &l) { std::swap(l[2], l[3]); },
@@ -299,6 +306,12 @@ INSTANTIATE_TEST_SUITE_P(
         damage{"point_id_of_another_route",
                [](auto &l) { set_field(l[4], 4, "       XX_10"); },
                {"5: the point identifier \"XX_10\" is not RT_NN"}},
+        damage{"point_id_without_underscore",
+               [](auto &l) { set_field(l[2], 4, "       RTX01"); },
+               {"3: the point identifier \"RTX01\" is not RT_NN"}},
+        damage{"point_id_letters",
+               [](auto &l) { set_field(l[4], 4, "       RT_AB"); },
+               {"5: the point identifier \"RT_AB\" is not RT_NN"}},
         damage{"point_id_zero",
                [](auto &l) { set_field(l[2], 4, "       RT_00"); },
                {"3: the point identifier \"RT_00\" is not RT_NN"}},
@@ -333,6 +346,21 @@ INSTANTIATE_TEST_SUITE_P(
         damage{"number_narrow",
                [](auto &l) { set_field(l[2], 7, "      -35.2500"); },
                {"3: the position Y \"      -35.2500\" is not a number with 5 decimals"}},
+        damage{"number_blank",
+               [](auto &l) { set_field(l[2], 6, std::string(15, ' ')); },
+               {"3: the position X \"               \" is not a number with 5 decimals"}},
+        damage{"number_without_integer_part",
+               [](auto &l) { set_field(l[2], 7, "       -.25000"); },
+               {"3: the position Y \"       -.25000\" is not a number with 5 decimals"}},
+        damage{"number_letter_before_point",
+               [](auto &l) { set_field(l[2], 6, "      12a.50000"); },
+               {"3: the position X \"      12a.50000\" is not a number with 5 decimals"}},
+        damage{"number_letter_after_point",
+               [](auto &l) { set_field(l[2], 6, "      120.5000x"); },
+               {"3: the position X \"      120.5000x\" is not a number with 5 decimals"}},
+        damage{"word_left_aligned",
+               [](auto &l) { set_field(l[2], 9, "none           "); },
+               {"3: the axis I \"none           \" is not a number with 5 decimals"}},
         damage{"number_width",
                [](auto &l) { set_field(l[2], 8, "       0.00000"); },
                {"3: the position Z field is 14 characters wide; the export writes 15"}},
@@ -366,6 +394,23 @@ INSTANTIATE_TEST_SUITE_P(
                [](auto &l) { l[1] = "$$PATH,\tRT,\t3\r\r\n"; },
                {"2: a CR inside the line", "2: the rivet count \"3\\x0D\" is not a decimal number"}},
         damage{"empty_line", [](auto &l) { l.insert(l.begin() + 5, "\r\n"); }, {"6: an empty line"}},
+        damage{"empty_line_lf_alone",
+               [](auto &l) { l.insert(l.begin() + 5, "\n"); },
+               {"6: the line ends in LF alone; the export ends every line in CR LF", "6: an empty line"}},
+        // Values in findings: quote, backslash and tab escaped, Windows-1251 shown in UTF-8
+        // ("\x85" is the ellipsis, three bytes), the one byte without a character as \x98.
+        damage{"quote_in_a_field",
+               [](auto &l) { set_field(l[2], 0, "\""); },
+               {"3: the process code \"\\\"\" is not one of the letters A to X"}},
+        damage{"backslash_in_a_field",
+               [](auto &l) { set_field(l[2], 1, "\\"); },
+               {"3: the add code \"\\\\\" is not one of the catalogue's add codes (A, B)"}},
+        damage{"tab_in_a_field",
+               [](auto &l) { set_field(l[2], 5, "0\t"); },
+               {"3: field 6 is \"0\\t\"; the export writes the constant 0"}},
+        damage{"upper_half_bytes",
+               [](auto &l) { set_field(l[2], 2, "  3404579D\x98\x85"); },
+               {"3: the fastener code \"3404579D\\x98\xE2\x80\xA6\" is not in the catalogue"}},
         damage{"second_header",
                [](auto &l) {
                    std::string head = l[0];
@@ -382,6 +427,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Route lines.
         damage{"route_line_spaces",
                [](auto &l) { l[5] = "$$PATH, AAAAB_001, 2\r\n"; },
+               {"6: the route line is not \"$$PATH\", route name and rivet count"}},
+        damage{"route_keyword_longer",
+               [](auto &l) { l[5] = "$$PATHS,\tAAAAB_001,\t2\r\n"; },
                {"6: the route line is not \"$$PATH\", route name and rivet count"}},
         damage{"route_name_long",
                [](auto &l) { set_field(l[5], 1, "AAAAB_001C"); },
@@ -401,6 +449,13 @@ INSTANTIATE_TEST_SUITE_P(
         damage{"header_fields",
                [](auto &l) { l[0] = "$$HEAD,\tASM1,\tTOLV,\t07-12-2026\r\n"; },
                {"1: the header is not \"$$HEAD\", assembly, area, \"TOLV\" and date"}},
+        damage{"header_keyword_longer",
+               [](auto &l) { l[0] = "$$HEADER,\tASM1,\tA,\tTOLV,\t07-12-2026\r\n"; },
+               {"1: the header is not \"$$HEAD\", assembly, area, \"TOLV\" and date"}},
+        damage{"header_empty_assembly",
+               [](auto &l) { set_field(l[0], 1, ""); },
+               {"1: the header's assembly name is empty"}},
+        damage{"header_empty_date", [](auto &l) { set_field(l[0], 4, ""); }, {"1: the header's date is empty"}},
         damage{"header_empty_area", [](auto &l) { set_field(l[0], 2, ""); }, {"1: the header's area name is empty"}},
         damage{
             "no_route", [](auto &l) { l.resize(1); }, {"1: the file holds no route: there is nothing for the cell"}}),
@@ -441,6 +496,8 @@ INSTANTIATE_TEST_SUITE_P(
                             return b.substr(0, b.size() - 1);
                         },
                         ":9: not checked: the file is cut short: its last line has no line end"},
+        unreadable_case{"one_line_without_end", [] { return std::string("$$HEAD,\tASM1"); },
+                        ":1: not checked: the file is cut short: its last line has no line end"},
         unreadable_case{"executable",
                         [] {
                             return std::string(
@@ -517,13 +574,52 @@ TEST_F(FpdfCheck, FifoOrDeviceIsNotRead) {
     }
 }
 
+// One byte past the limit, and a file far past it, of which no more than the limit
+// and one read is taken.
 TEST_F(FpdfCheck, FileTooLarge) {
-    std::string bytes = join(clean_lines());
-    bytes.resize(16u * 1024 * 1024 + 1, 'A');
-    result r = check(bytes);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, path_of() + ": not checked: the file is larger than 16777216 bytes: no FPDF file is that long\n");
+    for (size_t size : {size_t{16} * 1024 * 1024 + 1, size_t{20} * 1024 * 1024}) {
+        std::string bytes = join(clean_lines());
+        bytes.resize(size, 'A');
+        result r = check(bytes);
+        EXPECT_EQ(r.status, 2) << size;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err,
+                  path_of() + ": not checked: the file is larger than 16777216 bytes: no FPDF file is that long\n");
+    }
+}
+
+// Why a file cannot be opened or read, in the report's words or the system's.
+TEST_F(FpdfCheck, OpenAndReadFailuresNameTheReason) {
+    write_bytes(dir / "m.fpdf", join(clean_lines()));
+    struct failing_path {
+        std::string path;
+        std::string why;
+    };
+    const failing_path cases[] = {
+        {path_of() + "/inner.fpdf", "cannot open the machine file: a part of its path is not a folder"},
+        {path_of(std::string(300, 'n') + ".fpdf"), "cannot open the machine file: File name too long"},
+        // A regular file of the system that cannot be read from its start.
+        {"/proc/self/mem", "cannot read the machine file: Input/output error"},
+    };
+    for (const failing_path &c : cases) {
+        if (c.path == "/proc/self/mem" && !fs::exists(c.path)) continue;
+        result r = run({c.path});
+        EXPECT_EQ(r.status, 2) << c.path;
+        EXPECT_EQ(r.out, "") << c.path;
+        EXPECT_EQ(r.err, c.path + ": not checked: " + c.why + "\n");
+    }
+}
+
+// A report that cannot be written is no report: status 2 and one line on the error stream.
+TEST_F(FpdfCheck, ReportThatCannotBeWritten) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    write_bytes(dir / "m.fpdf", join(clean_lines()));
+    fs::path err = dir / "stderr.txt";
+    int raw =
+        std::system((quote(FPDF_CHECK_EXE) + " " + quote(path_of()) + " >/dev/full 2>" + quote(err.string())).c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 2);
+    EXPECT_EQ(scenario::read_file(err), "fpdf_check: the report could not be written\n");
 }
 
 // A broken file of many lines gives a bounded report, and many routes and
