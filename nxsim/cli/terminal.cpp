@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <functional>
 #include <iostream>
-#include <ranges>
 #include <set>
 #include <sstream>
 
@@ -214,8 +213,8 @@ void TerminalEngineer::closed(const Action &a) {
 }
 
 TerminalEngineer::Answer &TerminalEngineer::answer_of(const Action &a) {
-    for (Answer &answer : std::ranges::reverse_view(answers_))
-        if (&answer.action == &a) return answer;
+    auto it = std::find_if(answers_.rbegin(), answers_.rend(), [&](const Answer &x) { return &x.action == &a; });
+    if (it != answers_.rend()) return *it;
     throw std::logic_error("an answer the terminal never gave");
 }
 

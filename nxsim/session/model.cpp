@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
-#include <ranges>
 
 namespace nxsim {
 
@@ -257,7 +256,7 @@ void Session::commit_journal() {
 void Session::rollback_journal() {
     if (!journal_) return;
     std::unique_ptr<Journal> j = std::move(journal_);
-    for (auto &undo : std::ranges::reverse_view(j->undo)) undo();
+    std::for_each(j->undo.rbegin(), j->undo.rend(), [](const std::function<void()> &undo) { undo(); });
     display = j->display;
     work = j->work;
 }
@@ -434,8 +433,8 @@ std::string Session::occurrence_path(const Occurrence &occ) const {
         if (o->parent == NULL_TAG) break;
     }
     std::string path;
-    for (const auto *occ : std::ranges::reverse_view(chain)) {
-        const Instance *inst = occ->instance;
+    for (size_t k = chain.size(); k-- > 0;) {  // root first
+        const Instance *inst = chain[k]->instance;
         int same = 0, position = 0;
         for (const Instance *i : named(inst->parent, inst->name)) {
             ++same;

@@ -84,7 +84,6 @@ constexpr attr_dialog_callbacks make_attr_dialog_callbacks(UF_STYLER_cb_t constr
 // Every callback ends NX Open as it started it.
 void end_callback();
 
-
 // Copies text into dest of dest_size bytes, cutting what does not fit; answers
 // true when the whole text fitted.
 inline bool copy_text_cut(char *dest, std::size_t dest_size, const char *text) {
