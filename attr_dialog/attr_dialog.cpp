@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/styler_items.h"
 #include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "uf.h"
@@ -50,14 +51,6 @@ constexpr int INITIAL_GRIP = 0;
 constexpr int LIST_COUNT = 5;
 const char *const list_items[LIST_COUNT] = {ITEM_RIVET, ITEM_PROCESS_CODE, ITEM_ADD_CODE, ITEM_FAST_CODE,
                                             ITEM_GRIP_LNG};
-
-UF_STYLER_item_value_type_t item_record(const char *item, int item_attr) {
-    UF_STYLER_item_value_type_t record{};
-    record.item_id = item;
-    record.item_attr = item_attr;
-    record.subitem_index = -1;
-    return record;
-}
 
 // NX Open could not be started for a callback, so the callback did nothing: a grip
 // list may still hold the previous fastener's grips, lists may stay greyed. What OK
@@ -216,36 +209,6 @@ int apply_callback(int dialog_id, UF_STYLER_item_value_type_p_t callback_data, c
 void end_callback() {
     error_code = UF_terminate();
     if (error_code != 0) report_error_dialog(error_code, __LINE__);
-}
-
-int set_list_entries(int dialog_id, const char *item, int count, const char *const *texts) {
-    UF_STYLER_item_value_type_t record = item_record(item, UF_STYLER_SUBITEM_VALUES);
-    record.count = count;
-    record.indicator = UF_STYLER_STRING_PTR_VALUE;
-    record.value.strings = const_cast<char **>(texts);  // the host copies the texts
-    return UF_STYLER_set_value(dialog_id, &record);
-}
-
-int select_list_entry(int dialog_id, const char *item, int index) {
-    UF_STYLER_item_value_type_t record = item_record(item, UF_STYLER_VALUE);
-    record.subitem_index = index;
-    record.indicator = UF_STYLER_INTEGER_VALUE;
-    record.value.integer = index;
-    return UF_STYLER_set_value(dialog_id, &record);
-}
-
-int set_item_sensitivity(int dialog_id, const char *item, int sensitive) {
-    UF_STYLER_item_value_type_t record = item_record(item, UF_STYLER_SENSITIVITY);
-    record.indicator = UF_STYLER_INTEGER_VALUE;
-    record.value.integer = sensitive;
-    return UF_STYLER_set_value(dialog_id, &record);
-}
-
-int set_toggle(int dialog_id, const char *item, int on) {
-    UF_STYLER_item_value_type_t record = item_record(item, UF_STYLER_VALUE);
-    record.indicator = UF_STYLER_INTEGER_VALUE;
-    record.value.integer = on;
-    return UF_STYLER_set_value(dialog_id, &record);
 }
 
 int DIALOG_set_attributes(const char *dialog_file, UF_STYLER_callback_info_t *callbacks, int *response) {

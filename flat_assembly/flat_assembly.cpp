@@ -249,19 +249,14 @@ int log_target_units() {
 // A copy that could not be finished (colour, name, name origin) is taken out again,
 // so the target holds whole copies only. Reports the failure and keeps its code.
 int drop_new_instance(tag_t instance, const char *instance_name, int line) {
-    int failure = error_code;
-    report_error(failure, line);
-    error_code = UF_ASSEM_remove_instance(instance);
-    if (error_code != 0) {
+    if (!take_back_instance(instance, line, report_error)) {
         // Nothing more can be done here: the engineer has to remove it by hand.
-        report_error(error_code, __LINE__);
         char message[STATUS_TEXT_SIZE + MAX_ENTITY_NAME_SIZE];
         snprintf(message, sizeof message, "компонент %.30s скопирован не полностью", instance_name);
         uc1601(message, 1);
         fprintf(error_log, "\n\tкомпонент <%s> скопирован не полностью: удалите его\tline=%d\n", instance_name,
                 __LINE__);
     }
-    error_code = failure;
     return error_code;
 }
 

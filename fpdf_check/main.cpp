@@ -1,5 +1,6 @@
 // fpdf_check: checks machine files before they go to the riveting cell.
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,7 @@
 static_assert(CHECK_CLEAN == command_line::EXIT_OK && CHECK_FINDINGS == command_line::EXIT_FOUND &&
               CHECK_UNREADABLE == command_line::EXIT_USAGE);
 
-int main(int argc, char **argv) {
+static int run_program(int argc, char **argv) {
     CLI::App app{
         "Checks each machine file as the FPDF export writes it: the header, every route's rivet count,\n"
         "the order and uniqueness of point identifiers, the width and the catalogue value of every\n"
@@ -37,4 +38,17 @@ int main(int argc, char **argv) {
         return CHECK_UNREADABLE;
     }
     return status;
+}
+
+// What escapes the commands (out of memory, a file system error) ends with a line
+// and status 2, not with an abort.
+int main(int argc, char **argv) {
+    try {
+        return run_program(argc, argv);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "fpdf_check: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "fpdf_check: unexpected failure\n");
+    }
+    return CHECK_UNREADABLE;
 }

@@ -8,6 +8,7 @@
 #include "common/component.h"
 #include "common/route_selection.h"
 #include "common/steps.h"
+#include "common/styler_items.h"
 #include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "fpdf_export.h"
@@ -73,27 +74,6 @@ void build_date() {
         Date_Of_Programming[0] = '\0';
 }
 
-int set_text(int dialog_id, const char *item, const char *text) {
-    UF_STYLER_item_value_type_t value = {};
-    value.item_id = item;
-    value.item_attr = UF_STYLER_VALUE;
-    value.subitem_index = -1;
-    value.count = 1;
-    value.indicator = UF_STYLER_STRING_VALUE;
-    value.value.string = const_cast<char *>(text);
-    return UF_STYLER_set_value(dialog_id, &value);
-}
-
-int set_sensitivity(int dialog_id, const char *item, int sensitive) {
-    UF_STYLER_item_value_type_t value = {};
-    value.item_id = item;
-    value.item_attr = UF_STYLER_SENSITIVITY;
-    value.subitem_index = -1;
-    value.indicator = UF_STYLER_INTEGER_VALUE;
-    value.value.integer = sensitive;
-    return UF_STYLER_set_value(dialog_id, &value);
-}
-
 int callback_failed(int line) {
     report_error(error_code, line);
     callback_error = error_code;
@@ -103,7 +83,7 @@ int callback_failed(int line) {
 // Shows a field's first text and takes it into the tool's state; false after a
 // failing call (reported).
 bool show_field(int dialog_id, const char *item, const char *text, char (&target)[TEXT_SIZE]) {
-    error_code = set_text(dialog_id, item, text);
+    error_code = set_item_text(dialog_id, item, text);
     if (error_code != 0) {
         callback_failed(__LINE__);
         return false;
@@ -131,7 +111,7 @@ const char *const field_items[] = {"FPDF_NAME", "ADD_FPDF_NAME", "ASSEMBLY_NAME"
 
 int FPDF_NAME_apply_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
     for (const char *item : field_items) {
-        error_code = set_sensitivity(dialog_id, item, 1);
+        error_code = set_item_sensitivity(dialog_id, item, 1);
         if (error_code != 0) return callback_failed(__LINE__);
     }
     return 0;
@@ -140,10 +120,7 @@ int FPDF_NAME_apply_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
 // A confirmed field: its text goes into the tool's state and the field is
 // greyed until Apply.
 int take_field(int dialog_id, const char *item, char (&target)[TEXT_SIZE], const char *log_format) {
-    UF_STYLER_item_value_type_t value = {};
-    value.item_id = item;
-    value.item_attr = UF_STYLER_VALUE;
-    value.subitem_index = -1;
+    UF_STYLER_item_value_type_t value = item_record(item, UF_STYLER_VALUE);
     error_code = UF_STYLER_ask_value(dialog_id, &value);
     if (error_code != 0) return callback_failed(__LINE__);
     const char *text = value.value.string != nullptr ? value.value.string : "";
@@ -163,7 +140,7 @@ int take_field(int dialog_id, const char *item, char (&target)[TEXT_SIZE], const
     fprintf(error_log, log_format, target);
     error_code = UF_STYLER_free_value(&value);
     if (error_code != 0) return callback_failed(__LINE__);
-    error_code = set_sensitivity(dialog_id, item, 0);
+    error_code = set_item_sensitivity(dialog_id, item, 0);
     if (error_code != 0) return callback_failed(__LINE__);
     return 0;
 }

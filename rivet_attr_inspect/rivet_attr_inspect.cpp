@@ -7,6 +7,7 @@
 #include "attr_dialog/rivet_select.h"
 #include "common/catalogue.h"
 #include "common/steps.h"
+#include "common/styler_items.h"
 #include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "uf.h"

@@ -38,36 +38,29 @@ bool release_selection(host_tags &objects) {
     return released;
 }
 
-// A group of rivets picked, un-highlighted and given the five values. Unlike the
-// other tools' selections, a refused selection is un-highlighted before it goes.
+// Unlike the other tools' selections, a refused selection is un-highlighted before it goes.
+const component_selection rivet_group = {
+    .cue = "Выбери группу компонент - заклепок",
+    .title = "Группа компонент - заклепок",
+    .init = rivet_selection_init,
+    .nothing_selected = "Kомпоненты не выбраны",
+    .report = report_error_logic,
+    .unhighlight_refused = true,
+};
+
+// A group of rivets picked, un-highlighted and given the five values.
 step set_attr_to_comp() {
     host_tags objects;
     for (;;) {
-        int response = 0;
-        objects.release();
-        error_code = UF_UI_select_with_class_dialog("Выбери группу компонент - заклепок", "Группа компонент - заклепок",
-                                                    UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, rivet_selection_init, nullptr,
-                                                    &response, &objects.count, &objects.items);
-        if (error_code != 0) {
-            report_error_logic(error_code, __LINE__);
-            return closing_failed();
-        }
-        if (response == UF_UI_CANCEL) {
-            if (!release_selection(objects)) return closing_failed();
+        switch (select_components(rivet_group, objects)) {
+        case step::go_on: break;
+        case step::failed: return closing_failed();
+        case step::ended:
             fprintf(error_log, "\nset_attr_to_comp -> Пользователь выбрал CANCEL - возвращает 1\n");
             return step::ended;
-        }
-        if (response == UF_UI_BACK) {
-            if (!release_selection(objects)) return closing_failed();
-            fprintf(error_log, "\nset_attr_to_comp -> Пользователь выбрал BACK\n");
-            continue;
+        case step::back: fprintf(error_log, "\nset_attr_to_comp -> Пользователь выбрал BACK\n"); continue;
         }
         int count = objects.count;
-        if (count <= 0) {
-            uc1601("Kомпоненты не выбраны", 1);
-            if (!release_selection(objects)) return closing_failed();
-            continue;
-        }
         if (count > RIVET_ARRAY_CAPACITY) {
             char message[160];
             snprintf(message, sizeof message, "Выбрано %d компонент, в группе не более %d. Выберите группу меньше.",

@@ -179,19 +179,14 @@ step choose_route(tag_t *route, tag_t *route_part) {
 // Reports a failure after the rivet's new instance exists and takes that instance out
 // again, so the rivet is not doubled; answers the failure's code.
 int drop_new_instance(tag_t instance, int line) {
-    int failure = error_code;
-    report_error(failure, line);
-    error_code = UF_ASSEM_remove_instance(instance);
-    if (error_code != 0) {
+    if (!take_back_instance(instance, line, report_error)) {
         // Nothing more can be done here: the engineer has to remove one of the two by hand.
-        report_error(error_code, __LINE__);
         char message[MESSAGE_SIZE];
         snprintf(message, sizeof message, "заклепка %.30s осталась и на старом месте, и в маршруте", instance_name);
         uc1601(message, 1);
         fprintf(error_log, "\n\tзаклепка <%s> осталась и на старом месте, и в маршруте\tline=%d\n", instance_name,
                 __LINE__);
     }
-    error_code = failure;
     return error_code;
 }
 

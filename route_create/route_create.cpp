@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/styler_items.h"
 #include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "uf.h"
@@ -52,24 +53,6 @@ int callback_failed(int code, int line) {
     return 1;
 }
 
-int set_item_text(int dialog_id, const char *item, char *text) {
-    UF_STYLER_item_value_type_t data{};
-    data.item_id = item;
-    data.item_attr = UF_STYLER_VALUE;
-    data.indicator = UF_STYLER_STRING_VALUE;  // the host reads the union member it names
-    data.value.string = text;
-    return UF_STYLER_set_value(dialog_id, &data);
-}
-
-int set_item_sensitivity(int dialog_id, const char *item, int sensitive) {
-    UF_STYLER_item_value_type_t data{};
-    data.item_id = item;
-    data.item_attr = UF_STYLER_SENSITIVITY;
-    data.indicator = UF_STYLER_INTEGER_VALUE;
-    data.value.integer = sensitive;
-    return UF_STYLER_set_value(dialog_id, &data);
-}
-
 // Longer input is cut to what the module text holds; the engineer is told what was taken.
 void tell_cut(const char *item, const char *taken) {
     char message[MESSAGE_SIZE];
@@ -83,9 +66,7 @@ void tell_cut(const char *item, const char *taken) {
 
 // Reads a text item into its module text. *cut tells whether the input was longer.
 int take_text(int dialog_id, const char *item, char (&text)[ROUTE_TEXT_SIZE], bool *cut) {
-    UF_STYLER_item_value_type_t data{};
-    data.item_id = item;
-    data.item_attr = UF_STYLER_VALUE;
+    UF_STYLER_item_value_type_t data = item_record(item, UF_STYLER_VALUE);
     error_code = UF_STYLER_ask_value(dialog_id, &data);
     if (error_code != 0) return error_code;
     const char *value = data.value.string != nullptr ? data.value.string : "";
@@ -97,9 +78,7 @@ int take_text(int dialog_id, const char *item, char (&text)[ROUTE_TEXT_SIZE], bo
 }
 
 int take_integer(int dialog_id, const char *item, int *number) {
-    UF_STYLER_item_value_type_t data{};
-    data.item_id = item;
-    data.item_attr = UF_STYLER_VALUE;
+    UF_STYLER_item_value_type_t data = item_record(item, UF_STYLER_VALUE);
     error_code = UF_STYLER_ask_value(dialog_id, &data);
     if (error_code != 0) return error_code;
     *number = data.value.integer;

@@ -1,6 +1,7 @@
 #include "common/steps.h"
 
 #include "common/tool_run.h"
+#include "uf_assem.h"
 #include "uf_csys.h"
 #include "uf_disp.h"
 #include "uf_vec.h"
@@ -57,6 +58,18 @@ int init_component_selection(UF_UI_selection_p_t select, UF_UI_sel_filter_fn_t f
     return 1;
 }
 
+namespace {
+
+// Frees a refused selection, un-highlighted first where the dialog asks for it.
+// Answers false after a failing un-highlight (reported).
+bool refuse(const component_selection &dialog, host_tags &objects) {
+    bool unhighlighted = !dialog.unhighlight_refused || unhighlight(objects.items, objects.count, dialog.report) == 0;
+    objects.release();
+    return unhighlighted;
+}
+
+}  // namespace
+
 step select_components(const component_selection &dialog, host_tags &objects) {
     for (;;) {
         int response = 0;
@@ -68,14 +81,8 @@ step select_components(const component_selection &dialog, host_tags &objects) {
             objects.release();
             return step::failed;
         }
-        if (response == UF_UI_CANCEL) {
-            objects.release();
-            return step::ended;
-        }
-        if (response == UF_UI_BACK) {
-            objects.release();
-            return step::back;
-        }
+        if (response == UF_UI_CANCEL) return refuse(dialog, objects) ? step::ended : step::failed;
+        if (response == UF_UI_BACK) return refuse(dialog, objects) ? step::back : step::failed;
         if (objects.count > 0) return step::go_on;
         objects.release();
         uc1601(dialog.nothing_selected, 1);
@@ -91,6 +98,16 @@ int unhighlight(const tag_t *objects, int count, error_reporter report) {
         }
     }
     return 0;
+}
+
+bool take_back_instance(tag_t instance, int line, error_reporter report) {
+    int failure = error_code;
+    if (report != nullptr) report(failure, line);
+    error_code = UF_ASSEM_remove_instance(instance);
+    bool gone = error_code == 0;
+    if (!gone && report != nullptr) report(error_code, __LINE__);
+    error_code = failure;
+    return gone;
 }
 
 int map_point(int from, const double point[3], int to, double mapped[3]) {

@@ -1,4 +1,6 @@
 // nxsim: plays the CAD host and the process engineer for the riveting tools.
+#include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -31,7 +33,7 @@ const char kExitStatus[] =
 
 }  // namespace
 
-int main(int argc, char **argv) {
+static int run_program(int argc, char **argv) {
     const fs::path tools = beside_program(NXSIM_INSTALLED_TOOLS, nxsim::default_tools_dir());
     const fs::path dialogs = beside_program(NXSIM_INSTALLED_DIALOGS, NXSIM_DEFAULT_DIALOGS);
 
@@ -127,4 +129,17 @@ int main(int argc, char **argv) {
         return nxsim::routes_command(routes, std::cout, std::cerr);
     }
     return nxsim::log_command(log, std::cout, std::cerr);
+}
+
+// What escapes the commands (out of memory, a file system error) ends with a line
+// and status 1, not with an abort.
+int main(int argc, char **argv) {
+    try {
+        return run_program(argc, argv);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "nxsim: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "nxsim: unexpected failure\n");
+    }
+    return 1;
 }

@@ -19,8 +19,6 @@
 namespace nxsim {
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr double kMillimetresPerInch = 25.4;
 // The route walk keeps 9 characters of the part number before "_NN".
 constexpr size_t kPointIdPrefix = 9;
@@ -71,7 +69,7 @@ bool walked(const Gathered &g) {
     for (size_t n = 1; n <= g.rivets.size(); ++n) {
         std::ostringstream id;
         id << prefix << std::setw(2) << std::setfill('0') << n;
-        if (!ids.count(id.str())) return false;
+        if (!ids.contains(id.str())) return false;
     }
     return true;
 }
@@ -187,6 +185,7 @@ std::vector<RouteRow> route_rows(Session &s, const std::map<std::string, size_t>
     walk(s.display->tag, -1);
     double to_mm = s.display->units == 2 ? kMillimetresPerInch : 1.0;
     std::vector<RouteRow> rows;
+    rows.reserve(routes.size());
     for (const Gathered &g : routes) rows.push_back(row_of(g, to_mm, findings_by_route));
     return rows;
 }
@@ -208,8 +207,8 @@ void write_routes(const std::vector<RouteRow> &rows, RouteFormat format, std::os
         return;
     }
     std::vector<std::string> head = {"route", "rivets", "fasteners", "grips", "walked"};
-    if (with_findings) head.push_back("findings");
-    for (const char *h : {"travel mm", "best mm", "best start"}) head.push_back(h);
+    if (with_findings) head.emplace_back("findings");
+    for (const char *h : {"travel mm", "best mm", "best start"}) head.emplace_back(h);
     std::vector<std::vector<std::string>> table{head};
     for (const RouteRow &r : rows) {
         std::vector<std::string> cells = {r.route, std::to_string(r.rivets), std::to_string(r.fasteners),

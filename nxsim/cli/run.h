@@ -49,8 +49,4 @@ std::filesystem::path default_tools_dir();
 // OUT.session.json beside the recording.
 std::filesystem::path recorded_session(const std::filesystem::path &record);
 
-// Where `nxsim run --record OUT.json` keeps the session the run started from:
-// OUT.session.json beside the recording.
-std::filesystem::path recorded_session(const std::filesystem::path &record);
-
 }  // namespace nxsim

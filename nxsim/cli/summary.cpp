@@ -1,6 +1,8 @@
 #include "summary.h"
 
+#include <set>
 #include <sstream>
+#include <utility>
 
 #include "cp1251.h"
 #include "render.h"
@@ -42,6 +44,21 @@ std::string changes_line(const std::vector<std::string> &created, size_t added, 
     return out.str();
 }
 
+// An instance removed and one added with the same name and part is one moved.
+std::string changes_line(const std::vector<std::string> &created, const std::multiset<std::string> &added,
+                         std::multiset<std::string> removed, size_t written,
+                         const std::map<std::string, size_t> &by_title) {
+    size_t moved = 0;
+    for (const auto &key : added) {
+        auto it = removed.find(key);
+        if (it != removed.end()) {
+            removed.erase(it);
+            ++moved;
+        }
+    }
+    return changes_line(created, added.size() - moved, moved, removed.size(), written, by_title);
+}
+
 }  // namespace
 
 Snapshot snapshot(const Session &s) {
@@ -61,20 +78,12 @@ Snapshot snapshot(const Session &s) {
 std::string changes(const Snapshot &before, const Snapshot &after) {
     std::vector<std::string> created;
     for (const auto &p : after.parts)
-        if (!before.parts.count(p)) created.push_back(cp1251_to_utf8(p));
+        if (!before.parts.contains(p)) created.push_back(cp1251_to_utf8(p));
     std::multiset<std::string> removed, added;
     for (const auto &[inst, key] : before.instances)
-        if (!after.instances.count(inst)) removed.insert(key);
+        if (!after.instances.contains(inst)) removed.insert(key);
     for (const auto &[inst, key] : after.instances)
-        if (!before.instances.count(inst)) added.insert(key);
-    size_t moved = 0;
-    for (const auto &key : added) {
-        auto it = removed.find(key);
-        if (it != removed.end()) {
-            removed.erase(it);
-            ++moved;
-        }
-    }
+        if (!before.instances.contains(inst)) added.insert(key);
     size_t written = 0;
     std::map<std::string, size_t> by_title;
     for (const auto &[key, value] : after.attributes) {
@@ -84,7 +93,7 @@ std::string changes(const Snapshot &before, const Snapshot &after) {
             ++by_title[cp1251_to_utf8(key.second)];
         }
     }
-    return changes_line(created, added.size() - moved, moved, removed.size(), written, by_title);
+    return changes_line(created, added, std::move(removed), written, by_title);
 }
 
 std::string changes(const Journal &j) {
@@ -92,8 +101,9 @@ std::string changes(const Journal &j) {
     for (const auto &[part, before] : j.parts)
         if (before.live) before_names.insert(part->name);
     for (const auto &[part, before] : j.parts)
-        if (!before.live && !part->discarded && !before_names.count(part->name)) created_names.insert(part->name);
+        if (!before.live && !part->discarded && !before_names.contains(part->name)) created_names.insert(part->name);
     std::vector<std::string> created;
+    created.reserve(created_names.size());
     for (const auto &name : created_names) created.push_back(cp1251_to_utf8(name));
 
     size_t written = 0;
@@ -119,15 +129,7 @@ std::string changes(const Journal &j) {
     }
     for (const auto &[part, before] : j.parts)
         if (!part->discarded) count_written(before, part->attributes);
-    size_t moved = 0;
-    for (const auto &key : added) {
-        auto it = removed.find(key);
-        if (it != removed.end()) {
-            removed.erase(it);
-            ++moved;
-        }
-    }
-    return changes_line(created, added.size() - moved, moved, removed.size(), written, by_title);
+    return changes_line(created, added, std::move(removed), written, by_title);
 }
 
 namespace {

@@ -112,22 +112,7 @@ const char *kind_word(ItemKind kind) {
     return "?";
 }
 
-std::string item_value(const DialogItem &item) {
-    switch (item.kind) {
-    case ItemKind::Text: return quote(item.text);
-    case ItemKind::Integer:
-    case ItemKind::Toggle: return std::to_string(item.integer);
-    case ItemKind::Real: {
-        std::ostringstream s;
-        s << item.real;
-        return s.str();
-    }
-    case ItemKind::List:
-        if (item.selected < 0 || item.selected >= static_cast<int>(item.entries.size())) return "none selected";
-        return std::to_string(item.selected) + " " + quote(item.entries[static_cast<size_t>(item.selected)]);
-    }
-    return "";
-}
+std::string item_value(const DialogItem &item) { return item_value_text(item, "none selected"); }
 
 const DialogItem *find_item(const Dialog &d, const std::string &name, std::string &problem) {
     const DialogItem *found = nullptr;
@@ -166,11 +151,10 @@ std::time_t local_clock_now() {
 TerminalEngineer::TerminalEngineer(std::istream &in, std::ostream &out, std::time_t clock)
     : in_(in),
       out_(out),
+      // Piped answers are shown after their prompt, so the screen reads like a session.
+      echo_(&in != &std::cin || isatty(STDIN_FILENO) == 0),
       clock_(clock),
-      started_(std::chrono::steady_clock::now()) {
-    // Piped answers are shown after their prompt, so the screen reads like a session.
-    echo_ = &in != &std::cin || isatty(STDIN_FILENO) == 0;
-}
+      started_(std::chrono::steady_clock::now()) {}
 
 void TerminalEngineer::show_transcript() { show_transcript(Host::get().transcript); }
 
@@ -229,8 +213,8 @@ void TerminalEngineer::closed(const Action &a) {
 }
 
 TerminalEngineer::Answer &TerminalEngineer::answer_of(const Action &a) {
-    for (auto it = answers_.rbegin(); it != answers_.rend(); ++it)
-        if (&it->action == &a) return *it;
+    auto it = std::find_if(answers_.rbegin(), answers_.rend(), [&](const Answer &x) { return &x.action == &a; });
+    if (it != answers_.rend()) return *it;
     throw std::logic_error("an answer the terminal never gave");
 }
 
@@ -450,7 +434,7 @@ void TerminalEngineer::show_selection(Answer &answer, const DialogView &view, co
                                 : "")
              << i + 1 << "  " << utf8(answer.numbered[i])
              << std::string(width - utf8_width(answer.numbered[i]) + 3, ' ') << utf8(part)
-             << (selected.count(t) ? "   (selected)" : "") << "\n";
+             << (selected.contains(t) ? "   (selected)" : "") << "\n";
     }
     if (listed.size() > limit)
         out_ << "   ... " << listed.size() - limit << " more: \"list\" shows them all, \"list PATTERN\" some\n";
@@ -470,7 +454,7 @@ void TerminalEngineer::show_tree(const DialogView &view) {
             size_t slash = path.rfind('/');
             out_ << "   " << std::string(static_cast<size_t>(depth) * 2 + 2, ' ')
                  << utf8(slash == std::string::npos ? path : path.substr(slash + 1)) << "   "
-                 << utf8(occ->instance->part_name) << (pickable.count(child) ? "   (can be picked)" : "") << "\n";
+                 << utf8(occ->instance->part_name) << (pickable.contains(child) ? "   (can be picked)" : "") << "\n";
             walk(child, depth + 1);
         }
     };

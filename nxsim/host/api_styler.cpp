@@ -72,27 +72,16 @@ bool has_button(const Dialog &d, const char *name) {
     return false;
 }
 
-std::string value_text(const DialogItem &item) {
-    switch (item.kind) {
-    case ItemKind::Text: return quote(item.text);
-    case ItemKind::Integer:
-    case ItemKind::Toggle: return std::to_string(item.integer);
-    case ItemKind::Real: {
-        std::ostringstream s;
-        s << item.real;
-        return s.str();
-    }
-    case ItemKind::List: {
-        // Appended, not " " + text: GCC 12 at -O3 sees a false overlap there (-Wrestrict).
-        std::string text = std::to_string(item.selected);
-        if (item.selected >= 0) {
-            text += ' ';
-            text += quote(item.entries[static_cast<size_t>(item.selected)]);
-        }
-        return text;
-    }
-    }
-    return "";
+// The host shows a list with nothing selected by its index, -1.
+std::string value_text(const DialogItem &item) { return item_value_text(item, "-1"); }
+
+// OK and Cancel: the dialog closes with `response` unless the callback answers 0
+// (no callback closes it too).
+void press_closing(Host &h, Dialog &d, int reason, const char *button, int response) {
+    if (fire(h, d, UF_STYLER_DIALOG_INDEX, reason, nullptr) == 0)
+        h.note(std::string(button) + ": the dialog stays open");
+    else
+        close(h, d, response);
 }
 
 // One step of the engineer inside an open dialog.
@@ -101,24 +90,14 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
     if (s.kind == K::Button) {
         h.note("press " + press_name(s.press, s.code));
         switch (s.press) {
-        case Press::Ok: {
+        case Press::Ok:
             if (!has_button(d, "ok")) break;
-            int rc = fire(h, d, UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, nullptr);
-            if (rc == 0)
-                h.note("ok: the dialog stays open");
-            else
-                close(h, d, 2);
+            press_closing(h, d, UF_STYLER_OK_CB, "ok", 2);
             return true;
-        }
-        case Press::Cancel: {
+        case Press::Cancel:
             if (!has_button(d, "cancel")) break;
-            int rc = fire(h, d, UF_STYLER_DIALOG_INDEX, UF_STYLER_CANCEL_CB, nullptr);
-            if (rc == 0)
-                h.note("cancel: the dialog stays open");
-            else
-                close(h, d, 3);
+            press_closing(h, d, UF_STYLER_CANCEL_CB, "cancel", 3);
             return true;
-        }
         case Press::Apply: {
             if (!has_button(d, "apply")) break;
             if (fire(h, d, UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, nullptr) == 1) close(h, d, 9);
@@ -187,6 +166,15 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
     h.note(std::string(verb) + " " + s.item + " " + value_text(*item));
     if (s.kind != K::Type && fire(h, d, item->id.c_str(), UF_STYLER_ACTIVATE_CB, item) == 1) close(h, d, 9);
     return true;
+}
+
+// The item a value record names in an open dialog; else the code that says why none.
+int find_item(Host &h, int dialog_id, const UF_STYLER_item_value_type_t *value, DialogItem *&item) {
+    auto it = h.dialogs.find(dialog_id);
+    if (it == h.dialogs.end()) return code::kDialogNotOpen;
+    if (value == nullptr || value->item_id == nullptr) return code::kInvalidArgument;
+    item = it->second->item(value->item_id);
+    return item == nullptr ? code::kDialogItem : 0;
 }
 
 std::string read_bytes(const std::filesystem::path &path, bool &ok) {
@@ -268,11 +256,8 @@ NXSIM_EXPORT int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_call
 
 NXSIM_EXPORT int UF_STYLER_ask_value(int dialog_id, UF_STYLER_item_value_type_p_t value) {
     return guarded("UF_STYLER_ask_value", true, [&](Host &h) -> int {
-        auto it = h.dialogs.find(dialog_id);
-        if (it == h.dialogs.end()) return code::kDialogNotOpen;
-        if (value == nullptr || value->item_id == nullptr) return code::kInvalidArgument;
-        DialogItem *item = it->second->item(value->item_id);
-        if (item == nullptr) return code::kDialogItem;
+        DialogItem *item = nullptr;
+        if (int rc = find_item(h, dialog_id, value, item)) return rc;
         switch (value->item_attr) {
         case UF_STYLER_SENSITIVITY:
             value->indicator = UF_STYLER_INTEGER_VALUE;
@@ -315,11 +300,8 @@ NXSIM_EXPORT int UF_STYLER_ask_value(int dialog_id, UF_STYLER_item_value_type_p_
 
 NXSIM_EXPORT int UF_STYLER_set_value(int dialog_id, UF_STYLER_item_value_type_p_t value) {
     return guarded("UF_STYLER_set_value", true, [&](Host &h) -> int {
-        auto it = h.dialogs.find(dialog_id);
-        if (it == h.dialogs.end()) return code::kDialogNotOpen;
-        if (value == nullptr || value->item_id == nullptr) return code::kInvalidArgument;
-        DialogItem *item = it->second->item(value->item_id);
-        if (item == nullptr) return code::kDialogItem;
+        DialogItem *item = nullptr;
+        if (int rc = find_item(h, dialog_id, value, item)) return rc;
         switch (value->item_attr) {
         case UF_STYLER_SENSITIVITY: item->sensitive = value->value.integer != 0; return 0;
         case UF_STYLER_VALUE:

@@ -199,6 +199,25 @@ int run_selection(Host &h, const char *kind, const char *message, const char *ti
     return 0;
 }
 
+// A part dialog as the engineer sees it.
+struct PartDialog {
+    ActionKind kind;
+    const std::string &line;
+    const char *title;  // may be null
+    int units = 0;      // new part
+};
+
+// The engineer's answer; nullptr without an engineer or when the run is stopping.
+const Action *part_dialog(Host &h, const PartDialog &d) {
+    if (h.engineer == nullptr) return nullptr;
+    DialogView view;
+    view.kind = d.kind;
+    view.line = d.line;
+    view.title = d.title != nullptr ? d.title : "";
+    view.units = d.units;
+    return h.engineer->next(view);
+}
+
 }  // namespace
 
 extern "C" {
@@ -357,11 +376,7 @@ NXSIM_EXPORT int UF_UI_ugmgr_ask_create_part_name(const char *title, char part_n
     return guarded("UF_UI_ugmgr_ask_create_part_name", true, [&](Host &h) {
         if (part_name == nullptr || response == nullptr) return code::kInvalidArgument;
         std::string what = "part name " + quote(title != nullptr ? title : "");
-        DialogView view;
-        view.kind = ActionKind::PartName;
-        view.line = what;
-        view.title = title != nullptr ? title : "";
-        const Action *a = h.engineer != nullptr ? h.engineer->next(view) : nullptr;
+        const Action *a = part_dialog(h, {.kind = ActionKind::PartName, .line = what, .title = title});
         part_name[0] = '\0';
         if (a == nullptr || !a->name) {
             *response = UF_UI_CANCEL;
@@ -382,12 +397,7 @@ NXSIM_EXPORT int UF_UI_create_part(const char *title, char file_name[MAX_FSPEC_S
             return code::kInvalidArgument;
         *part = NULL_TAG;
         std::string what = "new part " + quote(title != nullptr ? title : "") + " units " + std::to_string(*units);
-        DialogView view;
-        view.kind = ActionKind::NewPart;
-        view.line = what;
-        view.title = title != nullptr ? title : "";
-        view.units = *units;
-        const Action *a = h.engineer != nullptr ? h.engineer->next(view) : nullptr;
+        const Action *a = part_dialog(h, {.kind = ActionKind::NewPart, .line = what, .title = title, .units = *units});
         if (a == nullptr || !a->name) {
             *response = UF_UI_CANCEL;
             h.note(what + " -> cancel");
@@ -408,11 +418,7 @@ NXSIM_EXPORT int UF_UI_open_part(const char *title, char file_name[MAX_FSPEC_SIZ
         if (file_name == nullptr || response == nullptr || part == nullptr) return code::kInvalidArgument;
         *part = NULL_TAG;
         std::string what = "open part " + quote(title != nullptr ? title : "");
-        DialogView view;
-        view.kind = ActionKind::OpenPart;
-        view.line = what;
-        view.title = title != nullptr ? title : "";
-        const Action *a = h.engineer != nullptr ? h.engineer->next(view) : nullptr;
+        const Action *a = part_dialog(h, {.kind = ActionKind::OpenPart, .line = what, .title = title});
         if (a == nullptr || !a->name) {
             *response = UF_UI_CANCEL;
             h.note(what + " -> cancel");

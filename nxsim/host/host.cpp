@@ -163,28 +163,6 @@ std::optional<std::filesystem::path> Host::map_path(const std::string &windows_p
     return result;
 }
 
-std::string quote(const std::string &cp1251) {
-    std::string text = cp1251_to_utf8(cp1251);
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '"': out += "\\\""; break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\x%02X", c);
-                out += buf;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
 char *host_strdup(const std::string &s) {
     char *p = static_cast<char *>(std::malloc(s.size() + 1));
     std::memcpy(p, s.c_str(), s.size() + 1);

@@ -117,9 +117,6 @@ public:
     std::optional<std::filesystem::path> map_path(const std::string &windows_path) const;
 };
 
-// Quoted for the transcript: UTF-8, control characters escaped.
-NXSIM_EXPORT std::string quote(const std::string &cp1251);
-
 // Host-allocated memory the tools release with UF_free.
 char *host_strdup(const std::string &s);
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cp1251.h"
 #include "uf_part.h"
 
 namespace nxsim {

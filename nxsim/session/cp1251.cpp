@@ -1,6 +1,7 @@
 #include "cp1251.h"
 
 #include <array>
+#include <cstdio>
 
 namespace nxsim {
 namespace {
@@ -92,6 +93,28 @@ std::optional<std::string> utf8_to_cp1251(std::string_view text) {
         if (!found) return std::nullopt;
     }
     return out;
+}
+
+std::string quote(const std::string &cp1251) {
+    std::string text = cp1251_to_utf8(cp1251);
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case '"': out += "\\\""; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\x%02X", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
 }
 
 }  // namespace nxsim

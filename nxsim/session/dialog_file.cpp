@@ -1,5 +1,9 @@
 #include "dialog_file.h"
 
+#include <sstream>
+
+#include "cp1251.h"
+
 namespace nxsim {
 
 DialogLayout dialog_from_json(const Json &json, const std::string &source) {
@@ -65,6 +69,28 @@ DialogLayout dialog_from_json(const Json &json, const std::string &source) {
 
 DialogLayout load_dialog(const std::string &bytes, const std::string &source) {
     return dialog_from_json(parse_json_text(bytes, source), source);
+}
+
+std::string item_value_text(const DialogItem &item, const std::string &none) {
+    switch (item.kind) {
+    case ItemKind::Text: return quote(item.text);
+    case ItemKind::Integer:
+    case ItemKind::Toggle: return std::to_string(item.integer);
+    case ItemKind::Real: {
+        std::ostringstream s;
+        s << item.real;
+        return s.str();
+    }
+    case ItemKind::List: {
+        if (item.selected < 0 || item.selected >= static_cast<int>(item.entries.size())) return none;
+        // Appended, not " " + text: GCC 12 at -O3 sees a false overlap there (-Wrestrict).
+        std::string text = std::to_string(item.selected);
+        text += ' ';
+        text += quote(item.entries[static_cast<size_t>(item.selected)]);
+        return text;
+    }
+    }
+    return "";
 }
 
 }  // namespace nxsim

@@ -27,6 +27,10 @@ struct DialogLayout {
     std::vector<DialogItem> items;
 };
 
+// An item's value as the transcript and the terminal show it: a text quoted, a list's
+// index and entry. `none` stands for a list with no entry selected.
+std::string item_value_text(const DialogItem &item, const std::string &none);
+
 DialogLayout dialog_from_json(const Json &json, const std::string &source);
 DialogLayout load_dialog(const std::string &bytes, const std::string &source);
 

@@ -1,7 +1,7 @@
 #include "files.h"
 
 #include <fcntl.h>
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): kill() is POSIX, not <csignal>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,7 +86,7 @@ void remove_stale_temporaries(const fs::path &path) {
         if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
         std::string digits = name.substr(prefix.size());
         if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
-        pid_t pid = static_cast<pid_t>(std::stol(digits));
+        auto pid = static_cast<pid_t>(std::stol(digits));
         if (pid <= 0 || pid == ::getpid()) continue;
         if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // alive, or not ours to judge
         std::error_code ignored;

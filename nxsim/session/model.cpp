@@ -85,7 +85,7 @@ Part *Session::add_part(const std::string &name) {
     by_name_[name] = raw;
     if (journal_) {
         journal_->parts[raw].values_kept = true;  // new: not there before the run, gone with the undo
-        journal_->undo.push_back([this, raw] {
+        journal_->undo.emplace_back([this, raw] {
             raw->discarded = true;
             raw->loaded = false;
             auto it = by_name_.find(raw->name);
@@ -106,7 +106,7 @@ void Session::discard_part(Part *part) {
         touch(part);
         // Its components leave the session with it.
         for (Instance *i : part->components) first_sight(i);
-        journal_->undo.push_back([this, part] {
+        journal_->undo.emplace_back([this, part] {
             part->discarded = false;
             by_name_[part->name] = part;
         });
@@ -160,7 +160,7 @@ Instance *Session::add_instance(Part *parent, const std::string &name, const std
     link(raw);
     if (journal_) {
         journal_->instances[raw].values_kept = true;  // new: not there before the run, gone with the undo
-        journal_->undo.push_back([this, raw] {
+        journal_->undo.emplace_back([this, raw] {
             unlink(raw);
             raw->parent->components.unpush(raw);
         });
@@ -174,7 +174,7 @@ void Session::remove_instance(Instance *instance) {
     instance->parent->components.remove(instance);
     unlink(instance);
     if (journal_) {
-        journal_->undo.push_back([this, instance] {
+        journal_->undo.emplace_back([this, instance] {
             instance->parent->components.restore(instance);
             link(instance);
         });
@@ -207,9 +207,9 @@ void Session::touch(Instance *instance) {
     Journal::Before *before = first_sight(instance);
     if (before->values_kept) return;
     before->values_kept = true;
-    journal_->undo.push_back([instance, before, refset = instance->refset, object_name = instance->object_name,
-                              place = instance->place, layer = instance->layer, color = instance->color,
-                              name_origin = instance->name_origin] {
+    journal_->undo.emplace_back([instance, before, refset = instance->refset, object_name = instance->object_name,
+                                 place = instance->place, layer = instance->layer, color = instance->color,
+                                 name_origin = instance->name_origin] {
         instance->refset = refset;
         instance->object_name = object_name;
         instance->place = place;
@@ -225,9 +225,9 @@ void Session::touch(Part *part) {
     Journal::Before *before = first_sight(part);
     if (before->values_kept) return;
     before->values_kept = true;
-    journal_->undo.push_back([part, before, units = part->units, loaded = part->loaded, saved = part->saved,
-                              wcs = part->wcs, colors = part->colors, default_colors = part->default_colors,
-                              bodies = part->bodies] {
+    journal_->undo.emplace_back([part, before, units = part->units, loaded = part->loaded, saved = part->saved,
+                                 wcs = part->wcs, colors = part->colors, default_colors = part->default_colors,
+                                 bodies = part->bodies] {
         part->units = units;
         part->loaded = loaded;
         part->saved = saved;
@@ -256,7 +256,7 @@ void Session::commit_journal() {
 void Session::rollback_journal() {
     if (!journal_) return;
     std::unique_ptr<Journal> j = std::move(journal_);
-    for (auto it = j->undo.rbegin(); it != j->undo.rend(); ++it) (*it)();
+    std::for_each(j->undo.rbegin(), j->undo.rend(), [](const std::function<void()> &undo) { undo(); });
     display = j->display;
     work = j->work;
 }
@@ -433,8 +433,8 @@ std::string Session::occurrence_path(const Occurrence &occ) const {
         if (o->parent == NULL_TAG) break;
     }
     std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        const Instance *inst = (*it)->instance;
+    for (size_t k = chain.size(); k-- > 0;) {  // root first
+        const Instance *inst = chain[k]->instance;
         int same = 0, position = 0;
         for (const Instance *i : named(inst->parent, inst->name)) {
             ++same;

@@ -215,9 +215,9 @@ public:
     Frame absolute(const Occurrence &occ) const;
     bool alive(const Occurrence &occ) const;
 
-    // First occurrence of `part` below `root` in depth-first order; NULL_TAG if none.
+    // First occurrence of `target` below `root` in depth-first order; NULL_TAG if none.
     // Found upwards through the instances of each part, not by walking the tree.
-    tag_t find_occurrence_of_part(Part *root, Part *part);
+    tag_t find_occurrence_of_part(Part *root, Part *target);
     // The first of the instances whose child part has this name (then next_user), or nullptr.
     Instance *first_user(std::string_view part_name) const;
 

@@ -480,15 +480,15 @@ void check_structure(const Session &session, const P &where) {
         stack.push_back({p, p->components.begin()});
     };
     for (const auto &root : session.parts()) {
-        if (height.count(root.get())) continue;
+        if (height.contains(root.get())) continue;
         enter(root.get());
         while (!stack.empty()) {
             Visit &v = stack.back();
             if (v.next != v.part->components.end()) {
                 const Part *child = session.find_part((*v.next)->part_name);
                 ++v.next;
-                if (height.count(child)) continue;
-                if (on_path.count(child))
+                if (height.contains(child)) continue;
+                if (on_path.contains(child))
                     where.fail("part " + shorten(cp1251_to_utf8(child->name)) + " contains itself");
                 enter(child);
                 continue;

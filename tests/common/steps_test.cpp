@@ -163,6 +163,36 @@ TEST_F(Steps, UnhighlightOfNothingCallsNothing) {
     EXPECT_EQ(calls("UF_DISP_set_highlight"), 0);
 }
 
+TEST_F(Steps, HalfMadeInstanceTakenBackKeepsTheFailureThatStoppedIt) {
+    nxsim::Session session;
+    nxsim::Part *assembly = session.add_part("assembly");
+    session.add_part("rivet");
+    tag_t made = session.add_instance(assembly, "R1", "rivet")->tag;
+    nxsim::Host::get().session = &session;
+    error_code = EARLIER_FAILURE;
+    bool gone = take_back_instance(made, __LINE__, report_error);
+    nxsim::Host::get().session = nullptr;
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(error_code, EARLIER_FAILURE);
+    EXPECT_EQ(session.instance(made), nullptr);
+    EXPECT_EQ(calls("UF_ASSEM_remove_instance"), 1);
+}
+
+TEST_F(Steps, FailingTakeBackIsReportedAfterTheFailureAndKeepsIt) {
+    nxsim::Session session;
+    nxsim::Host::get().session = &session;
+    fail("UF_ASSEM_remove_instance", 1, LIST_FAULT);
+    error_code = EARLIER_FAILURE;
+    bool gone = take_back_instance(NULL_TAG, __LINE__, report_error);
+    nxsim::Host::get().session = nullptr;
+    EXPECT_FALSE(gone);
+    EXPECT_EQ(error_code, EARLIER_FAILURE);
+    EXPECT_EQ(calls("UF_ASSEM_remove_instance"), 1);
+    const auto &t = nxsim::Host::get().transcript;
+    ASSERT_GE(t.size(), 2u);
+    EXPECT_EQ(t.back(), "status \"Invalid list\"");  // the remove's own failure, last
+}
+
 TEST_F(Steps, TagsReleasedEmptyAndSafeToReleaseAgain) {
     host_tags tags;
     tags.items = static_cast<tag_t *>(std::calloc(4, sizeof(tag_t)));  // as the host allocates

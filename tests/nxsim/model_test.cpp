@@ -3,6 +3,7 @@
 // and a run taken back to the last detail.
 #include <gtest/gtest.h>
 
+#include "dialog_file.h"
 #include "session_file.h"
 
 using namespace nxsim;
@@ -86,6 +87,41 @@ TEST(SessionModel, ARunTakenBackLeavesTheSessionAsItWas) {
     EXPECT_EQ(session_text(*s), before);
     EXPECT_EQ(s->describe(s->find_occurrence_of_part(s->display, s->find_part("@DB/T/A"))), "A/X");
     EXPECT_EQ(s->find_part("@DB/NEW/A"), nullptr);
+}
+
+// The transcript and the terminal show an item's value alike; only a list with no
+// entry selected reads as each caller names it.
+TEST(DialogItems, ValueTextIsTheSameForHostAndTerminalButAnEmptyList) {
+    auto item = [](ItemKind kind) {
+        DialogItem i;
+        i.kind = kind;
+        return i;
+    };
+    DialogItem text = item(ItemKind::Text);
+    text.text = "a\tb \"\xE0\"";  // Windows-1251 a-cyrillic
+    DialogItem integer = item(ItemKind::Integer);
+    integer.integer = -12;
+    DialogItem toggle = item(ItemKind::Toggle);
+    toggle.integer = 1;
+    DialogItem real = item(ItemKind::Real);
+    real.real = 0.95;
+    DialogItem none = item(ItemKind::List);
+    none.entries = {"x", "y"};
+    DialogItem picked = none;
+    picked.selected = 1;
+    struct Row {
+        const DialogItem &item;
+        const char *shown;
+    };
+    const Row rows[] = {
+        {text, "\"a\\tb \\\"\xD0\xB0\\\"\""}, {integer, "-12"}, {toggle, "1"}, {real, "0.95"}, {picked, "1 \"y\""},
+    };
+    for (const Row &r : rows) {
+        EXPECT_EQ(item_value_text(r.item, "-1"), r.shown);
+        EXPECT_EQ(item_value_text(r.item, "none selected"), r.shown);
+    }
+    EXPECT_EQ(item_value_text(none, "-1"), "-1");
+    EXPECT_EQ(item_value_text(none, "none selected"), "none selected");
 }
 
 }  // namespace

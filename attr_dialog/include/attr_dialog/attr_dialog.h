@@ -84,12 +84,6 @@ constexpr attr_dialog_callbacks make_attr_dialog_callbacks(UF_STYLER_cb_t constr
 // Every callback ends NX Open as it started it.
 void end_callback();
 
-// Item calls for the constructors; each answers the host's return code.
-int set_list_entries(int dialog_id, const char *item, int count, const char *const *texts);
-int select_list_entry(int dialog_id, const char *item, int index);
-int set_item_sensitivity(int dialog_id, const char *item, int sensitive);
-int set_toggle(int dialog_id, const char *item, int on);
-
 // Copies text into dest of dest_size bytes, cutting what does not fit; answers
 // true when the whole text fitted.
 inline bool copy_text_cut(char *dest, std::size_t dest_size, const char *text) {

@@ -74,17 +74,26 @@ struct component_selection {
     UF_UI_sel_init_fn_t init;
     const char *nothing_selected;  // box shown when the engineer confirms an empty selection
     error_reporter report;
+    // A refused selection (Back, Cancel) is un-highlighted before it is freed.
+    bool unhighlight_refused = false;
 };
 
 // Shows the class selection dialog until the engineer confirms at least one object
-// (go_on, objects held), presses Back (back) or Cancel (ended), or the dialog fails
-// (failed, reported). The objects of any other answer are freed at once. Back is the
-// caller's: most tools simply show the dialog again.
+// (go_on, objects held), presses Back (back) or Cancel (ended), or the dialog or an
+// un-highlight fails (failed, reported). The objects of any other answer are freed at
+// once. Back is the caller's: most tools simply show the dialog again.
 step select_components(const component_selection &dialog, host_tags &objects);
 
 // Switches the highlight of the objects off in order; the first failing call is
 // reported and ends it. Answers error_code.
 int unhighlight(const tag_t *objects, int count, error_reporter report);
+
+// --- Taking back a half-made instance ----------------------------------------------
+
+// After the failure in error_code, reported here at `line`, on the way from a new
+// instance to a finished one: removes that instance again. A failing remove is
+// reported too. Answers true when the instance is gone; error_code keeps the failure.
+bool take_back_instance(tag_t instance, int line, error_reporter report);
 
 // --- Mapping between frames (UF_CSYS_* codes) ------------------------------------
 
