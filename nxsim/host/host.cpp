@@ -36,10 +36,14 @@ void Host::reset() {
 std::optional<int> Host::enter(const char *call, bool needs_init) {
     if (quiet) return needs_init && init_depth <= 0 ? std::optional<int>(code::kNotInitialized) : std::nullopt;
     ++calls;
-    // Found without building a string: this runs on every host call.
-    auto counted = calls_by_name.find(std::string_view(call));
-    if (counted == calls_by_name.end()) counted = calls_by_name.emplace(call, 0).first;
-    long nth = ++counted->second;
+    // This runs on every host call.
+    long *&counter = counter_of_name[call];
+    if (counter == nullptr) {
+        auto counted = calls_by_name.find(std::string_view(call));
+        if (counted == calls_by_name.end()) counted = calls_by_name.emplace(call, 0).first;
+        counter = &counted->second;
+    }
+    long nth = ++*counter;
     // For fault sweeps: every counted call's name, in order, one per line.
     static FILE *call_log = [] {
         const char *path = std::getenv("NXSIM_CALL_LOG");

@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -80,6 +81,9 @@ public:
     int init_depth = 0;
     long calls = 0;
     std::map<std::string, long, std::less<>> calls_by_name;
+    // Each call's counter by the address of its name, a literal of the interface:
+    // found without comparing names on every call.
+    std::unordered_map<const char *, long *> counter_of_name;
     std::vector<std::string> transcript;
     std::string script_error;
     int aborted_dialogs = 0;

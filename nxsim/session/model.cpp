@@ -83,6 +83,7 @@ Part *Session::add_part(const std::string &name) {
     Part *raw = part.get();
     parts_.push_back(std::move(part));
     by_name_[name] = raw;
+    ++parts_epoch_;
     if (journal_) {
         journal_->parts[raw].values_kept = true;  // new: not there before the run, gone with the undo
         journal_->undo.push_back([this, raw] {
@@ -90,6 +91,7 @@ Part *Session::add_part(const std::string &name) {
             raw->loaded = false;
             auto it = by_name_.find(raw->name);
             if (it != by_name_.end() && it->second == raw) by_name_.erase(it);
+            ++parts_epoch_;
         });
     }
     return raw;
@@ -109,11 +111,13 @@ void Session::discard_part(Part *part) {
         journal_->undo.push_back([this, part] {
             part->discarded = false;
             by_name_[part->name] = part;
+            ++parts_epoch_;
         });
     }
     part->discarded = true;
     part->loaded = false;
     by_name_.erase(part->name);
+    ++parts_epoch_;
 }
 
 void Session::link(Instance *instance) {
@@ -332,7 +336,15 @@ tag_t Session::body_of(tag_t owner, int index) {
     return b.tag;
 }
 
-Part *Session::child_part(const Occurrence &occ) const { return find_part(occ.instance->part_name); }
+Part *Session::child_part(const Occurrence &occ) const { return child_of(*occ.instance); }
+
+Part *Session::child_of(const Instance &instance) const {
+    if (instance.child_epoch != parts_epoch_) {
+        instance.child = find_part(instance.part_name);
+        instance.child_epoch = parts_epoch_;
+    }
+    return instance.child;
+}
 
 Part *Session::contents_of(tag_t tag) const {
     if (const Occurrence *occ = occurrence(tag)) {

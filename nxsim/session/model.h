@@ -65,6 +65,10 @@ struct Instance {
     // The other instances of the same child part, kept by Session.
     Instance *next_user = nullptr;
     Instance *prev_user = nullptr;
+    // Its child part as last found by name, valid while the session's parts_epoch is
+    // unchanged: every attribute read and every occurrence check asks for it.
+    mutable Part *child = nullptr;
+    mutable unsigned long long child_epoch = 0;
 };
 
 // A part's components in order. Removing one leaves a hole, so removal and the
@@ -207,6 +211,8 @@ public:
     tag_t body_of(tag_t owner, int index);
     // The part an occurrence stands for (its instance's child part), or nullptr.
     Part *child_part(const Occurrence &occ) const;
+    // The part an instance stands for (find_part of its part name), or nullptr.
+    Part *child_of(const Instance &instance) const;
     // The part whose contents an occurrence or part tag shows.
     Part *contents_of(tag_t tag) const;
     // Child occurrences: of a component occurrence, or of a root part's top level.
@@ -265,6 +271,9 @@ private:
     std::unordered_map<OccKey, tag_t, OccKeyHash> occ_index_;
     std::unordered_map<OccKey, tag_t, OccKeyHash> body_index_;  // {owner, index, 0}
     std::unique_ptr<Journal> journal_;
+    // Counts the changes of by_name_ and of parts' discarded state; starts above the
+    // instances' 0, so nothing is taken as found before it was looked up.
+    unsigned long long parts_epoch_ = 1;
 };
 
 bool glob_match(std::string_view pattern, std::string_view text);
