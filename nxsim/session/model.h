@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "geometry.h"
+#include "name_index.h"
 #include "uf.h"
 
 namespace nxsim {
@@ -135,9 +136,9 @@ struct Part {
     bool default_colors = true;
     int bodies = 0;
     ComponentList components;
-    // Components by instance name, for naming siblings ("R[2]"): built by Session when
-    // first asked for, then kept up to date.
-    mutable std::unordered_map<std::string, std::vector<Instance *>> by_name;
+    // Components by instance name, for naming siblings ("R[2]") and for picks by
+    // pattern ("S001R*"): built by Session when first asked for, then kept up to date.
+    mutable NameIndex by_name;
     mutable bool by_name_built = false;
 };
 
@@ -231,6 +232,11 @@ public:
     std::string describe(tag_t tag) const;
     // Objects below the displayed part named by a reference; empty if none.
     std::vector<tag_t> resolve(std::string_view reference);
+    // The components of a part whose instance names match a pattern (`*`, `?`), in list
+    // order; a plain name is looked up, a plain beginning narrows the names looked at.
+    std::vector<Instance *> matching(const Part *part, std::string_view pattern) const;
+    // A part's components by instance name, built when first asked for.
+    const NameIndex &names(const Part *part) const;
 
 private:
     struct Entry {
