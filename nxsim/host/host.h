@@ -104,8 +104,13 @@ public:
     // Forget everything of the last run (the session stays with its owner).
     void reset();
 
+    // Where a call of the interface keeps its counter between calls: found once a run.
+    struct CallSite {
+        unsigned long run = 0;
+        long *counter = nullptr;
+    };
     // A host call begins: counts it, and answers the code to fail with, if any.
-    std::optional<int> enter(const char *call, bool needs_init);
+    std::optional<int> enter(const char *call, bool needs_init, CallSite *site = nullptr);
     void note(const std::string &line);
     // The script does not fit what the tool does: the run stops, answering Cancel.
     void fail_script(const std::string &message);
@@ -136,8 +141,9 @@ T *host_array(size_t n) {
 // no exception ever crosses into the tool.
 template <class Body>
 int guarded(const char *name, bool needs_init, Body body) {
+    static Host::CallSite site;  // one for each call of the interface: its Body is its own
     Host &h = Host::get();
-    if (auto failed = h.enter(name, needs_init)) return *failed;
+    if (auto failed = h.enter(name, needs_init, &site)) return *failed;
     try {
         return body(h);
     } catch (const std::exception &e) {
@@ -149,8 +155,9 @@ int guarded(const char *name, bool needs_init, Body body) {
 // A call that answers a tag or a count answers the null tag or 0 when it fails.
 template <class T, class Body>
 T guarded_value(const char *name, bool needs_init, T none, Body body) {
+    static Host::CallSite site;
     Host &h = Host::get();
-    if (h.enter(name, needs_init)) return none;
+    if (h.enter(name, needs_init, &site)) return none;
     try {
         return body(h);
     } catch (const std::exception &e) {
