@@ -1,6 +1,5 @@
 // The rivet records of one route in the FPDF file: sorted by point identifier,
 // process attributes, position and axis in the WCS of the displayed part.
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +8,7 @@
 #include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "fpdf_export.h"
+#include "record_text.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
@@ -37,18 +37,15 @@ point_entry point_array[MEMBER_ROOM];
 constexpr size_t RECORD_MAX = 2048;
 constexpr size_t ROUTE_TEXT_SIZE = RECORD_MAX * (MEMBER_ROOM + 1);
 char route_text[ROUTE_TEXT_SIZE];
-size_t route_length = 0;
+record_text route = {route_text, sizeof route_text, 0};
 
-bool append_route_text(const char *format, ...) __attribute__((format(printf, 1, 2)));
-bool append_route_text(const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    int n = vsnprintf(route_text + route_length, sizeof route_text - route_length, format, args);
-    va_end(args);
-    if (n < 0 || static_cast<size_t>(n) >= sizeof route_text - route_length) return false;
-    route_length += static_cast<size_t>(n);
-    return true;
-}
+// The record's fields: "%15.5f" for the numbers, "%W.Ws" for the codes.
+constexpr int NUMBER_WIDTH = 15;
+constexpr int NUMBER_DECIMALS = 5;
+constexpr int PROCESS_CODE_WIDTH = 1;  // pr_code, ad_code
+constexpr int FAST_CODE_WIDTH = 12;
+constexpr int GRIP_WIDTH = 3;
+constexpr int POINT_ID_WIDTH = 12;
 
 char pr_code[SHORT_CODE_SIZE];
 char ad_code[SHORT_CODE_SIZE];
@@ -59,8 +56,11 @@ char grip_lng[LONG_CODE_SIZE];
 // buffer prints exactly as the whole value would. Answers the whole value's length.
 size_t copy_value(char *target, size_t size, const UF_ATTR_value_t &value) {
     const char *text = value.type == UF_ATTR_string && value.value.string != nullptr ? value.value.string : "";
-    snprintf(target, size, "%s", text);
-    return strlen(text);
+    size_t whole = strlen(text);
+    size_t length = whole < size - 1 ? whole : size - 1;
+    memcpy(target, text, length);
+    target[length] = '\0';
+    return whole;
 }
 
 struct rivet_attribute {
@@ -123,8 +123,11 @@ int read_rivet_attribute(const point_entry &entry, const rivet_attribute &attr, 
 int write_path_rivets(const char *path_name, const tag_t *member_array, int member_count, bool *written) {
     *written = false;
     if (member_count > MEMBER_ROOM) member_count = MEMBER_ROOM;
-    route_length = 0;
-    append_route_text("$$PATH,\t%s,\t%d\n", path_name, member_count);
+    char path_line[PATH_NAME_SIZE + 32];
+    snprintf(path_line, sizeof path_line, "$$PATH,\t%s,\t%d\n", path_name, member_count);
+    route.length = 0;
+    route_text[0] = '\0';
+    append_plain(route, path_line);
 
     // Every identifier is read before the first record: a route with a missing
     // one gets no records at all.
@@ -179,16 +182,22 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
             return error_code;
         }
 
-        if (!append_route_text(
-                "%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t"
-                "%15.5f,\t1, 0, 0\n",
-                pr_code, ad_code, fast_code, grip_lng, entry.point_id, wcs_origin[0], wcs_origin[1], wcs_origin[2],
-                axis[0], axis[1], axis[2])) {
+        bool fits = append_cut(route, pr_code, PROCESS_CODE_WIDTH) && append_plain(route, ",\t") &&
+                    append_cut(route, ad_code, PROCESS_CODE_WIDTH) && append_plain(route, ",\t") &&
+                    append_cut(route, fast_code, FAST_CODE_WIDTH) && append_plain(route, ",\t") &&
+                    append_cut(route, grip_lng, GRIP_WIDTH) && append_plain(route, ",\t") &&
+                    append_cut(route, entry.point_id, POINT_ID_WIDTH) && append_plain(route, ",\t0,\t");
+        for (double c : wcs_origin)
+            fits = fits && append_fixed(route, c, NUMBER_WIDTH, NUMBER_DECIMALS) && append_plain(route, ",\t");
+        for (double c : axis)
+            fits = fits && append_fixed(route, c, NUMBER_WIDTH, NUMBER_DECIMALS) && append_plain(route, ",\t");
+        fits = fits && append_plain(route, "1, 0, 0\n");
+        if (!fits) {
             fprintf(error_log, "\n\tзаписи маршрута %s не помещаются в буфер\tline=%d\n", path_name, __LINE__);
             return 0;
         }
     }
-    fputs(route_text, fpdf_file);
+    fwrite(route_text, 1, route.length, fpdf_file);
     *written = true;
     return 0;
 }

@@ -69,7 +69,9 @@ int run_command(const RunOptions &o, std::ostream &err) {
     else
         scripted = std::make_unique<ScriptEngineer>(script);
     Engineer &engineer = interactive ? static_cast<Engineer &>(*terminal) : *scripted;
-    Snapshot before = snapshot(*session);
+    // What the run changes is journalled, as in a workflow: the summary reads the
+    // journal, not two copies of the whole session.
+    session->begin_journal();
     ToolOutcome outcome = run_tool(*session, script, engineer, module, o.run_dir, o.tool);
     if (terminal) terminal->show_transcript(outcome.transcript);
     if (!outcome.ok) {
@@ -106,7 +108,9 @@ int run_command(const RunOptions &o, std::ostream &err) {
     } catch (const InputError &) {
         // The tool wrote no log: the summary says nothing of one.
     }
-    out << std::left << std::setw(19) << o.tool << " " << run_summary(o.tool, outcome, before, *session, log) << "\n";
+    out << std::left << std::setw(19) << o.tool << " " << run_summary(o.tool, outcome, *session->journal(), log)
+        << "\n";
+    session->commit_journal();
     if (terminal)
         out << "nxsim: session saved to " << target.string()
             << (o.record.empty() ? std::string()

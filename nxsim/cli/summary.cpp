@@ -1,8 +1,10 @@
 #include "summary.h"
 
+#include <map>
 #include <set>
 #include <sstream>
 #include <utility>
+#include <vector>
 
 #include "cp1251.h"
 #include "render.h"
@@ -61,41 +63,6 @@ std::string changes_line(const std::vector<std::string> &created, const std::mul
 
 }  // namespace
 
-Snapshot snapshot(const Session &s) {
-    Snapshot snap;
-    for (const auto &part : s.parts()) {
-        if (part->discarded) continue;
-        snap.parts.insert(part->name);
-        for (const auto &a : part->attributes.all()) snap.attributes[{part.get(), a.title}] = attr_text(a);
-        for (const Instance *inst : part->components) {
-            snap.instances[inst] = inst->name + '\n' + inst->part_name;
-            for (const auto &a : inst->attributes.all()) snap.attributes[{inst, a.title}] = attr_text(a);
-        }
-    }
-    return snap;
-}
-
-std::string changes(const Snapshot &before, const Snapshot &after) {
-    std::vector<std::string> created;
-    for (const auto &p : after.parts)
-        if (!before.parts.contains(p)) created.push_back(cp1251_to_utf8(p));
-    std::multiset<std::string> removed, added;
-    for (const auto &[inst, key] : before.instances)
-        if (!after.instances.contains(inst)) removed.insert(key);
-    for (const auto &[inst, key] : after.instances)
-        if (!before.instances.contains(inst)) added.insert(key);
-    size_t written = 0;
-    std::map<std::string, size_t> by_title;
-    for (const auto &[key, value] : after.attributes) {
-        auto it = before.attributes.find(key);
-        if (it == before.attributes.end() || it->second != value) {
-            ++written;
-            ++by_title[cp1251_to_utf8(key.second)];
-        }
-    }
-    return changes_line(created, added, std::move(removed), written, by_title);
-}
-
 std::string changes(const Journal &j) {
     std::set<std::string> before_names, created_names;
     for (const auto &[part, before] : j.parts)
@@ -152,11 +119,6 @@ std::string summary_line(const std::string &tool, const ToolOutcome &result, con
 }
 
 }  // namespace
-
-std::string run_summary(const std::string &tool, const ToolOutcome &result, const Snapshot &before,
-                        const Session &after, const std::filesystem::path &log) {
-    return summary_line(tool, result, changes(before, snapshot(after)), log);
-}
 
 std::string run_summary(const std::string &tool, const ToolOutcome &result, const Journal &journal,
                         const std::filesystem::path &log) {

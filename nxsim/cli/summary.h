@@ -3,8 +3,6 @@
 #pragma once
 
 #include <filesystem>
-#include <map>
-#include <set>
 #include <string>
 
 #include "model.h"
@@ -12,26 +10,13 @@
 
 namespace nxsim {
 
-// What the session held before a run, to say what the run changed.
-struct Snapshot {
-    std::set<std::string> parts;
-    std::map<const Instance *, std::string> instances;  // -> name and part
-    std::map<std::pair<const void *, std::string>, std::string> attributes;
-};
-
-Snapshot snapshot(const Session &s);
-
-// "parts created 0; components added 0, moved 2, removed 0; attributes written 3 (RIVET 3)"
-std::string changes(const Snapshot &before, const Snapshot &after);
-
-// The same read from a run's journal: its cost follows what the run touched, not the
-// size of the session.
+// "parts created 0; components added 0, moved 2, removed 0; attributes written 3 (RIVET 3)",
+// read from a run's journal: its cost follows what the run touched, not the size of
+// the session.
 std::string changes(const Journal &journal);
 
 // "return code 0, 2 message boxes; <changes>", and for the route check the number of
 // its findings and the log that holds them.
-std::string run_summary(const std::string &tool, const ToolOutcome &result, const Snapshot &before,
-                        const Session &after, const std::filesystem::path &log);
 std::string run_summary(const std::string &tool, const ToolOutcome &result, const Journal &journal,
                         const std::filesystem::path &log);
 

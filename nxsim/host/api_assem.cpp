@@ -83,11 +83,13 @@ NXSIM_EXPORT int UF_ASSEM_cycle_objs_in_comp(tag_t component, tag_t *member) {
     return guarded("UF_ASSEM_cycle_objs_in_comp", true, [&](Host &h) {
         if (member == nullptr) return code::kInvalidArgument;
         Session &s = *h.session;
-        if (s.occurrence(component) == nullptr) return code::kNotAComponent;
+        const Occurrence *of = s.occurrence(component);
+        if (of == nullptr) return code::kNotAComponent;
         // The component's own objects: its child components, then its solid bodies.
         // The next one is found from the member, not from a list of them all.
-        Part *root = s.occurrence(component)->root;
-        Part *contents = s.contents_of(component);
+        Part *root = of->root;
+        Part *contents = s.child_part(*of);
+        if (contents != nullptr && !contents->loaded) contents = nullptr;
         auto child = [&](const Instance *after) {
             Instance *next = contents != nullptr ? contents->components.next(after) : nullptr;
             return next != nullptr ? s.occurrence_of(root, component, next) : NULL_TAG;
@@ -167,7 +169,7 @@ NXSIM_EXPORT tag_t UF_ASSEM_ask_child_of_instance(tag_t instance) {
     return guarded_value<tag_t>("UF_ASSEM_ask_child_of_instance", true, NULL_TAG, [&](Host &h) {
         Instance *inst = h.session->instance(instance);
         if (inst == nullptr) return NULL_TAG;
-        Part *p = h.session->find_part(inst->part_name);
+        Part *p = h.session->child_of(*inst);
         return p != nullptr ? p->tag : NULL_TAG;
     });
 }

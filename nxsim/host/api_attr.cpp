@@ -23,22 +23,26 @@ Target target_of(Host &h, tag_t object) {
     Session &s = *h.session;
     Target t;
     Instance *inst = nullptr;
-    switch (s.kind(object)) {
-    case Kind::Occurrence: inst = s.occurrence(object)->instance; break;
-    case Kind::Instance: inst = s.instance(object); break;
-    case Kind::Part:
-        t.part = s.part(object);
-        t.own = &t.part->attributes;
-        t.valid = true;
-        return t;
-    case Kind::Body:
-        t.valid = true;  // bodies carry no attributes here
-        return t;
-    default: return t;
+    // Occurrences first, checked once: every attribute call of a tool starts here.
+    if (const Occurrence *occ = s.occurrence(object)) {
+        inst = occ->instance;
+    } else {
+        switch (s.kind(object)) {
+        case Kind::Instance: inst = s.instance(object); break;
+        case Kind::Part:
+            t.part = s.part(object);
+            t.own = &t.part->attributes;
+            t.valid = true;
+            return t;
+        case Kind::Body:
+            t.valid = true;  // bodies carry no attributes here
+            return t;
+        default: return t;
+        }
     }
     t.instance = inst;
     t.own = &inst->attributes;
-    if (Part *p = s.find_part(inst->part_name)) t.fallback = &p->attributes;
+    if (Part *p = s.child_of(*inst)) t.fallback = &p->attributes;
     t.valid = true;
     return t;
 }

@@ -2,6 +2,7 @@
 // here by the linker) and _strdate/_tzset. Files live in the run folder's drives,
 // text mode writes CR LF, and the clock is the host's.
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -39,14 +40,32 @@ ssize_t text_write(void *cookie, const char *buf, size_t size) {
         write_failed(*f);
         return false;
     };
-    size_t start = 0;
-    for (size_t i = 0; f->text && i < size; ++i) {
-        if (buf[i] != '\n') continue;
-        if (i > start && !put(buf + start, i - start)) return -1;
-        if (!put("\r\n", 2)) return -1;
-        start = i + 1;
+    if (!f->text) return size == 0 || put(buf, size) ? static_cast<ssize_t>(size) : -1;
+    // Gathered into blocks with each "\n" as CR LF: one write per block, not per line.
+    char block[8192];
+    size_t used = 0;
+    auto add = [&](const char *from, size_t n) {
+        while (n > 0) {
+            if (used == sizeof block) {
+                if (!put(block, used)) return false;
+                used = 0;
+            }
+            size_t step = std::min(n, sizeof block - used);
+            std::memcpy(block + used, from, step);
+            used += step;
+            from += step;
+            n -= step;
+        }
+        return true;
+    };
+    for (size_t start = 0; start < size;) {
+        const auto *line_end = static_cast<const char *>(std::memchr(buf + start, '\n', size - start));
+        size_t end = line_end != nullptr ? static_cast<size_t>(line_end - buf) : size;
+        if (!add(buf + start, end - start)) return -1;
+        if (line_end != nullptr && !add("\r\n", 2)) return -1;
+        start = end + (line_end != nullptr ? 1 : 0);
     }
-    if (size > start && !put(buf + start, size - start)) return -1;
+    if (used > 0 && !put(block, used)) return -1;
     return static_cast<ssize_t>(size);
 }
 

@@ -23,7 +23,13 @@ Host &Host::get() {
     return host;
 }
 
+namespace {
+// Counts the runs: a call site's counter belongs to the run it was found in.
+unsigned long runs_begun = 1;
+}  // namespace
+
 void Host::reset() {
+    ++runs_begun;
     for (uf_list_s *list : lists) delete list;
     for (void *block : held) std::free(block);
     Session *keep_session = session;
@@ -33,13 +39,22 @@ void Host::reset() {
     engineer = keep_engineer;
 }
 
-std::optional<int> Host::enter(const char *call, bool needs_init) {
+std::optional<int> Host::enter(const char *call, bool needs_init, CallSite *site) {
     if (quiet) return needs_init && init_depth <= 0 ? std::optional<int>(code::kNotInitialized) : std::nullopt;
     ++calls;
-    // Found without building a string: this runs on every host call.
-    auto counted = calls_by_name.find(std::string_view(call));
-    if (counted == calls_by_name.end()) counted = calls_by_name.emplace(call, 0).first;
-    long nth = ++counted->second;
+    // This runs on every host call: the counter is found by name once a run.
+    long *counter = site != nullptr && site->run == runs_begun ? site->counter : nullptr;
+    if (counter == nullptr) {
+        long *&known = counter_of_name[call];
+        if (known == nullptr) {
+            auto counted = calls_by_name.find(std::string_view(call));
+            if (counted == calls_by_name.end()) counted = calls_by_name.emplace(call, 0).first;
+            known = &counted->second;
+        }
+        counter = known;
+        if (site != nullptr) *site = {runs_begun, counter};
+    }
+    long nth = ++*counter;
     // For fault sweeps: every counted call's name, in order, one per line.
     static FILE *call_log = [] {
         const char *path = std::getenv("NXSIM_CALL_LOG");

@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -80,6 +81,9 @@ public:
     int init_depth = 0;
     long calls = 0;
     std::map<std::string, long, std::less<>> calls_by_name;
+    // Each call's counter by the address of its name, a literal of the interface:
+    // found without comparing names on every call.
+    std::unordered_map<const char *, long *> counter_of_name;
     std::vector<std::string> transcript;
     std::string script_error;
     int aborted_dialogs = 0;
@@ -100,8 +104,13 @@ public:
     // Forget everything of the last run (the session stays with its owner).
     void reset();
 
+    // Where a call of the interface keeps its counter between calls: found once a run.
+    struct CallSite {
+        unsigned long run = 0;
+        long *counter = nullptr;
+    };
     // A host call begins: counts it, and answers the code to fail with, if any.
-    std::optional<int> enter(const char *call, bool needs_init);
+    std::optional<int> enter(const char *call, bool needs_init, CallSite *site = nullptr);
     void note(const std::string &line);
     // The script does not fit what the tool does: the run stops, answering Cancel.
     void fail_script(const std::string &message);
@@ -129,8 +138,9 @@ T *host_array(size_t n) {
 // no exception ever crosses into the tool.
 template <class Body>
 int guarded(const char *name, bool needs_init, Body body) {
+    static Host::CallSite site;  // one for each call of the interface: its Body is its own
     Host &h = Host::get();
-    if (auto failed = h.enter(name, needs_init)) return *failed;
+    if (auto failed = h.enter(name, needs_init, &site)) return *failed;
     try {
         return body(h);
     } catch (const std::exception &e) {
@@ -142,8 +152,9 @@ int guarded(const char *name, bool needs_init, Body body) {
 // A call that answers a tag or a count answers the null tag or 0 when it fails.
 template <class T, class Body>
 T guarded_value(const char *name, bool needs_init, T none, Body body) {
+    static Host::CallSite site;
     Host &h = Host::get();
-    if (h.enter(name, needs_init)) return none;
+    if (h.enter(name, needs_init, &site)) return none;
     try {
         return body(h);
     } catch (const std::exception &e) {

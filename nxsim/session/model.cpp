@@ -83,6 +83,7 @@ Part *Session::add_part(const std::string &name) {
     Part *raw = part.get();
     parts_.push_back(std::move(part));
     by_name_[name] = raw;
+    ++parts_epoch_;
     if (journal_) {
         journal_->parts[raw].values_kept = true;  // new: not there before the run, gone with the undo
         journal_->undo.emplace_back([this, raw] {
@@ -90,6 +91,7 @@ Part *Session::add_part(const std::string &name) {
             raw->loaded = false;
             auto it = by_name_.find(raw->name);
             if (it != by_name_.end() && it->second == raw) by_name_.erase(it);
+            ++parts_epoch_;
         });
     }
     return raw;
@@ -109,21 +111,18 @@ void Session::discard_part(Part *part) {
         journal_->undo.emplace_back([this, part] {
             part->discarded = false;
             by_name_[part->name] = part;
+            ++parts_epoch_;
         });
     }
     part->discarded = true;
     part->loaded = false;
     by_name_.erase(part->name);
+    ++parts_epoch_;
 }
 
 void Session::link(Instance *instance) {
     Part *parent = instance->parent;
-    if (parent->by_name_built) {
-        auto &same = parent->by_name[instance->name];
-        // Siblings of one name stay in list order.
-        auto at = std::find_if(same.begin(), same.end(), [&](const Instance *i) { return i->slot > instance->slot; });
-        same.insert(at, instance);
-    }
+    if (parent->by_name_built) parent->by_name.insert(instance);
     Instance *&head = users_[instance->part_name];
     instance->prev_user = nullptr;
     instance->next_user = head;
@@ -134,11 +133,7 @@ void Session::link(Instance *instance) {
 
 void Session::unlink(Instance *instance) {
     Part *parent = instance->parent;
-    if (parent->by_name_built) {
-        auto &same = parent->by_name[instance->name];
-        same.erase(std::remove(same.begin(), same.end(), instance), same.end());
-        if (same.empty()) parent->by_name.erase(instance->name);
-    }
+    if (parent->by_name_built) parent->by_name.erase(instance);
     if (instance->prev_user != nullptr)
         instance->prev_user->next_user = instance->next_user;
     else
@@ -332,7 +327,15 @@ tag_t Session::body_of(tag_t owner, int index) {
     return b.tag;
 }
 
-Part *Session::child_part(const Occurrence &occ) const { return find_part(occ.instance->part_name); }
+Part *Session::child_part(const Occurrence &occ) const { return child_of(*occ.instance); }
+
+Part *Session::child_of(const Instance &instance) const {
+    if (instance.child_epoch != parts_epoch_) {
+        instance.child = find_part(instance.part_name);
+        instance.child_epoch = parts_epoch_;
+    }
+    return instance.child;
+}
 
 Part *Session::contents_of(tag_t tag) const {
     if (const Occurrence *occ = occurrence(tag)) {
@@ -415,14 +418,26 @@ tag_t Session::find_occurrence_of_part(Part *root, Part *target) {
     return occ;
 }
 
-const std::vector<Instance *> &Session::named(const Part *part, const std::string &name) const {
+const NameIndex &Session::names(const Part *part) const {
     if (!part->by_name_built) {
-        for (Instance *i : part->components) part->by_name[i->name].push_back(i);
+        for (Instance *i : part->components) part->by_name.insert(i);
         part->by_name_built = true;
     }
-    static const std::vector<Instance *> none;
-    auto it = part->by_name.find(name);
-    return it == part->by_name.end() ? none : it->second;
+    return part->by_name;
+}
+
+const std::vector<Instance *> &Session::named(const Part *part, const std::string &name) const {
+    return names(part).exact(name);
+}
+
+std::vector<Instance *> Session::matching(const Part *part, std::string_view pattern) const {
+    if (pattern.find_first_of("*?") == std::string_view::npos) return named(part, std::string(pattern));
+    // Only a plain beginning narrows the names; without one, the list is read in order.
+    if (!NameIndex::plain_prefix(pattern).empty()) return names(part).match(pattern);
+    std::vector<Instance *> found;
+    for (Instance *inst : part->components)
+        if (glob_match(pattern, inst->name)) found.push_back(inst);
+    return found;
 }
 
 std::string Session::occurrence_path(const Occurrence &occ) const {
@@ -540,13 +555,7 @@ std::vector<tag_t> Session::resolve(std::string_view reference) {
         }
         // A plain name is looked up; a pattern is matched against the names before any
         // occurrence is made.
-        std::vector<Instance *> matches;
-        if (name.find_first_of("*?") == std::string::npos) {
-            matches = named(contents, name);
-        } else {
-            for (Instance *inst : contents->components)
-                if (glob_match(name, inst->name)) matches.push_back(inst);
-        }
+        std::vector<Instance *> matches = matching(contents, name);
         int seen = 0;
         for (Instance *inst : matches) {
             if (nth > 0 && ++seen != nth) continue;

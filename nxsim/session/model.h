@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "geometry.h"
+#include "name_index.h"
 #include "uf.h"
 
 namespace nxsim {
@@ -65,6 +66,10 @@ struct Instance {
     // The other instances of the same child part, kept by Session.
     Instance *next_user = nullptr;
     Instance *prev_user = nullptr;
+    // Its child part as last found by name, valid while the session's parts_epoch is
+    // unchanged: every attribute read and every occurrence check asks for it.
+    mutable Part *child = nullptr;
+    mutable unsigned long long child_epoch = 0;
 };
 
 // A part's components in order. Removing one leaves a hole, so removal and the
@@ -131,9 +136,9 @@ struct Part {
     bool default_colors = true;
     int bodies = 0;
     ComponentList components;
-    // Components by instance name, for naming siblings ("R[2]"): built by Session when
-    // first asked for, then kept up to date.
-    mutable std::unordered_map<std::string, std::vector<Instance *>> by_name;
+    // Components by instance name, for naming siblings ("R[2]") and for picks by
+    // pattern ("S001R*"): built by Session when first asked for, then kept up to date.
+    mutable NameIndex by_name;
     mutable bool by_name_built = false;
 };
 
@@ -207,6 +212,8 @@ public:
     tag_t body_of(tag_t owner, int index);
     // The part an occurrence stands for (its instance's child part), or nullptr.
     Part *child_part(const Occurrence &occ) const;
+    // The part an instance stands for (find_part of its part name), or nullptr.
+    Part *child_of(const Instance &instance) const;
     // The part whose contents an occurrence or part tag shows.
     Part *contents_of(tag_t tag) const;
     // Child occurrences: of a component occurrence, or of a root part's top level.
@@ -225,6 +232,11 @@ public:
     std::string describe(tag_t tag) const;
     // Objects below the displayed part named by a reference; empty if none.
     std::vector<tag_t> resolve(std::string_view reference);
+    // The components of a part whose instance names match a pattern (`*`, `?`), in list
+    // order; a plain name is looked up, a plain beginning narrows the names looked at.
+    std::vector<Instance *> matching(const Part *part, std::string_view pattern) const;
+    // A part's components by instance name, built when first asked for.
+    const NameIndex &names(const Part *part) const;
 
 private:
     struct Entry {
@@ -265,6 +277,9 @@ private:
     std::unordered_map<OccKey, tag_t, OccKeyHash> occ_index_;
     std::unordered_map<OccKey, tag_t, OccKeyHash> body_index_;  // {owner, index, 0}
     std::unique_ptr<Journal> journal_;
+    // Counts the changes of by_name_ and of parts' discarded state; starts above the
+    // instances' 0, so nothing is taken as found before it was looked up.
+    unsigned long long parts_epoch_ = 1;
 };
 
 bool glob_match(std::string_view pattern, std::string_view text);

@@ -393,7 +393,13 @@ BENCHMARK(BM_WholeWorkflow)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
-BENCHMARK(BM_TransferRun)->Arg(1000)->Arg(20000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TransferRun)
+    ->Arg(1000)
+    ->Arg(20000)
+    ->Arg(50000)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Arg(1000)->Arg(20000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Show)->Arg(1000)->Arg(20000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Render)->Arg(1000)->Arg(20000)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -256,6 +257,44 @@ TEST_F(NxsimCli, RouteCheckRunSaysHowManyFindingsAndWhereAndTheLogReadsInUtf8) {
         << r.out;
     EXPECT_EQ(r.out.find('\r'), std::string::npos);
     EXPECT_EQ(nxsim("log " + (run / "D" / "prterr.txt").string()).out, r.out);
+}
+
+// `nxsim run` reads its summary from the run's journal, as `nxsim play` does: the
+// sample workflow run by run says what the whole workflow played at once says.
+TEST_F(NxsimCli, RunSaysWhatTheSameRunSaysInAWorkflow) {
+    const fs::path panel = fs::path(SCENARIO_DIR).parent_path() / "examples" / "panel";
+    const std::string dirs = " --tools-dir " RIVET_TOOLS_DIR " --dialogs-dir " RIVET_DIALOGS_DIR;
+    fs::copy_file(panel / "design.json", dir / "played.json");
+    result played = nxsim("play " + (panel / "workflow.json").string() + " --session " +
+                          (dir / "played.json").string() + " --run-dir " + (dir / "play").string() + dirs);
+    ASSERT_EQ(played.status, 0) << played.err;
+    std::vector<std::string> lines;
+    std::istringstream in(played.out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+
+    // The route check names its log, which lies elsewhere in a workflow.
+    auto without_log = [](const std::string &line) { return line.substr(0, line.find(" findings in ")); };
+    nlohmann::json workflow = nlohmann::json::parse(scenario::read_file(panel / "workflow.json"));
+    ASSERT_EQ(lines.size(), workflow["runs"].size());
+    fs::copy_file(panel / "design.json", dir / "s.json");
+    for (size_t k = 0; k < lines.size(); ++k) {
+        const nlohmann::json &run = workflow["runs"][k];
+        if (run.contains("reopen")) {
+            write("reopen.json", R"({"session": "s.json", "runs": [{"reopen": true}]})");
+            ASSERT_EQ(nxsim("play " + (dir / "reopen.json").string() + " --session " + (dir / "s.json").string() +
+                            " --run-dir " + (dir / ("reopen" + std::to_string(k))).string() + dirs)
+                          .status,
+                      0);
+            continue;
+        }
+        result r = nxsim("run --session " + (dir / "s.json").string() + " --tool " + run["tool"].get<std::string>() +
+                         " --script " + (panel / run["script"].get<std::string>()).string() + " --run-dir " +
+                         (dir / ("run" + std::to_string(k))).string() + dirs);
+        ASSERT_EQ(r.status, 0) << r.err;
+        // "NN " before the play's line.
+        EXPECT_EQ(without_log(r.out), without_log(lines[k].substr(lines[k].find(' ') + 1) + "\n")) << k;
+    }
+    EXPECT_EQ(scenario::read_file(dir / "s.json"), scenario::read_file(dir / "played.json"));
 }
 
 // In a workflow's run folder the highest run number wins (run 100 after run 99), of
