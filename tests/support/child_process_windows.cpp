@@ -55,7 +55,8 @@ int run_program(const std::filesystem::path &program, const std::vector<std::str
     append_quoted(line, exe.wstring());
     for (const auto &a : args) {
         line += L' ';
-        append_quoted(line, std::filesystem::path(a).wstring());
+        // A Unix path would read as a /option to a Windows program: given as Z:\...
+        append_quoted(line, a.rfind('/', 0) == 0 ? native(a).wstring() : std::filesystem::path(a).wstring());
     }
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE err = INVALID_HANDLE_VALUE;
