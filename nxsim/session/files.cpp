@@ -1,10 +1,12 @@
 // Staged files put in place together, and the stale temporaries of ended runs.
 #include "files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 
+#include "files_system.h"
 #include "json_error.h"
 
 namespace nxsim {
@@ -14,6 +16,28 @@ namespace {
 std::string reason() { return std::strerror(errno); }
 
 }  // namespace
+
+namespace files_system {
+Slot slots[kSlots];
+}
+
+void track_temporary(const fs::path &temp) {
+    files_system::install_stop_handler();
+    const auto &p = temp.native();
+    if (p.size() >= files_system::kPathChars) return;  // too long to keep: left behind, cleaned as stale
+    for (auto &s : files_system::slots) {
+        if (s.used) continue;
+        std::copy(p.begin(), p.end(), s.path);
+        s.path[p.size()] = 0;
+        s.used = 1;
+        return;
+    }
+}
+
+void untrack_temporary(const fs::path &temp) {
+    for (auto &s : files_system::slots)
+        if (s.used && temp.native() == s.path) s.used = 0;
+}
 
 void remove_stale_temporaries(const fs::path &path) {
     fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();

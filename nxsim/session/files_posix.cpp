@@ -11,27 +11,19 @@
 #include <cstring>
 
 #include "files.h"
+#include "files_system.h"
 #include "json_error.h"
 
 namespace nxsim {
 namespace fs = std::filesystem;
 namespace {
 
-// The handler may only touch what is async-signal-safe: fixed slots of plain bytes.
-constexpr size_t kSlots = 128;
-constexpr size_t kPathBytes = 1024;
-struct Slot {
-    volatile sig_atomic_t used;
-    char path[kPathBytes];
-};
-Slot slots[kSlots];
-
 // The handler found before ours: libnxsim and the nxsim program each hold a copy of
 // this file, and each copy's handler hands on to the other's.
 struct sigaction previous[2];
 
 extern "C" void remove_temporaries_and_stop(int signal_number) {
-    for (Slot &s : slots)
+    for (files_system::Slot &s : files_system::slots)
         if (s.used) ::unlink(s.path);
     const struct sigaction &before = previous[signal_number == SIGINT ? 0 : 1];
     if ((before.sa_flags & SA_SIGINFO) == 0 && before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN) {
@@ -42,7 +34,9 @@ extern "C" void remove_temporaries_and_stop(int signal_number) {
     ::raise(signal_number);
 }
 
-void install_handler() {
+}  // namespace
+
+void files_system::install_stop_handler() {
     static bool installed = false;
     if (installed) return;
     installed = true;
@@ -55,25 +49,6 @@ void install_handler() {
         sigemptyset(&on.sa_mask);
         ::sigaction(signal_number, &on, nullptr);
     }
-}
-
-}  // namespace
-
-void track_temporary(const fs::path &temp) {
-    install_handler();
-    const std::string &p = temp.native();
-    if (p.size() >= kPathBytes) return;  // too long to keep: left behind, cleaned as stale
-    for (Slot &s : slots) {
-        if (s.used) continue;
-        std::memcpy(s.path, p.c_str(), p.size() + 1);
-        s.used = 1;
-        return;
-    }
-}
-
-void untrack_temporary(const fs::path &temp) {
-    for (Slot &s : slots)
-        if (s.used && temp.native() == s.path) s.used = 0;
 }
 
 long process_id() { return static_cast<long>(::getpid()); }

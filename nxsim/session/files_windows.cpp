@@ -9,51 +9,27 @@
 #include <iterator>
 
 #include "files.h"
+#include "files_system.h"
 #include "json_error.h"
 
 namespace nxsim {
 namespace fs = std::filesystem;
 namespace {
 
-// The console handler runs on a thread of its own: fixed slots of plain characters.
-constexpr size_t kSlots = 128;
-constexpr size_t kPathChars = 1024;
-struct Slot {
-    volatile LONG used;
-    wchar_t path[kPathChars];
-};
-Slot slots[kSlots];
-
+// The console handler runs on a thread of its own, on the slots alone.
 BOOL WINAPI remove_temporaries(DWORD) {
-    for (Slot &s : slots)
+    for (files_system::Slot &s : files_system::slots)
         if (s.used) DeleteFileW(s.path);
     return FALSE;  // the next handler, at last the one that ends the process
 }
 
-void install_handler() {
+}  // namespace
+
+void files_system::install_stop_handler() {
     static bool installed = false;
     if (installed) return;
     installed = true;
     SetConsoleCtrlHandler(remove_temporaries, TRUE);
-}
-
-}  // namespace
-
-void track_temporary(const fs::path &temp) {
-    install_handler();
-    const std::wstring &p = temp.native();
-    if (p.size() >= kPathChars) return;  // too long to keep: left behind, cleaned as stale
-    for (Slot &s : slots) {
-        if (s.used) continue;
-        std::memcpy(s.path, p.c_str(), (p.size() + 1) * sizeof(wchar_t));
-        s.used = 1;
-        return;
-    }
-}
-
-void untrack_temporary(const fs::path &temp) {
-    for (Slot &s : slots)
-        if (s.used && temp.native() == s.path) s.used = 0;
 }
 
 long process_id() { return static_cast<long>(GetCurrentProcessId()); }

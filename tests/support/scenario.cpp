@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
