@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/host_records.h"
 #include "common/component.h"
+#include "common/host_records.h"
 #include "common/route_selection.h"
 #include "common/steps.h"
 #include "common/tool_run.h"

@@ -324,8 +324,9 @@ NXSIM_EXPORT int UF_UI_message_dialog(const char *title, int type, char **messag
         std::vector<std::string> labels;
         labels.reserve(present.size());
         for (const auto &b : present) labels.push_back(b.label);
-        std::string what = "question " + quote(title != nullptr ? title : "") + " type " + std::to_string(meaning::message_type_number(type)) + " " +
-                           quoted_list(lines) + " buttons " + quoted_list(labels);
+        std::string what = "question " + quote(title != nullptr ? title : "") + " type " +
+                           std::to_string(meaning::message_type_number(type)) + " " + quoted_list(lines) + " buttons " +
+                           quoted_list(labels);
         DialogView view;
         view.kind = ActionKind::MessageDialog;
         view.line = what;
@@ -382,7 +383,8 @@ NXSIM_EXPORT int UF_UI_create_part(const char *title, char file_name[MAX_FSPEC_S
         if (file_name == nullptr || units == nullptr || response == nullptr || part == nullptr)
             return code::kInvalidArgument;
         *part = NULL_TAG;
-        std::string what = "new part " + quote(title != nullptr ? title : "") + " units " + std::to_string(meaning::units_number(*units));
+        std::string what = "new part " + quote(title != nullptr ? title : "") + " units " +
+                           std::to_string(meaning::units_number(*units));
         DialogView view;
         view.kind = ActionKind::NewPart;
         view.line = what;

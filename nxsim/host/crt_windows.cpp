@@ -65,7 +65,9 @@ __time64_t __cdecl tool_time64(__time64_t *out) {
 }
 
 // Host time is local time already: no zone to apply.
-struct tm *__cdecl tool_localtime64(const __time64_t *t) { return t == nullptr ? nullptr : _gmtime64(t); }
+struct tm *__cdecl tool_localtime64(const __time64_t *t) {
+    return t == nullptr ? nullptr : _gmtime64(t);
+}
 
 char *__cdecl tool_strdate(char *buffer) {
     __time64_t now = Host::get().clock;

@@ -24,10 +24,11 @@ int constant_of(const Pair *pairs, int n, int number, int otherwise) {
     return otherwise;
 }
 
-const Pair kSelection[] = {{UF_UI_PICK_RESPONSE, 1}, {UF_UI_OK, 2}, {UF_UI_CANCEL, 3}, {UF_UI_BACK, 4},
+const Pair kSelection[] = {{UF_UI_PICK_RESPONSE, 1},   {UF_UI_OK, 2},
+                           {UF_UI_CANCEL, 3},          {UF_UI_BACK, 4},
                            {UF_UI_OBJECT_SELECTED, 5}, {UF_UI_OBJECT_SELECTED_BY_NAME, 6}};
-const Pair kStyler[] = {{UF_UI_PICK_RESPONSE, 1}, {UF_UI_OK, 2}, {UF_UI_CANCEL, 3}, {UF_UI_BACK, 4},
-                        {UF_UI_APPLY, 5}, {UF_UI_CB_TERMINATE, 9}};
+const Pair kStyler[] = {{UF_UI_PICK_RESPONSE, 1}, {UF_UI_OK, 2},    {UF_UI_CANCEL, 3},
+                        {UF_UI_BACK, 4},          {UF_UI_APPLY, 5}, {UF_UI_CB_TERMINATE, 9}};
 const Pair kUnits[] = {{UF_PART_METRIC, 1}, {UF_PART_ENGLISH, 2}};
 const Pair kMessageTypes[] = {{UF_UI_MESSAGE_ERROR, 1}, {UF_UI_MESSAGE_QUESTION, 2}, {UF_UI_MESSAGE_INFORMATION, 3}};
 const Pair kUnload[] = {{UF_UNLOAD_IMMEDIATELY, 1}, {UF_UNLOAD_UG_TERMINATE, 2}};

@@ -73,7 +73,8 @@ int run_program(const std::filesystem::path &program, const std::vector<std::str
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     si.hStdOutput = write_end != nullptr ? write_end : GetStdHandle(STD_OUTPUT_HANDLE);
-    si.hStdError = err != INVALID_HANDLE_VALUE ? err : (write_end != nullptr ? write_end : GetStdHandle(STD_ERROR_HANDLE));
+    si.hStdError =
+        err != INVALID_HANDLE_VALUE ? err : (write_end != nullptr ? write_end : GetStdHandle(STD_ERROR_HANDLE));
     PROCESS_INFORMATION pi{};
     BOOL started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     if (write_end != nullptr) CloseHandle(write_end);
