@@ -5,18 +5,23 @@ cd "$(dirname "$0")"
 
 usage() {
   cat <<'TEXT'
-usage: ./run-tests.sh [--sanitize] [--fast] [-- CTEST-ARGUMENTS...]
+usage: ./run-tests.sh [--sanitize|--other-layout|--windows] [--fast] [-- CTEST-ARGUMENTS...]
   --sanitize  build and run under AddressSanitizer and UndefinedBehaviorSanitizer
+  --other-layout  the host interface's constants and struct members with other values and orders
+  --windows   the Windows DLLs and nxsim.exe, their scenarios under Wine, the install folder
   --fast      leave out the fault sweeps and the benchmarks (labels sweep, bench)
   --          everything after it goes to ctest, e.g. -- -R route_walk  or  -- -L scenario
 TEXT
 }
 
 preset=default
+setup=build
 ctest_args=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --sanitize) preset=asan ;;
+    --other-layout) preset=other-layout ;;
+    --windows) preset=windows setup=windows ;;
     --fast) ctest_args+=(-LE '^(sweep|bench)$') ;;
     -h | --help) usage; exit 0 ;;
     --) shift; ctest_args+=("$@"); break ;;
@@ -28,7 +33,7 @@ while [ $# -gt 0 ]; do
   shift
 done
 
-scripts/setup.sh build
+scripts/setup.sh "$setup"
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 ctest --preset "$preset" -j2 "${ctest_args[@]}"

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/component.h"
+#include "common/host_records.h"
 #include "common/route_selection.h"
 #include "common/steps.h"
 #include "common/styler_items.h"
@@ -168,14 +169,14 @@ int FPDF_NAME_date_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
 constexpr int CALLBACK_COUNT = 8;
 
 UF_STYLER_callback_info_t fpdf_name_callbacks[CALLBACK_COUNT] = {
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, FPDF_NAME_construct_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, FPDF_NAME_apply_cb},
-    {"FPDF_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_fpdf_name_cb},
-    {"ADD_FPDF_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_add_fpdf_name_cb},
-    {"ASSEMBLY_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_assembly_name_cb},
-    {"AREA_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_area_name_cb},
-    {"DATE", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_date_cb},
-    {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
+    styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, FPDF_NAME_construct_cb),
+    styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, FPDF_NAME_apply_cb),
+    styler_callback("FPDF_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_fpdf_name_cb),
+    styler_callback("ADD_FPDF_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_add_fpdf_name_cb),
+    styler_callback("ASSEMBLY_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_assembly_name_cb),
+    styler_callback("AREA_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_area_name_cb),
+    styler_callback("DATE", UF_STYLER_ACTIVATE_CB, 0, FPDF_NAME_date_cb),
+    styler_callback(UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr),
 };
 
 // The run-time's reason for a failed file call, as the run's result.

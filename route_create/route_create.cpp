@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/host_records.h"
 #include "common/styler_items.h"
 #include "common/tool_run.h"
 #include "common/vocabulary.h"
@@ -141,14 +142,14 @@ int CREATE_PATH_suffix_act_cb(int dialog_id, void * /*client_data*/, UF_STYLER_i
 }
 
 UF_STYLER_callback_info_t create_path_cbs[CALLBACK_COUNT] = {
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, CREATE_PATH_constructor_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, CREATE_PATH_ok_cb},
-    {UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, CREATE_PATH_apply_cb},
-    {item_path_name, UF_STYLER_ACTIVATE_CB, 0, CREATE_PATH_path_name_act_cb},
-    {item_init_path, UF_STYLER_ACTIVATE_CB, 0, CREATE_PATH_init_path_act_cb},
-    {item_path_count, UF_STYLER_ACTIVATE_CB, 0, CREATE_PATH_path_count_act_cb},
-    {item_suffix, UF_STYLER_ACTIVATE_CB, 0, CREATE_PATH_suffix_act_cb},
-    {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
+    styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, CREATE_PATH_constructor_cb),
+    styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, CREATE_PATH_ok_cb),
+    styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, CREATE_PATH_apply_cb),
+    styler_callback(item_path_name, UF_STYLER_ACTIVATE_CB, 0, CREATE_PATH_path_name_act_cb),
+    styler_callback(item_init_path, UF_STYLER_ACTIVATE_CB, 0, CREATE_PATH_init_path_act_cb),
+    styler_callback(item_path_count, UF_STYLER_ACTIVATE_CB, 0, CREATE_PATH_path_count_act_cb),
+    styler_callback(item_suffix, UF_STYLER_ACTIVATE_CB, 0, CREATE_PATH_suffix_act_cb),
+    styler_callback(UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr),
 };
 
 // Route numbers run in long long: the first number plus the count may pass the int range.

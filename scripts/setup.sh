@@ -8,6 +8,8 @@
 #   scripts/setup.sh format  clang-format, for scripts/format-check.sh
 #   scripts/setup.sh coverage  gcovr, for scripts/coverage.sh
 #   scripts/setup.sh tidy    clang and clang-tidy, for scripts/tidy-check.sh
+#   scripts/setup.sh windows what the programs need, MinGW-w64 cross compilers, GoogleTest
+#                            sources to build for Windows, Wine to run the tests
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,7 +21,8 @@ case "${1:-build}" in
   format) wanted=(clang-format) ;;
   coverage) wanted=(gcovr) ;;
   tidy) wanted=(clang clang-tidy) ;;
-  *) echo "usage: $0 demo|build|fuzz|format|coverage|tidy" >&2; exit 2 ;;
+  windows) wanted=("${programs[@]}" googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64) ;;
+  *) echo "usage: $0 demo|build|fuzz|format|coverage|tidy|windows" >&2; exit 2 ;;
 esac
 
 # git diff shows the Windows-1251 golden files in UTF-8 with their CRs (.gitattributes).

@@ -1,5 +1,7 @@
 #include "common/steps.h"
 
+#include "common/host_records.h"
+
 #include "common/tool_run.h"
 #include "uf_assem.h"
 #include "uf_csys.h"
@@ -37,7 +39,7 @@ int host_list::remove() {
 }
 
 bool set_component_mask(UF_UI_selection_p_t select, error_reporter report) {
-    UF_UI_mask_t mask_triples[] = {{UF_component_type, 0, 0}};
+    UF_UI_mask_t mask_triples[] = {mask_triple(UF_component_type, 0, 0)};
     error_code = UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples);
     if (error_code != 0 && report != nullptr) report(error_code, __LINE__);
     return error_code == 0;

@@ -7,6 +7,7 @@
 
 #include "command_line.h"
 #include "log.h"
+#include "platform.h"
 #include "render.h"
 #include "routes.h"
 #include "run.h"
@@ -20,8 +21,8 @@ namespace fs = std::filesystem;
 // in the build tree the tools lie in tools/ beside bin/ and the dialogs in the sources.
 fs::path beside_program(const char *installed, const fs::path &built) {
     std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return built;
+    fs::path exe = nxsim::platform::executable_path();
+    if (exe.empty()) return built;
     fs::path candidate = exe.parent_path().parent_path() / installed;
     return fs::is_directory(candidate, ec) ? candidate : built;
 }

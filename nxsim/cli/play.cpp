@@ -1,6 +1,5 @@
 // `nxsim play`: a workflow is one session and a list of tool runs, played in order
 // as an engineer would, on one session kept in memory.
-#include <unistd.h>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -31,7 +30,7 @@ void refuse_unsavable(const fs::path &session_file) {
     if (fs::is_directory(session_file, ec))
         throw InputError(session_file.string() + ": is a folder: the session cannot be saved there");
     fs::path folder = session_file.parent_path().empty() ? fs::path(".") : session_file.parent_path();
-    if (fs::exists(folder, ec) && (!fs::is_directory(folder, ec) || ::access(folder.c_str(), W_OK) != 0))
+    if (fs::exists(folder, ec) && (!fs::is_directory(folder, ec) || !folder_writable(folder)))
         throw InputError(session_file.string() + ": the session cannot be saved in " + folder.string());
 }
 

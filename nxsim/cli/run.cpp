@@ -9,6 +9,7 @@
 #include "engineer.h"
 #include "files.h"
 #include "log.h"
+#include "platform.h"
 #include "run_tool.h"
 #include "session_file.h"
 #include "summary.h"
@@ -19,9 +20,8 @@ namespace nxsim {
 namespace fs = std::filesystem;
 
 fs::path default_tools_dir() {
-    std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return "tools";
+    fs::path exe = platform::executable_path();
+    if (exe.empty()) return "tools";
     return exe.parent_path().parent_path() / "tools";
 }
 

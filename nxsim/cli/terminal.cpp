@@ -1,6 +1,5 @@
 #include "terminal.h"
 
-#include <unistd.h>
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -11,8 +10,10 @@
 #include <set>
 #include <sstream>
 
+#include "calendar.h"
 #include "cp1251.h"
 #include "host.h"
+#include "platform.h"
 
 namespace nxsim {
 namespace {
@@ -142,17 +143,17 @@ const char *const kDialogHelp =
 std::time_t local_clock_now() {
     std::time_t now = std::time(nullptr);
     std::tm tm{};
-    localtime_r(&now, &tm);
+    platform::local_fields(now, tm);
     tm.tm_isdst = 0;
     if (tm.tm_year + 1900 < 1980 || tm.tm_year + 1900 > 2099) return default_clock();
-    return timegm(&tm);
+    return utc_seconds(tm);
 }
 
 TerminalEngineer::TerminalEngineer(std::istream &in, std::ostream &out, std::time_t clock)
     : in_(in),
       out_(out),
       // Piped answers are shown after their prompt, so the screen reads like a session.
-      echo_(&in != &std::cin || isatty(STDIN_FILENO) == 0),
+      echo_(&in != &std::cin || !platform::stdin_is_terminal()),
       clock_(clock),
       started_(std::chrono::steady_clock::now()) {}
 

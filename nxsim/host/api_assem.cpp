@@ -122,7 +122,7 @@ NXSIM_EXPORT int UF_ASSEM_add_part_to_assembly(tag_t parent_part, const char *pa
                                                const char *instance_name, double origin[3], double csys_matrix[6],
                                                int layer, tag_t *instance, UF_PART_load_status_t *error_status) {
     return guarded("UF_ASSEM_add_part_to_assembly", true, [&](Host &h) {
-        if (error_status != nullptr) *error_status = UF_PART_load_status_t{FALSE, 0, nullptr, nullptr};
+        if (error_status != nullptr) *error_status = UF_PART_load_status_t{};
         if (part_name == nullptr || origin == nullptr || csys_matrix == nullptr || instance == nullptr)
             return code::kInvalidArgument;
         *instance = NULL_TAG;

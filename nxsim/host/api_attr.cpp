@@ -54,10 +54,20 @@ const Attribute *lookup(const Target &t, const char *title) {
     return nullptr;
 }
 
-bool type_matches(const Attribute &a, int type) { return type == UF_ATTR_any || static_cast<int>(a.type) == type; }
+// The interface's constant for the session's attribute type, whatever its value.
+int type_constant(AttrType type) {
+    switch (type) {
+    case AttrType::Integer: return UF_ATTR_integer;
+    case AttrType::Real: return UF_ATTR_real;
+    case AttrType::String: break;
+    }
+    return UF_ATTR_string;
+}
+
+bool type_matches(const Attribute &a, int type) { return type == UF_ATTR_any || type_constant(a.type) == type; }
 
 void fill_value(const Attribute &a, UF_ATTR_value_t *value) {
-    value->type = static_cast<int>(a.type);
+    value->type = type_constant(a.type);
     switch (a.type) {
     case AttrType::String: value->value.string = host_strdup(a.text); break;
     case AttrType::Integer: value->value.integer = static_cast<int>(a.integer); break;
@@ -114,7 +124,7 @@ NXSIM_EXPORT int UF_ATTR_find_attribute(tag_t object, int type, const char *titl
         if (!t.valid) return code::kInvalidTag;
         if (!valid_title(title)) return code::kAttrTitle;
         const Attribute *a = lookup(t, title);
-        if (a != nullptr && type_matches(*a, type)) *title_type = static_cast<int>(a->type);
+        if (a != nullptr && type_matches(*a, type)) *title_type = type_constant(a->type);
         return 0;
     });
 }

@@ -5,6 +5,7 @@
 #include "cp1251.h"
 #include "export.h"
 #include "host.h"
+#include "meanings.h"
 #include "ops.h"
 #include "uf_part.h"
 
@@ -33,7 +34,8 @@ NXSIM_EXPORT int UF_PART_ask_units(tag_t part, int *units) {
         Part *p = h.session->part(part);
         if (p == nullptr) return code::kInvalidTag;
         if (units == nullptr) return code::kInvalidArgument;
-        *units = p->units;
+        int constant = meaning::units_constant(p->units);
+        *units = constant != 0 ? constant : p->units;
         return 0;
     });
 }

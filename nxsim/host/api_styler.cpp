@@ -8,6 +8,7 @@
 #include "engineer.h"
 #include "export.h"
 #include "host.h"
+#include "meanings.h"
 #include "transcript.h"
 #include "uf_styler.h"
 
@@ -63,7 +64,7 @@ void close(Host &h, Dialog &d, int response) {
     if (!d.open) return;
     d.open = false;
     d.response = response;
-    h.note("respond " + std::to_string(response));
+    h.note("respond " + std::to_string(meaning::response_number(response)));
 }
 
 bool has_button(const Dialog &d, const char *name) {
@@ -75,10 +76,10 @@ bool has_button(const Dialog &d, const char *name) {
 // The host shows a list with nothing selected by its index, -1.
 std::string value_text(const DialogItem &item) { return item_value_text(item, "-1"); }
 
-// OK and Cancel: the dialog closes with `response` unless the callback answers 0
+// OK and Cancel: the dialog closes with `response` unless the callback keeps it open
 // (no callback closes it too).
 void press_closing(Host &h, Dialog &d, int reason, const char *button, int response) {
-    if (fire(h, d, UF_STYLER_DIALOG_INDEX, reason, nullptr) == 0)
+    if (fire(h, d, UF_STYLER_DIALOG_INDEX, reason, nullptr) == UF_UI_CB_CONTINUE_DIALOG)
         h.note(std::string(button) + ": the dialog stays open");
     else
         close(h, d, response);
@@ -92,22 +93,23 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
         switch (s.press) {
         case Press::Ok:
             if (!has_button(d, "ok")) break;
-            press_closing(h, d, UF_STYLER_OK_CB, "ok", 2);
+            press_closing(h, d, UF_STYLER_OK_CB, "ok", UF_UI_OK);
             return true;
         case Press::Cancel:
             if (!has_button(d, "cancel")) break;
-            press_closing(h, d, UF_STYLER_CANCEL_CB, "cancel", 3);
+            press_closing(h, d, UF_STYLER_CANCEL_CB, "cancel", UF_UI_CANCEL);
             return true;
         case Press::Apply: {
             if (!has_button(d, "apply")) break;
-            if (fire(h, d, UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, nullptr) == 1) close(h, d, 9);
+            if (fire(h, d, UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, nullptr) == UF_UI_CB_EXIT_DIALOG)
+                close(h, d, UF_UI_CB_TERMINATE);
             return true;
         }
         case Press::Back:
             if (!has_button(d, "back")) break;
-            close(h, d, 4);
+            close(h, d, UF_UI_BACK);
             return true;
-        case Press::Code: close(h, d, s.code); return true;
+        case Press::Code: close(h, d, meaning::styler_response(s.code)); return true;
         }
         h.fail_script(s.where + ": the dialog has no " + press_name(s.press, s.code) + " button");
         return false;
@@ -164,7 +166,8 @@ bool play_step(Host &h, Dialog &d, const StylerStep &s) {
         }
     }
     h.note(std::string(verb) + " " + s.item + " " + value_text(*item));
-    if (s.kind != K::Type && fire(h, d, item->id.c_str(), UF_STYLER_ACTIVATE_CB, item) == 1) close(h, d, 9);
+    if (s.kind != K::Type && fire(h, d, item->id.c_str(), UF_STYLER_ACTIVATE_CB, item) == UF_UI_CB_EXIT_DIALOG)
+        close(h, d, UF_UI_CB_TERMINATE);
     return true;
 }
 
@@ -226,7 +229,8 @@ NXSIM_EXPORT int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_call
         view.line = what;
         view.title = dialog.layout.title;
         const Action *a = h.engineer != nullptr ? h.engineer->next(view) : nullptr;
-        if (fire(h, dialog, UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, nullptr) == 1) close(h, dialog, 9);
+        if (fire(h, dialog, UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, nullptr) == UF_UI_CB_EXIT_DIALOG)
+            close(h, dialog, UF_UI_CB_TERMINATE);
         // Lists and toggles as the constructor left them: what the engineer sees preselected.
         if (dialog.open)
             for (const auto &item : dialog.layout.items)
@@ -247,7 +251,7 @@ NXSIM_EXPORT int UF_STYLER_create_dialog(const char *dialog_name, UF_STYLER_call
                 h.fail_script(a->where + ": the steps end while the dialog is still open");
             h.engineer->closed(*a);
         }
-        if (dialog.open) close(h, dialog, 3);
+        if (dialog.open) close(h, dialog, UF_UI_CANCEL);
         *response = dialog.response;
         h.dialogs.erase(dialog.id);
         return 0;

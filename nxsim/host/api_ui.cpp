@@ -7,6 +7,7 @@
 #include "engineer.h"
 #include "export.h"
 #include "host.h"
+#include "meanings.h"
 #include "ops.h"
 #include "transcript.h"
 #include "uf_ui.h"
@@ -128,7 +129,7 @@ int response_of(Press press, int code) {
     case Press::Cancel: return UF_UI_CANCEL;
     case Press::Back: return UF_UI_BACK;
     case Press::Apply: return UF_UI_APPLY;
-    case Press::Code: return code;
+    case Press::Code: return meaning::selection_response(code);
     }
     return UF_UI_CANCEL;
 }
@@ -194,7 +195,7 @@ int run_selection(Host &h, const char *kind, const char *message, const char *ti
         response = closed ? UF_UI_OK : response_of(a->press, a->code);
         picked = sel.selected;
     }
-    h.note("respond " + std::to_string(response) + " (" + std::to_string(picked.size()) +
+    h.note("respond " + std::to_string(meaning::response_number(response)) + " (" + std::to_string(picked.size()) +
            (picked.size() == 1 ? " object)" : " objects)"));
     return 0;
 }
@@ -342,13 +343,14 @@ NXSIM_EXPORT int UF_UI_message_dialog(const char *title, int type, char **messag
         std::vector<std::string> labels;
         labels.reserve(present.size());
         for (const auto &b : present) labels.push_back(b.label);
-        std::string what = "question " + quote(title != nullptr ? title : "") + " type " + std::to_string(type) + " " +
-                           quoted_list(lines) + " buttons " + quoted_list(labels);
+        std::string what = "question " + quote(title != nullptr ? title : "") + " type " +
+                           std::to_string(meaning::message_type_number(type)) + " " + quoted_list(lines) + " buttons " +
+                           quoted_list(labels);
         DialogView view;
         view.kind = ActionKind::MessageDialog;
         view.line = what;
         view.title = title != nullptr ? title : "";
-        view.type = type;
+        view.type = meaning::message_type_number(type);
         view.lines = lines;
         view.options = labels;
         for (const auto &b : present) view.responses.push_back(b.response);
@@ -396,15 +398,17 @@ NXSIM_EXPORT int UF_UI_create_part(const char *title, char file_name[MAX_FSPEC_S
         if (file_name == nullptr || units == nullptr || response == nullptr || part == nullptr)
             return code::kInvalidArgument;
         *part = NULL_TAG;
-        std::string what = "new part " + quote(title != nullptr ? title : "") + " units " + std::to_string(*units);
-        const Action *a = part_dialog(h, {.kind = ActionKind::NewPart, .line = what, .title = title, .units = *units});
+        std::string what = "new part " + quote(title != nullptr ? title : "") + " units " +
+                           std::to_string(meaning::units_number(*units));
+        const Action *a = part_dialog(
+            h, {.kind = ActionKind::NewPart, .line = what, .title = title, .units = meaning::units_number(*units)});
         if (a == nullptr || !a->name) {
             *response = UF_UI_CANCEL;
             h.note(what + " -> cancel");
             return 0;
         }
-        int chosen = a->units != 0 ? a->units : *units;
-        h.note(what + " -> " + quote(*a->name) + " units " + std::to_string(chosen));
+        int chosen = a->units != 0 ? meaning::units_constant(a->units) : *units;
+        h.note(what + " -> " + quote(*a->name) + " units " + std::to_string(meaning::units_number(chosen)));
         if (int rc = create_part(h, *a->name, chosen, part)) return rc;
         copy_text(file_name, MAX_FSPEC_SIZE + 1, *a->name);
         *units = chosen;

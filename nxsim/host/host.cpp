@@ -1,6 +1,5 @@
 #include "host.h"
 
-#include <unistd.h>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>

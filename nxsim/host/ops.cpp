@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cp1251.h"
+#include "meanings.h"
 #include "uf_part.h"
 
 namespace nxsim {
@@ -26,7 +27,7 @@ int create_part(Host &h, const std::string &name, int units, tag_t *part) {
     if (units != UF_PART_METRIC && units != UF_PART_ENGLISH) return code::kInvalidArgument;
     if (h.session->find_part(name) != nullptr) return code::kPartExists;
     Part *p = h.session->add_part(name);
-    p->units = units;
+    p->units = meaning::units_number(units);
     p->saved = false;
     set_display(h, p);
     *part = p->tag;

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
-#include <dlfcn.h>
 #include <climits>
 #include <ctime>
 
 #include "engineer.h"
 #include "files.h"
 #include "host.h"
+#include "meanings.h"
+#include "platform.h"
 #include "uf.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -76,13 +77,13 @@ void prepare_run_dir(const fs::path &run_dir, const std::vector<MissingFolder> &
 }
 
 fs::path tool_module(const fs::path &tools_dir, const std::string &tool) {
-    fs::path module = tools_dir / (tool + ".so");
+    fs::path module = tools_dir / (tool + platform::kModuleSuffix);
     bool plain = !tool.empty() && tool.find_first_not_of("abcdefghijklmnopqrstuvwxyz_0123456789") == std::string::npos;
     if (plain && fs::is_regular_file(module)) return module;
     std::vector<std::string> known;
     std::error_code ec;
     for (const auto &entry : fs::directory_iterator(tools_dir, ec))
-        if (entry.path().extension() == ".so") known.push_back(entry.path().stem().string());
+        if (entry.path().extension() == platform::kModuleSuffix) known.push_back(entry.path().stem().string());
     std::sort(known.begin(), known.end());
     std::string list;
     for (const std::string &k : known) list += (list.empty() ? "" : ", ") + k;
@@ -103,18 +104,19 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
     h.clock = script.clock;
     h.note("start " + tool + " " + clock_text(script.clock));
 
-    void *handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-        out.error = module.string() + ": cannot be loaded: " + dlerror();
+    std::string load_error;
+    std::unique_ptr<platform::Module> tool_module = platform::load_module(module, load_error);
+    if (!tool_module) {
+        out.error = module.string() + ": cannot be loaded: " + load_error;
         discard_staged(h);
         return out;
     }
     using ufusr_t = void (*)(char *, int *, int);
     using unload_t = int (*)();
-    auto ufusr = reinterpret_cast<ufusr_t>(dlsym(handle, "ufusr"));
-    auto ask_unload = reinterpret_cast<unload_t>(dlsym(handle, "ufusr_ask_unload"));
+    auto ufusr = reinterpret_cast<ufusr_t>(tool_module->symbol("ufusr"));
+    auto ask_unload = reinterpret_cast<unload_t>(tool_module->symbol("ufusr_ask_unload"));
     if (ufusr == nullptr || ask_unload == nullptr) {
-        dlclose(handle);
+        tool_module.reset();
         out.error = module.string() + ": does not export ufusr and ufusr_ask_unload";
         discard_staged(h);
         return out;
@@ -131,14 +133,9 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
 #endif
     bool stayed = false;
     if (unload == UF_UNLOAD_IMMEDIATELY) {
-        dlclose(handle);
-        // A unique symbol or a thread_local would keep the old module state alive.
-        if (void *again = dlopen(module.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
-            dlclose(again);
-            stayed = true;
-        }
+        stayed = !tool_module->unload();
     } else {
-        h.note("the tool asks to stay loaded (" + std::to_string(unload) + ")");
+        h.note("the tool asks to stay loaded (" + std::to_string(meaning::unload_number(unload)) + ")");
     }
 
     if (h.init_depth != 0) h.note("NX Open left started " + std::to_string(h.init_depth) + " time(s)");
@@ -174,8 +171,16 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
         return out;
     }
     // Put in place by the caller, together with the transcript and the session.
-    for (const auto &file : h.staged)
-        if (!file.final_path.empty()) out.files.emplace_back(file.temp, file.final_path);
+    for (const auto &file : h.staged) {
+        if (!file.final_path.empty()) {
+            out.files.emplace_back(file.temp, file.final_path);
+            continue;
+        }
+        // Removed by the tool while still open (Windows keeps an open file): goes now.
+        std::error_code ec;
+        fs::remove(file.temp, ec);
+        untrack_temporary(file.temp);
+    }
     h.staged.clear();
     for (const fs::path &gone : h.removed) {
         std::error_code ec;

@@ -7,6 +7,15 @@
 extern "C" {
 #endif
 
+/* NXSIM_OTHER_LAYOUT builds nxsim and the tools with other values for the constants
+   and another member order in the structs, as another host's headers may have them:
+   both sides must rely on the names alone. */
+#ifdef NXSIM_OTHER_LAYOUT
+#define NXSIM_VALUE(usual, other) (other)
+#else
+#define NXSIM_VALUE(usual, other) (usual)
+#endif
+
 typedef unsigned int tag_t;
 typedef tag_t *tag_p_t;
 typedef int logical;
@@ -23,8 +32,8 @@ typedef int logical;
 #define UF_MAX_FAIL_MESSAGE_SIZE 132
 
 /* Answers of ufusr_ask_unload. */
-#define UF_UNLOAD_IMMEDIATELY 1
-#define UF_UNLOAD_UG_TERMINATE 2
+#define UF_UNLOAD_IMMEDIATELY NXSIM_VALUE(1, 11)
+#define UF_UNLOAD_UG_TERMINATE NXSIM_VALUE(2, 12)
 
 int UF_initialize(void);
 int UF_terminate(void);
@@ -35,8 +44,13 @@ int UF_is_ugmanager_active(logical *is_active);
 
 typedef int UF_timer_t;
 typedef struct UF_timer_values_s {
+#ifdef NXSIM_OTHER_LAYOUT
+    double real_time; /* seconds */
+    double cpu_time;  /* seconds */
+#else
     double cpu_time;  /* seconds */
     double real_time; /* seconds */
+#endif
 } UF_timer_values_t;
 
 int UF_begin_timer(UF_timer_t *timer_id);

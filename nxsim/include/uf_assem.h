@@ -10,7 +10,7 @@ extern "C" {
 #endif
 
 /* Layer code for "the work layer of the parent". */
-#define UF_ASSEM_WORK_LAYER (-1)
+#define UF_ASSEM_WORK_LAYER NXSIM_VALUE(-1, -5)
 
 /* Origin and orientation rows (X, Y, Z) in absolute coordinates of the displayed part. */
 int UF_ASSEM_ask_component_data(tag_t component, char part_name[MAX_FSPEC_SIZE + 1],

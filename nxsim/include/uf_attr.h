@@ -8,21 +8,30 @@
 extern "C" {
 #endif
 
-#define UF_ATTR_integer 3
-#define UF_ATTR_real 4
-#define UF_ATTR_string 5
-#define UF_ATTR_any 6
+#define UF_ATTR_integer NXSIM_VALUE(3, 13)
+#define UF_ATTR_real NXSIM_VALUE(4, 14)
+#define UF_ATTR_string NXSIM_VALUE(5, 15)
+#define UF_ATTR_any NXSIM_VALUE(6, 16)
 
 #define UF_ATTR_MAX_TITLE_LEN 50
 #define UF_ATTR_MAX_STRING_LEN 132
 
 typedef struct UF_ATTR_value_s {
+#ifdef NXSIM_OTHER_LAYOUT
+    union {
+        int integer;
+        double real;
+        char *string; /* read: allocated by the host, release with UF_free */
+    } value;
+    int type; /* 0 when nothing was found */
+#else
     int type; /* 0 when nothing was found */
     union {
         int integer;
         double real;
         char *string; /* read: allocated by the host, release with UF_free */
     } value;
+#endif
 } UF_ATTR_value_t;
 
 int UF_ATTR_assign(tag_t object, const char *title, UF_ATTR_value_t value);

@@ -8,11 +8,11 @@
 extern "C" {
 #endif
 
-#define UF_DISP_SUPPRESS_DISPLAY 0
-#define UF_DISP_UNSUPPRESS_DISPLAY 1
+#define UF_DISP_SUPPRESS_DISPLAY NXSIM_VALUE(0, 30)
+#define UF_DISP_UNSUPPRESS_DISPLAY NXSIM_VALUE(1, 31)
 
-#define UF_DISP_rgb_model 0
-#define UF_DISP_CCM_EUCLIDEAN_DISTANCE 1
+#define UF_DISP_rgb_model NXSIM_VALUE(0, 32)
+#define UF_DISP_CCM_EUCLIDEAN_DISTANCE NXSIM_VALUE(1, 33)
 
 int UF_DISP_set_highlight(tag_t object, int flag);
 int UF_DISP_set_display(int flag);

@@ -9,12 +9,21 @@ extern "C" {
 #endif
 
 typedef struct UF_OBJ_disp_props_s {
+#ifdef NXSIM_OTHER_LAYOUT
+    logical highlight_status;
+    int font;
+    int line_width;
+    int blank_status;
+    int color;
+    int layer;
+#else
     int layer;
     int color;
     int blank_status;
     int line_width;
     int font;
     logical highlight_status;
+#endif
 } UF_OBJ_disp_props_t, *UF_OBJ_disp_props_p_t;
 
 /* An object without a name answers the empty text. */

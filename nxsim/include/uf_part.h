@@ -8,23 +8,30 @@
 extern "C" {
 #endif
 
-#define UF_PART_METRIC 1
-#define UF_PART_ENGLISH 2
+#define UF_PART_METRIC NXSIM_VALUE(1, 41)
+#define UF_PART_ENGLISH NXSIM_VALUE(2, 42)
 
 /* Scope and mode of UF_PART_close. */
-#define UF_PART_close_this_part 0
-#define UF_PART_close_no_unload 0
-#define UF_PART_close_unload 1
+#define UF_PART_close_this_part NXSIM_VALUE(0, 43)
+#define UF_PART_close_no_unload NXSIM_VALUE(0, 44)
+#define UF_PART_close_unload NXSIM_VALUE(1, 45)
 
 /* Answers of UF_PART_is_loaded. */
-#define UF_PART_NOT_LOADED 0
-#define UF_PART_FULLY_LOADED 1
+#define UF_PART_NOT_LOADED NXSIM_VALUE(0, 46)
+#define UF_PART_FULLY_LOADED NXSIM_VALUE(1, 47)
 
 typedef struct UF_PART_load_status_s {
+#ifdef NXSIM_OTHER_LAYOUT
+    int *statuses;
+    char **file_names; /* n_parts entries; release with UF_PART_free_load_status */
+    int n_parts;
+    logical failed;
+#else
     logical failed;
     int n_parts;
     char **file_names; /* n_parts entries; release with UF_PART_free_load_status */
     int *statuses;
+#endif
 } UF_PART_load_status_t;
 
 tag_t UF_PART_ask_display_part(void);

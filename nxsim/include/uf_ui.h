@@ -9,37 +9,44 @@ extern "C" {
 #endif
 
 /* Response codes of the modal dialogs. */
-#define UF_UI_PICK_RESPONSE 1
-#define UF_UI_OK 2
-#define UF_UI_CANCEL 3
-#define UF_UI_BACK 4
-#define UF_UI_APPLY 5
-#define UF_UI_OBJECT_SELECTED 5
-#define UF_UI_OBJECT_SELECTED_BY_NAME 6
-#define UF_UI_CB_TERMINATE 9
+#define UF_UI_PICK_RESPONSE NXSIM_VALUE(1, 101)
+#define UF_UI_OK NXSIM_VALUE(2, 102)
+#define UF_UI_CANCEL NXSIM_VALUE(3, 103)
+#define UF_UI_BACK NXSIM_VALUE(4, 104)
+#define UF_UI_APPLY NXSIM_VALUE(5, 105)
+#define UF_UI_OBJECT_SELECTED NXSIM_VALUE(5, 106)
+#define UF_UI_OBJECT_SELECTED_BY_NAME NXSIM_VALUE(6, 107)
+#define UF_UI_CB_TERMINATE NXSIM_VALUE(9, 109)
 
 /* Selection scope: any object of the displayed assembly. */
-#define UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY 3
+#define UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY NXSIM_VALUE(3, 113)
 /* Mask action: clear the mask, then enable the triples given. */
-#define UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC 3
+#define UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC NXSIM_VALUE(3, 123)
 
 /* Object types of the mask. */
-#define UF_solid_type 70
-#define UF_component_type 63
+#define UF_solid_type NXSIM_VALUE(70, 170)
+#define UF_component_type NXSIM_VALUE(63, 163)
 
 /* Answers of a selection callback. */
+/* Same values in every build: the styler callbacks of the tools still answer 0 and 1. */
 #define UF_UI_CB_CONTINUE_DIALOG 0
 #define UF_UI_CB_EXIT_DIALOG 1
 /* Answers of a selection filter. */
-#define UF_UI_SEL_ACCEPT 1
-#define UF_UI_SEL_REJECT 0
+#define UF_UI_SEL_ACCEPT NXSIM_VALUE(1, 141)
+#define UF_UI_SEL_REJECT NXSIM_VALUE(0, 140)
 
 typedef struct UF_UI_selection_s *UF_UI_selection_p_t;
 
 typedef struct UF_UI_mask_s {
+#ifdef NXSIM_OTHER_LAYOUT
+    int solid_type; /* the detail */
+    int object_subtype;
+    int object_type;
+#else
     int object_type;
     int object_subtype;
     int solid_type; /* the detail */
+#endif
 } UF_UI_mask_t, *UF_UI_mask_p_t;
 
 typedef int (*UF_UI_sel_init_fn_t)(UF_UI_selection_p_t select, void *user_data);
@@ -64,11 +71,22 @@ int UF_UI_set_status(const char *message);
 int UF_UI_set_prompt(const char *message);
 
 /* Question dialog with up to three buttons. */
-#define UF_UI_MESSAGE_ERROR 1
-#define UF_UI_MESSAGE_QUESTION 2
-#define UF_UI_MESSAGE_INFORMATION 3
+#define UF_UI_MESSAGE_ERROR NXSIM_VALUE(1, 151)
+#define UF_UI_MESSAGE_QUESTION NXSIM_VALUE(2, 152)
+#define UF_UI_MESSAGE_INFORMATION NXSIM_VALUE(3, 153)
 
 typedef struct UF_UI_message_buttons_s {
+#ifdef NXSIM_OTHER_LAYOUT
+    int response3;
+    int response2;
+    int response1;
+    const char *label3;
+    const char *label2;
+    const char *label1;
+    logical button3;
+    logical button2;
+    logical button1;
+#else
     logical button1;
     logical button2;
     logical button3;
@@ -78,6 +96,7 @@ typedef struct UF_UI_message_buttons_s {
     int response1;
     int response2;
     int response3;
+#endif
 } UF_UI_message_buttons_t, *UF_UI_message_buttons_p_t;
 
 int UF_UI_message_dialog(const char *title, int type, char **messages, int num_messages, logical translate,

@@ -1,8 +1,11 @@
 // Files a run leaves are written whole or not at all: each through a temporary beside
 // its target, put in place together only when every one of them is complete. A
-// SIGINT or SIGTERM removes the temporaries; those of ended processes are cleaned up.
+// SIGINT or SIGTERM (Ctrl+C on Windows) removes the temporaries; those of ended
+// processes are cleaned up. What this needs of the system is in files_posix.cpp and
+// files_windows.cpp.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,10 +18,16 @@ namespace nxsim {
 void track_temporary(const std::filesystem::path &temp);
 void untrack_temporary(const std::filesystem::path &temp);
 
+long process_id();
+// True only when process `pid` surely has ended.
+bool process_ended(long pid);
+// Whether files can be made in the folder.
+bool folder_writable(const std::filesystem::path &folder);
+
 // Removes "NAME.tmp-PID" beside `path` when process PID has ended.
 void remove_stale_temporaries(const std::filesystem::path &path);
 
-// A file whose write permission is off (as Windows' read-only flag) is never
+// A file whose write permission is off (Windows' read-only flag) is never
 // replaced, even for root; throws InputError naming it.
 void refuse_read_only(const std::filesystem::path &path);
 
@@ -44,7 +53,8 @@ private:
 
 // Held for a run on a session file: a second run on the same file is refused
 // (InputError) instead of one run's work being lost. Anything but a regular file
-// is not locked (its reader says what is wrong with it).
+// is not locked (its reader says what is wrong with it). Linux locks the file itself,
+// Windows a "NAME.lock" beside it that goes with the last handle.
 class SessionLock {
 public:
     explicit SessionLock(const std::filesystem::path &path);
@@ -53,7 +63,7 @@ public:
     ~SessionLock();
 
 private:
-    int fd_ = -1;
+    std::intptr_t held_ = -1;  // the descriptor or handle held
 };
 
 }  // namespace nxsim

@@ -1,9 +1,5 @@
 #include "json_error.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -133,40 +129,6 @@ std::string unreadable_reason(const std::filesystem::path &path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return errno == EACCES || errno == EPERM ? "permission denied" : std::strerror(errno);
     return "";
-}
-
-std::string read_regular_file(const std::filesystem::path &path, const char *what) {
-    auto refuse = [&](const std::string &why) {
-        return InputError(path.string() + ": cannot read the " + what + ": " + why);
-    };
-    // Not blocking on a FIFO without a writer; what it is is asked of the open file.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        std::string why = unreadable_reason(path);
-        throw refuse(why.empty() ? std::strerror(errno) : why);
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        bool folder = S_ISDIR(st.st_mode);
-        ::close(fd);
-        throw refuse(folder ? "it is a folder" : "not a regular file (a FIFO or a device)");
-    }
-    std::string bytes;
-    bytes.reserve(static_cast<size_t>(st.st_size));
-    char chunk[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            int error = errno;
-            ::close(fd);
-            throw refuse(std::strerror(error));
-        }
-        if (got == 0) break;
-        bytes.append(chunk, static_cast<size_t>(got));
-    }
-    ::close(fd);
-    return bytes;
 }
 
 Json read_json_file(const std::filesystem::path &path, const char *what) {

@@ -1,5 +1,7 @@
 #include "script.h"
 
+#include "calendar.h"
+
 #include <cstdio>
 
 namespace nxsim {
@@ -19,9 +21,8 @@ std::time_t parse_clock(const Place &p) {
     tm.tm_hour = h;
     tm.tm_min = mi;
     tm.tm_sec = se;
-    std::time_t t = timegm(&tm);
-    std::tm check{};
-    gmtime_r(&t, &check);
+    std::time_t t = utc_seconds(tm);
+    std::tm check = utc_fields(t);
     if (check.tm_mday != d) p.fail("no such day");
     return t;
 }
@@ -171,8 +172,7 @@ const char *action_name(ActionKind kind) {
 }
 
 std::string clock_text(std::time_t t) {
-    std::tm tm{};
-    gmtime_r(&t, &tm);
+    std::tm tm = utc_fields(t);
     char buf[32];
     std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
     return buf;
@@ -185,7 +185,7 @@ std::time_t default_clock() {
     tm.tm_mday = 7;
     tm.tm_hour = 9;
     tm.tm_min = 30;
-    return timegm(&tm);
+    return utc_seconds(tm);
 }
 
 Script script_from_json(const Json &json, const std::string &source) {

@@ -10,7 +10,9 @@
 #include <unordered_set>
 #include <vector>
 
+#ifdef NXSIM_QUICK_LOADER
 #include <simdjson.h>
+#endif
 
 #include "cp1251.h"
 #include "files.h"
@@ -32,6 +34,7 @@ void for_each_field(const Place &p, F f) {
     for (auto it = o.begin(); it != o.end(); ++it) f(it.key(), p[it.key().c_str()]);
 }
 
+#ifdef NXSIM_QUICK_LOADER
 // The quick way gives up: the file is read again the careful way, which decides.
 struct GiveUp {};
 
@@ -191,6 +194,7 @@ template <class F>
 void for_each_field(const QuickPlace &p, F f) {
     p.for_each_field(f);
 }
+#endif
 
 template <class P>
 Vec3 read_vec(const P &p) {
@@ -543,7 +547,9 @@ int read_top(const P &top, Session &session) {
 // The quick way in: simdjson reads the file and the readers above check it in place.
 // Answers nullptr when the file is not plain enough for it (a syntax error, say): the
 // careful path reads it again and reports as it always has.
-std::unique_ptr<Session> quick_load(const simdjson::padded_string &bytes, const std::string &source) {
+#ifdef NXSIM_QUICK_LOADER
+std::unique_ptr<Session> quick_load(const std::string &text, const std::string &source) {
+    simdjson::padded_string bytes(text);
     simdjson::dom::parser parser;
     simdjson::dom::element doc;
     if (parser.parse(bytes).get(doc) != simdjson::SUCCESS || !doc.is_object()) return nullptr;
@@ -568,6 +574,9 @@ std::unique_ptr<Session> quick_load(const simdjson::padded_string &bytes, const 
         return nullptr;
     }
 }
+#else
+std::unique_ptr<Session> quick_load(const std::string &, const std::string &) { return nullptr; }
+#endif
 
 }  // namespace
 
@@ -591,8 +600,7 @@ std::unique_ptr<Session> session_from_json(const Json &json, const std::string &
 }
 
 std::unique_ptr<Session> session_from_text(const std::string &text, const std::string &source) {
-    simdjson::padded_string bytes(text);
-    if (auto session = quick_load(bytes, source)) return session;
+    if (auto session = quick_load(text, source)) return session;
     return session_from_json(parse_json_text(text, source), source);
 }
 

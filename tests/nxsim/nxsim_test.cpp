@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/host_records.h"
 #include "cp1251.h"
 #include "engineer.h"
 #include "host.h"
@@ -200,7 +201,7 @@ int keep_two(int, tag_p_t selected, int, tag_p_t, void *, UF_UI_selection_p_t se
 }
 
 int components_only(UF_UI_selection_p_t select, void *) {
-    UF_UI_mask_t mask = {UF_component_type, 0, 0};
+    UF_UI_mask_t mask = mask_triple(UF_component_type, 0, 0);
     return UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, &mask) == 0 &&
                    UF_UI_set_sel_procs(select, reject_r_filter, keep_two, nullptr) == 0
                ? 1
@@ -241,7 +242,8 @@ TEST_F(HostTest, SelectionAppliesMaskFilterAndCallback) {
 TEST_F(HostTest, SelectionCallbackDropsAPickOverItsLimit) {
     play(R"({"actions": [{"select": ["R[1]", "SUB/R1", "R[1]"]}]})");
     session->instance(session->occurrence(one("SUB/R1"))->instance->tag);  // exists
-    UF_ATTR_value_t v{UF_ATTR_string, {}};
+    UF_ATTR_value_t v{};
+    v.type = UF_ATTR_string;
     char work[] = "work";
     v.value.string = work;
     ASSERT_EQ(UF_ATTR_assign(one("R[2]"), "RIVET", v), 0);
@@ -341,12 +343,12 @@ TEST_F(HostTest, StylerRunsConstructorStepsAndCallbacks) {
     std::ofstream(run_dir / "D" / "application" / "t.dlg") << R"({"buttons": ["ok", "apply", "cancel"], "items": [
               {"id": "NAME", "kind": "text", "value": "file"}, {"id": "LIST", "kind": "list"}]})";
     UF_STYLER_callback_info_t table[] = {
-        {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, on_constructor},
-        {UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, on_ok},
-        {UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, on_apply},
-        {"NAME", UF_STYLER_ACTIVATE_CB, 0, on_activate},
-        {"LIST", UF_STYLER_ACTIVATE_CB, 0, on_activate},
-        {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
+        styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, on_constructor),
+        styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, on_ok),
+        styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, on_apply),
+        styler_callback("NAME", UF_STYLER_ACTIVATE_CB, 0, on_activate),
+        styler_callback("LIST", UF_STYLER_ACTIVATE_CB, 0, on_activate),
+        styler_callback(UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr),
     };
     play(R"({"actions": [
         {"styler": [{"enter": "NAME", "value": "typed"}, {"type": "NAME", "value": "ignored"},

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # libnxsim exports the host's C interface (every call nxsim/include declares), the
 # Windows run-time calls the tools make, and the small C++ side the nxsim program runs
-# a tool with; nothing of the front-ends (run, play, show, render, the terminal), of
+# a tool with (and the platform seam it shares); nothing of the front-ends (run, play, show, render, the terminal), of
 # the session model, JSON or the standard library.
 set -u
 lib=$1
@@ -16,6 +16,8 @@ while IFS= read -r s; do
     "vtable for nxsim::Engineer"|"typeinfo for nxsim::Engineer"|"typeinfo name for nxsim::Engineer") ;;
     "vtable for nxsim::ScriptEngineer"|"typeinfo for nxsim::ScriptEngineer"|"typeinfo name for nxsim::ScriptEngineer") ;;
     "nxsim::run_tool("*|"nxsim::prepare_run_dir("*|"nxsim::tool_module("*) ;;
+    "nxsim::platform::executable_path"*) ;;
+    "nxsim::platform::stdin_is_terminal("*|"nxsim::platform::local_fields("*) ;;
     *) echo "libnxsim exports what it should keep inside: $s"; status=1 ;;
   esac
 done <<< "$exported"

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -11,6 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
+
+#include "child_process.h"
 
 namespace scenario {
 namespace fs = std::filesystem;
@@ -60,19 +60,6 @@ case_spec parse_case(const fs::path &dir) {
         for (const auto &a : j["absent"]) c.absent.push_back(a.get<std::string>());
     if (!fs::is_regular_file(c.session)) throw std::runtime_error("no session file " + c.session.string());
     return c;
-}
-
-// A fresh folder under the system's temporary folder.
-fs::path temporary_folder(const char *prefix) {
-    std::string pattern = (fs::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder: " + pattern);
-    return pattern;
-}
-
-std::string shell_quote(const std::string &s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
 }
 
 // Windows-1251 shown as UTF-8, control characters visible, for failure messages.
@@ -203,7 +190,7 @@ long host_calls(const outcome &out) {
 }
 
 long sweep_faults(const std::string &tool, const fs::path &session, const std::string &actions_json) {
-    fs::path dir = temporary_folder("rivet-sweep");
+    fs::path dir = make_temp_dir("rivet-sweep");
     std::ofstream(dir / "case.json") << Json{{"tool", tool}, {"session", session.string()}}.dump();
     auto play = [&](const std::string &script) {
         std::ofstream(dir / "script.json", std::ios::trunc) << script;
@@ -240,7 +227,7 @@ void play_runs(const case_spec &c, const fs::path &case_dir, outcome &out);
 outcome run(const fs::path &case_dir) {
     case_spec c = read_case(case_dir);
     outcome out;
-    out.work = temporary_folder("rivet-scenario");
+    out.work = make_temp_dir("rivet-scenario");
     try {
         play_runs(c, case_dir, out);
     } catch (...) {
@@ -256,14 +243,11 @@ void play_runs(const case_spec &c, const fs::path &case_dir, outcome &out) {
     fs::path run_dir = out.work / "run";
     for (size_t k = 0; k < c.runs.size(); ++k) {
         const run_spec &r = c.runs[k];
-        std::string cmd = shell_quote(NXSIM_EXE) + " run --session " +
-                          shell_quote((out.work / "session.json").string()) + " --tool " + shell_quote(r.tool) +
-                          " --script " + shell_quote((case_dir / r.script).string()) + " --run-dir " +
-                          shell_quote(run_dir.string()) + " --tools-dir " + shell_quote(RIVET_TOOLS_DIR) +
-                          " --dialogs-dir " + shell_quote(RIVET_DIALOGS_DIR) + " 2>" +
-                          shell_quote((out.work / "stderr.txt").string());
-        int status = std::system(cmd.c_str());
-        out.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        out.exit_code = run_program(NXSIM_EXE,
+                                    {"run", "--session", (out.work / "session.json").string(), "--tool", r.tool,
+                                     "--script", (case_dir / r.script).string(), "--run-dir", run_dir.string(),
+                                     "--tools-dir", RIVET_TOOLS_DIR, "--dialogs-dir", RIVET_DIALOGS_DIR},
+                                    out.work / "stderr.txt");
         out.stderr_text += read_file(out.work / "stderr.txt");
         if (c.runs.size() > 1 && fs::exists(run_dir / "transcript.txt"))
             fs::rename(run_dir / "transcript.txt", run_dir / ("transcript." + std::to_string(k + 1) + ".txt"));

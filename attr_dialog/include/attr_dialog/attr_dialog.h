@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "common/catalogue.h"
+#include "common/host_records.h"
 #include "uf_attr.h"
 #include "uf_styler.h"
 
@@ -68,16 +69,16 @@ int INSPECT_apply_cb(int dialog_id, void *client_data, UF_STYLER_item_value_type
 constexpr attr_dialog_callbacks make_attr_dialog_callbacks(UF_STYLER_cb_t constructor, UF_STYLER_cb_t ok,
                                                            UF_STYLER_cb_t apply) {
     return {{
-        {UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, constructor},
-        {UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, ok},
-        {UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, apply},
-        {UF_STYLER_DIALOG_INDEX, UF_STYLER_CANCEL_CB, 0, TOLVSETALLATTR_cancel_cb},
-        {ITEM_RIVET, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_list_cb},
-        {ITEM_PROCESS_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-        {ITEM_ADD_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-        {ITEM_FAST_CODE, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_fast_code_cb},
-        {ITEM_GRIP_LNG, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb},
-        {UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr},
+        styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_CONSTRUCTOR_CB, 0, constructor),
+        styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_OK_CB, 0, ok),
+        styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_APPLY_CB, 0, apply),
+        styler_callback(UF_STYLER_DIALOG_INDEX, UF_STYLER_CANCEL_CB, 0, TOLVSETALLATTR_cancel_cb),
+        styler_callback(ITEM_RIVET, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_list_cb),
+        styler_callback(ITEM_PROCESS_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb),
+        styler_callback(ITEM_ADD_CODE, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb),
+        styler_callback(ITEM_FAST_CODE, UF_STYLER_ACTIVATE_CB, 1, TOLVSETALLATTR_fast_code_cb),
+        styler_callback(ITEM_GRIP_LNG, UF_STYLER_ACTIVATE_CB, 0, TOLVSETALLATTR_list_cb),
+        styler_callback(UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr),
     }};
 }
 

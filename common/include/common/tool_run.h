@@ -7,7 +7,11 @@
 
 #include "uf.h"
 
+#ifdef _WIN32
+#define UFUSR_EXPORT extern "C" __declspec(dllexport)
+#else
 #define UFUSR_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 extern FILE *error_log;
 extern int error_code;

@@ -1,0 +1,28 @@
+# Libraries of the Linux system that the Windows build shares: nlohmann-json and
+# CLI11 are headers only, GoogleTest is built from Debian's sources with the cross
+# compiler. Only each library's own header folder is exposed, never /usr/include.
+set(RIVET_SHARED_HEADERS /usr/include CACHE PATH "Where the build machine keeps nlohmann/ and CLI/")
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/shared_headers)
+foreach(folder nlohmann CLI)
+  file(CREATE_LINK ${RIVET_SHARED_HEADERS}/${folder} ${CMAKE_BINARY_DIR}/shared_headers/${folder} SYMBOLIC)
+endforeach()
+foreach(target nlohmann_json::nlohmann_json CLI11::CLI11)
+  if(NOT TARGET ${target})
+    add_library(${target} INTERFACE IMPORTED)
+    set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/shared_headers)
+  endif()
+endforeach()
+
+function(rivet_windows_gtest)
+  set(RIVET_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources of the build machine")
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  add_subdirectory(${RIVET_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  foreach(t gtest gtest_main)
+    target_compile_options(${t} PRIVATE -w)
+    if(NOT TARGET GTest::${t})
+      add_library(GTest::${t} ALIAS ${t})
+    endif()
+  endforeach()
+endfunction()

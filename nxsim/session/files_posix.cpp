@@ -1,0 +1,129 @@
+// Linux: what the session's files need of the system. Temporaries removed on SIGINT
+// and SIGTERM, processes asked with kill(pid, 0), the session locked with flock.
+// files_windows.cpp serves Windows.
+#include <fcntl.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): kill() is POSIX, not <csignal>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "files.h"
+#include "files_system.h"
+#include "json_error.h"
+
+namespace nxsim {
+namespace fs = std::filesystem;
+namespace {
+
+// The handler found before ours: libnxsim and the nxsim program each hold a copy of
+// this file, and each copy's handler hands on to the other's.
+struct sigaction previous[2];
+
+extern "C" void remove_temporaries_and_stop(int signal_number) {
+    for (files_system::Slot &s : files_system::slots)
+        if (s.used) ::unlink(s.path);
+    const struct sigaction &before = previous[signal_number == SIGINT ? 0 : 1];
+    if ((before.sa_flags & SA_SIGINFO) == 0 && before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN) {
+        before.sa_handler(signal_number);
+        return;
+    }
+    ::signal(signal_number, SIG_DFL);
+    ::raise(signal_number);
+}
+
+}  // namespace
+
+void files_system::install_stop_handler() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    for (int signal_number : {SIGINT, SIGTERM}) {
+        struct sigaction &old = previous[signal_number == SIGINT ? 0 : 1];
+        ::sigaction(signal_number, nullptr, &old);
+        if (old.sa_handler == SIG_IGN) continue;  // started to ignore it: stays so
+        struct sigaction on {};
+        on.sa_handler = remove_temporaries_and_stop;
+        sigemptyset(&on.sa_mask);
+        ::sigaction(signal_number, &on, nullptr);
+    }
+}
+
+long process_id() { return static_cast<long>(::getpid()); }
+
+bool process_ended(long pid) { return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+bool folder_writable(const fs::path &folder) { return ::access(folder.c_str(), W_OK) == 0; }
+
+void refuse_read_only(const fs::path &path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0)
+        throw InputError(path.string() + ": read-only: nxsim does not save over it");
+}
+
+std::string read_regular_file(const std::filesystem::path &path, const char *what) {
+    auto refuse = [&](const std::string &why) {
+        return InputError(path.string() + ": cannot read the " + what + ": " + why);
+    };
+    // Not blocking on a FIFO without a writer; what it is is asked of the open file.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        std::string why = unreadable_reason(path);
+        throw refuse(why.empty() ? std::strerror(errno) : why);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        throw refuse(folder ? "it is a folder" : "not a regular file (a FIFO or a device)");
+    }
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(st.st_size));
+    char chunk[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            int error = errno;
+            ::close(fd);
+            throw refuse(std::strerror(error));
+        }
+        if (got == 0) break;
+        bytes.append(chunk, static_cast<size_t>(got));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+SessionLock::SessionLock(const fs::path &path) {
+    // A run that saved in the meantime put a new file in place: lock that one.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return;
+        struct stat held {
+        }, named{};
+        if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+            ::close(fd);
+            return;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            throw InputError(path.string() + ": in use by another run: try again when it has ended");
+        }
+        if (::stat(path.c_str(), &named) == 0 && named.st_ino == held.st_ino && named.st_dev == held.st_dev) {
+            held_ = fd;
+            return;
+        }
+        ::close(fd);
+    }
+    throw InputError(path.string() + ": replaced again and again by another run");
+}
+
+SessionLock::~SessionLock() {
+    if (held_ >= 0) ::close(static_cast<int>(held_));
+}
+
+}  // namespace nxsim
