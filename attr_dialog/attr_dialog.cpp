@@ -305,11 +305,13 @@ int TOLVSETALLATTR_fast_code_cb(int dialog_id, void * /*client_data*/, UF_STYLER
         report_error_dialog(error_code, __LINE__);
         return list_callback_failed();
     }
+    // GCOVR_EXCL_START: the pick is one of the FAST_COUNT entries the constructor listed
     if (index < 0 || index >= FAST_COUNT) {
         // No catalogue row to take the grip lengths from.
         fprintf(error_log, "TOLVSETALLATTR_fast_code_cb -> В списке FAST_CODE нет крепежа с индексом %d\n", index);
         return list_callback_failed();
     }
+    // GCOVR_EXCL_STOP
     chosen_fast_index = index;
     error_code = set_list_entries(dialog_id, ITEM_GRIP_LNG, all_fast[index].n, all_fast[index].grip_mm);
     if (error_code != 0) {
