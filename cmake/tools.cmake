@@ -52,7 +52,10 @@ function(rivet_add_tool name)
     file(WRITE ${vscript} "{ global: ${exports} local: *; };\n")
     set_target_properties(${name} PROPERTIES LINK_DEPENDS ${vscript})
     target_link_options(${name} PRIVATE ${RIVET_WRAPPED_CRT}
-      -Wl,--version-script=${vscript} -Wl,--no-undefined)
+      -Wl,--version-script=${vscript} -Wl,--no-undefined
+      # libnxsim serves the wrapped calls of whatever the link adds too (libgcov's fopen
+      # under --coverage), also for a tool that makes none of its own.
+      -Wl,--no-as-needed)
   endif()
   set_property(GLOBAL APPEND PROPERTY RIVET_TOOL_TARGETS ${name})
 endfunction()

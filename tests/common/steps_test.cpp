@@ -193,6 +193,19 @@ TEST_F(Steps, FailingTakeBackIsReportedAfterTheFailureAndKeepsIt) {
     EXPECT_EQ(t.back(), "status \"Invalid list\"");  // the remove's own failure, last
 }
 
+TEST_F(Steps, FailingTakeBackWithoutReporterAnswersFalseAndKeepsTheFailure) {
+    nxsim::Session session;
+    nxsim::Host::get().session = &session;
+    fail("UF_ASSEM_remove_instance", 1, LIST_FAULT);
+    error_code = EARLIER_FAILURE;
+    bool gone = take_back_instance(NULL_TAG, __LINE__, nullptr);
+    nxsim::Host::get().session = nullptr;
+    EXPECT_FALSE(gone);
+    EXPECT_EQ(error_code, EARLIER_FAILURE);
+    EXPECT_EQ(calls("UF_ASSEM_remove_instance"), 1);
+    EXPECT_EQ(nxsim::Host::get().transcript.size(), 1u);  // the fault note alone: not reported
+}
+
 TEST_F(Steps, TagsReleasedEmptyAndSafeToReleaseAgain) {
     host_tags tags;
     tags.items = static_cast<tag_t *>(std::calloc(4, sizeof(tag_t)));  // as the host allocates

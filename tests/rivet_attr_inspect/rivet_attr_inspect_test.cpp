@@ -38,6 +38,20 @@ TEST(RivetAttrInspectReadBuffer, ValueThatFitsIsWhole) {
     EXPECT_STREQ(buffer, "3404480D40_CK");
 }
 
+// A missing text copies as empty; a buffer of no bytes takes nothing and fits only
+// an empty text.
+TEST(RivetAttrInspectReadBuffer, MissingTextAndEmptyBuffer) {
+    char buffer[8];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_TRUE(copy_text_cut(buffer, sizeof buffer, nullptr));
+    EXPECT_STREQ(buffer, "");
+    buffer[0] = '#';
+    EXPECT_TRUE(copy_text_cut(buffer, 0, nullptr));
+    EXPECT_TRUE(copy_text_cut(buffer, 0, ""));
+    EXPECT_FALSE(copy_text_cut(buffer, 0, "A"));
+    EXPECT_EQ(buffer[0], '#') << "nothing is written into a buffer of no bytes";
+}
+
 // Every host call of a full run fails in turn: the inspector reports and ends or
 // goes on, but never crashes, hangs or stays loaded (exit 2). The run changes the
 // fastener of a rivet whose grip list stands at its 10th entry, so a failed
