@@ -224,7 +224,9 @@ int DIALOG_set_attributes(const char *dialog_file, UF_STYLER_callback_info_t *ca
     error_code = create_code;
     if (create_code != 0) {
         char message[UF_MAX_FAIL_MESSAGE_SIZE + 1] = "";
-        if (UF_get_fail_message(create_code, message) != 0) message[0] = '\0';  // GCOVR_EXCL_BR_LINE: fails only without a buffer
+        // GCOVR_EXCL_BR_START: fails only without a buffer
+        if (UF_get_fail_message(create_code, message) != 0) message[0] = '\0';
+        // GCOVR_EXCL_BR_STOP
         message[UF_MAX_FAIL_MESSAGE_SIZE] = '\0';
         UF_UI_set_status(message);
         printf("%s\n", message);

@@ -124,7 +124,9 @@ int read_rivet_attribute(const point_entry &entry, const rivet_attribute &attr, 
 
 int write_path_rivets(const char *path_name, const tag_t *member_array, int member_count, bool *written) {
     *written = false;
-    if (member_count > MEMBER_ROOM) member_count = MEMBER_ROOM;  // GCOVR_EXCL_BR_LINE: routes over 99 rivets are refused before
+    // GCOVR_EXCL_BR_START: routes over 99 rivets are refused before
+    if (member_count > MEMBER_ROOM) member_count = MEMBER_ROOM;
+    // GCOVR_EXCL_BR_STOP
     char path_line[PATH_NAME_SIZE + 32];
     snprintf(path_line, sizeof path_line, "$$PATH,\t%s,\t%d\n", path_name, member_count);
     route.length = 0;
@@ -184,6 +186,7 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
             return error_code;
         }
 
+        // GCOVR_EXCL_START: the route's room holds 99 records of the widest kind; longer routes are refused earlier
         bool fits = append_cut(route, pr_code, PROCESS_CODE_WIDTH) && append_plain(route, ",\t") &&
                     append_cut(route, ad_code, PROCESS_CODE_WIDTH) && append_plain(route, ",\t") &&
                     append_cut(route, fast_code, FAST_CODE_WIDTH) && append_plain(route, ",\t") &&
@@ -198,6 +201,7 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
             fprintf(error_log, "\n\tзаписи маршрута %s не помещаются в буфер\tline=%d\n", path_name, __LINE__);
             return 0;
         }
+        // GCOVR_EXCL_STOP
     }
     fwrite(route_text, 1, route.length, fpdf_file);
     *written = true;

@@ -50,7 +50,9 @@ int dialog_failure = 0;
 
 int callback_failed(int code, int line) {
     report_error(code, line);
-    if (dialog_failure == 0) dialog_failure = code;  // GCOVR_EXCL_BR_LINE: the first failure closes the dialog and ends the run
+    // GCOVR_EXCL_BR_START: the first failure closes the dialog and ends the run
+    if (dialog_failure == 0) dialog_failure = code;
+    // GCOVR_EXCL_BR_STOP
     return 1;
 }
 
@@ -70,7 +72,9 @@ int take_text(int dialog_id, const char *item, char (&text)[ROUTE_TEXT_SIZE], bo
     UF_STYLER_item_value_type_t data = item_record(item, UF_STYLER_VALUE);
     error_code = UF_STYLER_ask_value(dialog_id, &data);
     if (error_code != 0) return error_code;
-    const char *value = data.value.string != nullptr ? data.value.string : "";  // GCOVR_EXCL_BR_LINE: a text item has a text
+    // GCOVR_EXCL_BR_START: a text item has a text
+    const char *value = data.value.string != nullptr ? data.value.string : "";
+    // GCOVR_EXCL_BR_STOP
     *cut = std::strlen(value) > static_cast<size_t>(ROUTE_TEXT_MAX);
     snprintf(text, sizeof text, "%s", value);
     error_code = UF_STYLER_free_value(&data);

@@ -153,4 +153,18 @@ TEST(RecordText, FieldThatDoesNotFitChangesNothing) {
     EXPECT_FALSE(append_plain(record, "D"));
 }
 
+// A precision printf would not take is refused; the widest number at the widest
+// precision still fits the slow path's room.
+TEST(RecordText, PrecisionRangeAndWidestNumber) {
+    char text[512];
+    record_text record = {text, sizeof text, 0};
+    text[0] = '\0';
+    EXPECT_FALSE(append_fixed(record, 1.0, 15, -1));
+    EXPECT_FALSE(append_fixed(record, 1.0, 15, 21));
+    EXPECT_EQ(record.length, 0u);
+    double widest = -std::numeric_limits<double>::max();
+    ASSERT_TRUE(append_fixed(record, widest, 0, 20));
+    EXPECT_EQ(std::string(text), by_printf("%.20f", widest));
+}
+
 }  // namespace
