@@ -125,7 +125,8 @@ TEST(SessionFormat, NameOriginAsAnOffsetWhenExactAndNoLonger) {
     for (const auto &c : cases) {
         std::string text = one_component(c.fields + R"(,"object_name":"C")", 1);
         model_of(text);
-        const Instance &i = component(*session_from_text(text, "s"));
+        auto session = session_from_text(text, "s");
+        const Instance &i = component(*session);
         for (int k = 0; k < 3; ++k) EXPECT_EQ(i.name_origin[k], c.name_origin[k]) << text;
         EXPECT_EQ(saved_fields(text), c.written) << text;
     }
@@ -169,7 +170,8 @@ TEST(SessionFormat, TheSignOfAZeroSurvives) {
     EXPECT_EQ(saved_fields(old_form), R"(,"origin":[0,1,2],"object_name":"")");
 
     std::string text = one_component(R"("origin":[-0.0,1,2],"name_offset":[-0.0,0,0])");
-    const Instance &i = component(*session_from_text(text, "s"));
+    auto session = session_from_text(text, "s");
+    const Instance &i = component(*session);
     EXPECT_TRUE(std::signbit(i.place.origin[0]));
     EXPECT_TRUE(std::signbit(i.name_origin[0]));
     EXPECT_EQ(saved_fields(text), R"(,"origin":[-0.0,1,2])");
