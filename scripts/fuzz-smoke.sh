@@ -26,9 +26,24 @@ done
 # Terminal answers: a pick, a list and its entry, OK, an option, a button, a name.
 printf 'R\n?\nok\nLIST b\nN 7\nok\n2\nYes\nPART/1/A\n' >"$corpus/terminal/answers.txt"
 printf '*\nback\ncancel\n' >"$corpus/terminal/back.txt"
+# A fixed seed, so that a finding here can be played again; on one, the fuzzer's
+# report and the input that made it are printed (the corpus folder goes away).
+status=0
 for t in session script dialog fpdf_check terminal; do
   target=build/fuzz/nxsim/fuzz/fuzz_$t
   [ "$t" = fpdf_check ] && target=build/fuzz/fpdf_check/fuzz/fuzz_fpdf_check
-  (cd "$corpus" && "$OLDPWD/$target" -max_total_time="${SECONDS_EACH:-20}" \
-     -max_len=8192 "$corpus/$t" 2>&1 | grep -E '^Done|ERROR|SUMMARY')
+  if (cd "$corpus" && "$OLDPWD/$target" -seed="${FUZZ_SEED:-1}" -max_total_time="${SECONDS_EACH:-20}" \
+       -max_len=8192 -artifact_prefix="$corpus/found-$t-" "$corpus/$t" >"$corpus/$t.log" 2>&1); then
+    grep -E '^Done' "$corpus/$t.log"
+  else
+    status=1
+    echo "fuzz_$t found a fault (seed ${FUZZ_SEED:-1}):" >&2
+    grep -v '^"' "$corpus/$t.log" | tail -n 80 >&2
+    for f in "$corpus"/found-"$t"-*; do
+      [ -e "$f" ] || continue
+      echo "the input, base64 ($(basename "$f")):" >&2
+      base64 "$f" >&2
+    done
+  fi
 done
+exit "$status"

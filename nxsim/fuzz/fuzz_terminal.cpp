@@ -3,6 +3,7 @@
 // stopping, never a crash; and what was answered replays as an engineer script.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,7 +38,11 @@ int on_callback(int, void *, UF_STYLER_item_value_type_p_t) { return 0; }
 fs::path run_dir() {
     static fs::path dir = [] {
         char pattern[] = "/tmp/fuzz-terminal-XXXXXX";
-        fs::path d = mkdtemp(pattern);
+        if (mkdtemp(pattern) == nullptr) {
+            std::perror("fuzz_terminal: no run folder in /tmp");
+            std::abort();
+        }
+        fs::path d = pattern;
         fs::create_directories(d / "D" / "application");
         std::ofstream(d / "D" / "application" / "t.dlg") << kDialog;
         return d;
@@ -45,9 +50,7 @@ fs::path run_dir() {
     return dir;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+int one_input(const uint8_t *data, size_t size) {
     using namespace nxsim;
     auto session = session_from_json(parse_json_text(kSession, "session"), "session");
     std::istringstream in(std::string(reinterpret_cast<const char *>(data), size));
@@ -101,4 +104,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     h.session = nullptr;
     h.engineer = nullptr;
     return 0;
+}
+
+}  // namespace
+
+// Whatever escapes is a finding; its message is printed before the abort that reports it.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    try {
+        return one_input(data, size);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "fuzz_terminal: uncaught %s\n", e.what());
+        std::abort();
+    }
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <map>
 
 #include "files_system.h"
 #include "json_error.h"
@@ -39,20 +40,34 @@ void untrack_temporary(const fs::path &temp) {
         if (s.used && temp.native() == s.path) s.used = 0;
 }
 
+// A folder is read once per process: a workflow writes thousands of logs and
+// transcripts into one, and reading it again for each would cost the square of them.
+// Temporaries of processes that end later are left to the next process.
 void remove_stale_temporaries(const fs::path &path) {
+    static std::map<fs::path, std::multimap<std::string, fs::path>> stale_in;  // folder: target name, temporary
     fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-    std::string prefix = path.filename().string() + ".tmp-";
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-        std::string digits = name.substr(prefix.size());
-        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
-        long pid = std::stol(digits);
-        if (pid <= 0 || pid == process_id() || !process_ended(pid)) continue;
-        std::error_code ignored;
-        fs::remove(it->path(), ignored);
+    auto [at, first_time] = stale_in.try_emplace(folder);
+    auto &stale = at->second;
+    if (first_time) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            std::string name = it->path().filename().string();
+            size_t mark = name.rfind(".tmp-");
+            if (mark == std::string::npos || mark == 0) continue;
+            std::string digits = name.substr(mark + 5);
+            if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            long pid = std::stol(digits);
+            if (pid <= 0 || pid == process_id() || !process_ended(pid)) continue;
+            stale.emplace(name.substr(0, mark), it->path());
+        }
     }
+    auto [from, to] = stale.equal_range(path.filename().string());
+    for (auto it = from; it != to; ++it) {
+        std::error_code ignored;
+        fs::remove(it->second, ignored);
+    }
+    stale.erase(from, to);
 }
 
 FileSet::~FileSet() {

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "files.h"
 #include "host.h"
 #include "scenario.h"
 #include "uf_styler.h"
@@ -281,6 +283,31 @@ TEST_F(Faults, StaleTemporarySessionFilesAreRemoved) {
     EXPECT_TRUE(r.exited && r.status == 0) << r.out;
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(live)) << "a living process's save is left alone";
+}
+
+// Many files written into one folder, as a workflow writes its logs: each target's
+// stale temporaries go, however late in the run it is written; a living process's
+// and anything else in the folder stay.
+TEST_F(Faults, StaleTemporariesGoForEveryFileWrittenIntoAFolder) {
+    const fs::path logs = dir / "logs";
+    fs::create_directories(logs);
+    const std::vector<std::string> kept = {"a.txt.tmp-" + std::to_string(getppid()), "a.txt.tmp-x", "b.txt.tmp-",
+                                           ".tmp-99999999", "c.txt.tmp-1234567890", "notes.txt"};
+    for (const auto &name : kept) write(logs / name, "kept");
+    for (const char *name : {"a.txt", "b.txt", "c.txt"})
+        for (const char *pid : {"99999999", "99999998"}) write(logs / (std::string(name) + ".tmp-" + pid), "stale");
+    for (const char *name : {"a.txt", "b.txt", "c.txt"}) {
+        nxsim::FileSet files;
+        files.write(logs / name, name);
+        files.commit();
+    }
+    std::vector<std::string> left;
+    for (const auto &e : fs::directory_iterator(logs)) left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> want = kept;
+    for (const char *name : {"a.txt", "b.txt", "c.txt"}) want.push_back(name);
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(left, want);
 }
 
 TEST_F(Faults, InputThatIsNotARegularFileIsRefused) {
