@@ -291,8 +291,12 @@ TEST_F(Faults, StaleTemporarySessionFilesAreRemoved) {
 TEST_F(Faults, StaleTemporariesGoForEveryFileWrittenIntoAFolder) {
     const fs::path logs = dir / "logs";
     fs::create_directories(logs);
-    const std::vector<std::string> kept = {"a.txt.tmp-" + std::to_string(getppid()), "a.txt.tmp-x", "b.txt.tmp-",
-                                           ".tmp-99999999", "c.txt.tmp-1234567890", "notes.txt"};
+    const std::vector<std::string> kept = {"a.txt.tmp-" + std::to_string(getppid()),
+                                           "a.txt.tmp-x",
+                                           "b.txt.tmp-",
+                                           ".tmp-99999999",
+                                           "c.txt.tmp-1234567890",
+                                           "notes.txt"};
     for (const auto &name : kept) write(logs / name, "kept");
     for (const char *name : {"a.txt", "b.txt", "c.txt"})
         for (const char *pid : {"99999999", "99999998"}) write(logs / (std::string(name) + ".tmp-" + pid), "stale");
