@@ -180,6 +180,7 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
         // All or nothing: the tool's files, the transcript, the log and the session.
         FileSet files;
         for (const auto &[temp, final_path] : result.files) files.adopt(temp, final_path);
+        for (const auto &gone : result.removed) files.remove(gone);
         fs::path log;
         try {
             files.write(o.run_dir / "transcripts" / (label + ".txt"), text);

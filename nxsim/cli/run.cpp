@@ -85,6 +85,7 @@ int run_command(const RunOptions &o, std::ostream &err) {
     // All or nothing: the tool's files, the transcript, the recording and the session.
     FileSet files;
     for (const auto &[temp, final_path] : outcome.files) files.adopt(temp, final_path);
+    for (const auto &gone : outcome.removed) files.remove(gone);
     try {
         std::string text;
         for (const auto &line : outcome.transcript) text += line + "\n";

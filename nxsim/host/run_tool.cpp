@@ -182,10 +182,7 @@ ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
         untrack_temporary(file.temp);
     }
     h.staged.clear();
-    for (const fs::path &gone : h.removed) {
-        std::error_code ec;
-        fs::remove(gone, ec);
-    }
+    out.removed = h.removed;
     h.reset();
     out.ok = true;
     return out;

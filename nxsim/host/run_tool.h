@@ -25,6 +25,8 @@ struct ToolOutcome {
     std::vector<std::string> transcript;
     // Files the tool wrote, as (temporary, final) pairs, for the caller to put in place.
     std::vector<std::pair<std::filesystem::path, std::filesystem::path>> files;
+    // Files from before the run that the tool removed: they go when the rest is put in place.
+    std::vector<std::filesystem::path> removed;
 };
 
 // Creates the run folder's drives and the application share, and lays the dialog
@@ -34,7 +36,8 @@ NXSIM_EXPORT void prepare_run_dir(const std::filesystem::path &run_dir, const st
 
 // Runs a tool module against `session`, answered by `engineer`, with the clock and
 // faults of `script`. Files it writes are left as temporaries in the outcome when the run
-// succeeds (every write whole), and removed when it fails.
+// succeeds (every write whole), and removed when it fails; files it removed are named
+// in the outcome and still there.
 NXSIM_EXPORT ToolOutcome run_tool(Session &session, const Script &script, Engineer &engineer,
                                   const std::filesystem::path &module, const std::filesystem::path &run_dir,
                                   const std::string &tool);

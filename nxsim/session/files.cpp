@@ -93,10 +93,17 @@ void FileSet::write(const fs::path &target, const std::string &bytes) {
     if (!out) throw InputError(target.string() + ": cannot be written in full (" + reason() + ")");
 }
 
+void FileSet::remove(const fs::path &target) { removals_.push_back(target); }
+
 std::optional<std::string> FileSet::bytes_for(const fs::path &target) const {
     fs::path from = target;
+    bool written = false;
     for (const auto &[temp, to] : files_)
-        if (to == target) from = temp;
+        if (to == target) {
+            from = temp;
+            written = true;
+        }
+    if (!written && std::find(removals_.begin(), removals_.end(), target) != removals_.end()) return std::nullopt;
     std::ifstream in(from, std::ios::binary);
     if (!in) return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -115,7 +122,14 @@ void FileSet::commit() {
         if (ec) throw InputError(target.string() + ": cannot be put in place (" + ec.message() + ")");
         untrack_temporary(temp);
     }
+    // A file put in place again by this set stays.
+    for (const auto &gone : removals_) {
+        bool written = std::any_of(files_.begin(), files_.end(), [&](const auto &f) { return f.second == gone; });
+        std::error_code ec;
+        if (!written) fs::remove(gone, ec);
+    }
     files_.clear();
+    removals_.clear();
 }
 
 }  // namespace nxsim

@@ -42,13 +42,18 @@ public:
     void adopt(const std::filesystem::path &temp, const std::filesystem::path &target);
     // Writes the bytes completely to a temporary for `target`; throws InputError.
     void write(const std::filesystem::path &target, const std::string &bytes);
-    // What `target` will hold once in place: its temporary, or the file as it is.
+    // A file from before that goes only when the rest is put in place.
+    void remove(const std::filesystem::path &target);
+    // What `target` will hold once in place: its temporary, the file as it is, or
+    // nothing when it is to go.
     std::optional<std::string> bytes_for(const std::filesystem::path &target) const;
-    // Renames every temporary onto its target, in the order given; throws InputError.
+    // Renames every temporary onto its target, in the order given, then removes what
+    // is to go; throws InputError, and then nothing is removed.
     void commit();
 
 private:
     std::vector<std::pair<std::filesystem::path, std::filesystem::path>> files_;  // temporary, target
+    std::vector<std::filesystem::path> removals_;
 };
 
 // Held for a run on a session file: a second run on the same file is refused

@@ -169,19 +169,29 @@ protected:
     pid_t running = -1;
 };
 
+// The tool removes a file from before the run (as the export removes a machine file
+// left without routes); with --save-as, the session cannot be saved.
+constexpr const char *kRemoveOld = "NXSIM_TEST_REMOVE='D:\\old.txt'; export NXSIM_TEST_REMOVE;";
+
 TEST_F(Faults, TheFileToolWritesItsFileWhenAllGoesWell) {
-    ran r = nxsim(run_args());
+    fs::create_directories(dir / "run" / "D");
+    write(dir / "run" / "D" / "old.txt", "from before");
+    ran r = nxsim(run_args(), kRemoveOld);
     ASSERT_TRUE(r.exited && r.status == 0) << r.out;
+    EXPECT_FALSE(fs::exists(dir / "run" / "D" / "old.txt")) << "the file the tool removed is still there";
     EXPECT_EQ(scenario::read_file(dir / "run" / "D" / "out.txt"), std::string(16, 'x'));
     EXPECT_TRUE(fs::exists(dir / "run" / "transcript.txt"));
     EXPECT_TRUE(leftovers().empty());
 }
 
-// A run folder is all or nothing: the tool's files and the transcript appear
-// only together with the saved session.
+// A run folder is all or nothing: the tool's files and the transcript appear, and a
+// file the tool removed goes, only together with the saved session.
 TEST_F(Faults, NoRunFileAppearsWhenTheSessionCannotBeSaved) {
     std::string before = session_text();
-    ran r = nxsim(run_args() + " --save-as " + quote((dir / "none" / "out.json").string()));
+    fs::create_directories(dir / "run" / "D");
+    write(dir / "run" / "D" / "old.txt", "from before");
+    ran r = nxsim(run_args() + " --save-as " + quote((dir / "none" / "out.json").string()), kRemoveOld);
+    EXPECT_EQ(scenario::read_file(dir / "run" / "D" / "old.txt"), "from before") << "a file is lost";
     EXPECT_TRUE(r.exited && r.status != 0) << r.out;
     EXPECT_NE(r.out.find("nothing saved"), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(dir / "run" / "D" / "out.txt")) << "the tool's file is in place";

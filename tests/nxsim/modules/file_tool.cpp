@@ -2,6 +2,7 @@
 // machine file are written. Set in the environment by the tests:
 //   NXSIM_TEST_BYTES   how many bytes go to D:\out.txt (default 16);
 //   NXSIM_TEST_SELECT  open a selection first, for the engineer's picks;
+//   NXSIM_TEST_REMOVE  a drive path to remove first, as the export removes a file;
 //   NXSIM_TEST_GATE    a folder: after writing, create GATE/started and wait for
 //                      GATE/go, so a test can act while the run is under way.
 #include <fcntl.h>
@@ -40,6 +41,7 @@ extern "C" __attribute__((visibility("default"))) void ufusr(char *, int *retcod
                                        &count, &objects);
         UF_free(objects);
     }
+    if (const char *gone = std::getenv("NXSIM_TEST_REMOVE"); gone != nullptr && std::remove(gone) != 0) return;
     const char *bytes = std::getenv("NXSIM_TEST_BYTES");
     long n = bytes != nullptr ? std::atol(bytes) : 16;
     FILE *out = fopen("D:\\out.txt", "w");
