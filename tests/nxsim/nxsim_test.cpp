@@ -1,11 +1,11 @@
 // nxsim itself: what the tools rely on the host stand-in to do as the host does.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
+#include "child_process.h"
 #include "common/host_records.h"
 #include "cp1251.h"
 #include "engineer.h"
@@ -418,21 +418,9 @@ TEST(Text, Cp1251RoundTripKeepsEveryByte) {
 
 namespace {
 
-struct command_result {
-    int exit_code;
-    std::string out;
-};
+using command_result = scenario::shell_result;
 
-command_result run_nxsim(const std::string &args) {
-    std::string cmd = std::string(NXSIM_EXE) + " " + args + " 2>&1";
-    FILE *p = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int status = pclose(p);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
+command_result run_nxsim(const std::string &args) { return scenario::run_shell(std::string(NXSIM_EXE) + " " + args); }
 
 class ProgramTest : public ::testing::Test {
 protected:

@@ -2,24 +2,19 @@
 // fails, without that run's changes, or after every run with --save-each.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "child_process.h"
 #include "scenario.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct played {
-    int exit_code;
-    std::string out;
-};
+using played = scenario::shell_result;
 
 class PlayInMemory : public ::testing::Test {
 protected:
@@ -45,14 +40,8 @@ protected:
         fs::copy_file(dir / "s.json", dir / (name + "_session.json"));
         std::string cmd = std::string(NXSIM_EXE) + " play " + (dir / (name + ".json")).string() + " --run-dir " +
                           (dir / name).string() + " --session " + (dir / (name + "_session.json")).string() +
-                          " --tools-dir " TEST_TOOLS_DIR " " + extra + " 2>&1";
-        FILE *p = popen(cmd.c_str(), "r");
-        std::string out;
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        int status = pclose(p);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+                          " --tools-dir " TEST_TOOLS_DIR " " + extra;
+        return scenario::run_shell(cmd);
     }
     std::string session(const std::string &name) { return scenario::read_file(dir / (name + "_session.json")); }
 

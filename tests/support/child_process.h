@@ -16,4 +16,12 @@ std::filesystem::path make_temp_dir(const std::string &prefix);
 int run_program(const std::filesystem::path &program, const std::vector<std::string> &args,
                 const std::filesystem::path &stderr_file, std::string *output = nullptr);
 
+// A command line run by the shell (Linux): its exit code (-1 when it did not exit)
+// and its standard output and error together.
+struct shell_result {
+    int exit_code;
+    std::string out;
+};
+shell_result run_shell(const std::string &line);
+
 }  // namespace scenario

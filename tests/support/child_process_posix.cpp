@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -50,6 +51,17 @@ int run_program(const std::filesystem::path &program, const std::vector<std::str
     int status = 0;
     if (waitpid(pid, &status, 0) < 0) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+shell_result run_shell(const std::string &line) {
+    FILE *p = popen((line + " 2>&1").c_str(), "r");
+    if (p == nullptr) return {-1, "cannot start the shell"};
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    int status = pclose(p);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
 }  // namespace scenario

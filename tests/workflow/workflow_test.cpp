@@ -2,33 +2,20 @@
 // all nine tools in the usual order of use.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <regex>
 
+#include "child_process.h"
 #include "scenario.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct result {
-    int exit_code;
-    std::string out;
-};
+using result = scenario::shell_result;
 
-result shell(const std::string &cmd) {
-    FILE *p = popen((cmd + " 2>&1").c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int status = pclose(p);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
+result shell(const std::string &cmd) { return scenario::run_shell(cmd); }
 
 class SampleWorkflow : public ::testing::Test {
 protected:
