@@ -77,6 +77,10 @@ std::optional<std::string> utf8_to_cp1251(std::string_view text) {
             if ((cb & 0xC0) != 0x80) return std::nullopt;
             c = (c << 6) | (cb & 0x3F);
         }
+        // An overlong form (C1 81 for "A") is not UTF-8: a text taken with one could
+        // not be written back as JSON.
+        constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+        if (c < kShortest[extra]) return std::nullopt;
         i += 1 + extra;
         if (c < 0x80) {
             out += static_cast<char>(c);

@@ -414,6 +414,15 @@ TEST(Text, Cp1251RoundTripKeepsEveryByte) {
     EXPECT_FALSE(utf8_to_cp1251("\xD0"));              // cut short
 }
 
+TEST(Text, OverlongUtf8IsRefused) {
+    // Longer forms of "A", NUL and U+0410 (in Windows-1251): not UTF-8, whatever they decode to.
+    for (const char *overlong : {"\xC1\x81", "\xC0\x80", "\xE0\x81\x81", "\xE0\x90\x90", "\xF0\x80\x90\x90"}) {
+        SCOPED_TRACE(overlong);
+        EXPECT_FALSE(utf8_to_cp1251(std::string("PART/") + overlong));
+    }
+    EXPECT_EQ(utf8_to_cp1251("\xD0\x90"), std::string("\xC0"));  // U+0410 in its own form
+}
+
 }  // namespace
 
 namespace {

@@ -272,6 +272,28 @@ TEST(Interactive, CancelInChoiceAndPartDialogs) {
     expect_replay_matches("flat_assembly", session, part);
 }
 
+// An overlong byte sequence (C1 81 for "A") is not UTF-8: refused like any text the
+// dialog cannot hold, so that the recording stays JSON and the run is saved.
+TEST(Interactive, TypedTextThatIsNotUtf8IsRefused) {
+    fs::path session = session_of("flat_assembly", "design.json");
+    Outcome part = nxsim_run("flat_assembly", session,
+                             "FRAME\npick FRAME/RIB/R3\nok\n5\nprefix/FLAT01/\xC1\x81\nprefix/FLAT01/A\n");
+    ASSERT_EQ(part.exit_code, 0) << part.err << part.out;
+    EXPECT_TRUE(has(part.out, "the name holds a character Windows-1251 lacks")) << part.out;
+    EXPECT_TRUE(has(scenario::read_file(part.record()), "{\"part_name\":\"prefix/FLAT01/A\"}"))
+        << scenario::read_file(part.record());
+    expect_replay_matches("flat_assembly", session, part);
+
+    session = session_of("route_create", "panel.json");
+    Outcome styler = nxsim_run("route_create", session,
+                               "enter PATH_NAME RT\nenter PATH_COUNT 2\ntype SUFFIX _\xC1\x81\ntype SUFFIX _A\nok\n");
+    ASSERT_EQ(styler.exit_code, 0) << styler.err << styler.out;
+    EXPECT_TRUE(has(styler.out, "not a text the dialog can hold")) << styler.out;
+    EXPECT_TRUE(has(scenario::read_file(styler.record()), "{\"type\":\"SUFFIX\",\"value\":\"_A\"},\"ok\"]}"))
+        << scenario::read_file(styler.record());
+    expect_replay_matches("route_create", session, styler);
+}
+
 TEST(Interactive, TimeAtTheTerminalPassesOnTheClockAndIsRecorded) {
     fs::path session = session_of("rivet_mark", "panel.json");
     Outcome live = nxsim_run("rivet_mark", session, "SKIN\nok\n", {}, true, 2);
