@@ -9,6 +9,7 @@
 #include <iostream>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include "calendar.h"
 #include "cp1251.h"
@@ -149,13 +150,18 @@ std::time_t local_clock_now() {
     return utc_seconds(tm);
 }
 
-TerminalEngineer::TerminalEngineer(std::istream &in, std::ostream &out, std::time_t clock)
+TerminalEngineer::TerminalEngineer(std::istream &in, std::ostream &out, std::time_t clock, Elapsed elapsed)
     : in_(in),
       out_(out),
       // Piped answers are shown after their prompt, so the screen reads like a session.
       echo_(&in != &std::cin || !platform::stdin_is_terminal()),
       clock_(clock),
-      started_(std::chrono::steady_clock::now()) {}
+      elapsed_(std::move(elapsed)) {
+    if (!elapsed_)
+        elapsed_ = [started = std::chrono::steady_clock::now()] {
+            return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        };
+}
 
 void TerminalEngineer::show_transcript() { show_transcript(Host::get().transcript); }
 
@@ -189,8 +195,7 @@ void TerminalEngineer::settle() {
     Answer *answer = pending_;
     pending_ = nullptr;
     if (answer == nullptr) return;
-    long long elapsed =
-        std::llround(std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count());
+    long long elapsed = std::llround(elapsed_());
     if (elapsed <= waited_) return;
     long long seconds = elapsed - waited_;
     waited_ = elapsed;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <ctime>
 #include <deque>
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <optional>
@@ -19,8 +20,13 @@ namespace nxsim {
 
 class TerminalEngineer : public Engineer {
 public:
+    // Seconds since the engineer sat down at the terminal.
+    using Elapsed = std::function<double()>;
+
     // `in` and `out` carry UTF-8; `clock` is the run's start time, which the script records.
-    TerminalEngineer(std::istream &in, std::ostream &out, std::time_t clock);
+    // `elapsed` is the steady clock unless given (a fuzzer gives its own, to play the same
+    // input the same way every time).
+    TerminalEngineer(std::istream &in, std::ostream &out, std::time_t clock, Elapsed elapsed = {});
 
     const Action *next(const DialogView &view) override;
     const std::string *next_pick(const Action &a, size_t k, const DialogView &view) override;
@@ -61,7 +67,7 @@ private:
     std::ostream &out_;
     bool echo_;  // the input is not a terminal: show what was read
     std::time_t clock_;
-    std::chrono::steady_clock::time_point started_;
+    Elapsed elapsed_;
     long long waited_ = 0;
     Answer *pending_ = nullptr;      // the answer whose time has not passed on the clock yet
     size_t pending_transcript_ = 0;  // where its wait goes in the transcript
