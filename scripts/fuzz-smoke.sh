@@ -26,6 +26,8 @@ done
 # Terminal answers: a pick, a list and its entry, OK, an option, a button, a name.
 printf 'R\n?\nok\nLIST b\nN 7\nok\n2\nYes\nPART/1/A\n' >"$corpus/terminal/answers.txt"
 printf '*\nback\ncancel\n' >"$corpus/terminal/back.txt"
+# Overlong UTF-8 (C1 81 for "A") in a dialog text and a part name: refused, once recorded as typed.
+printf 'R\nok\ntype NAME \301\201\nok\n5\nYes\nPART/1/\301\201\n' >"$corpus/terminal/overlong.txt"
 # A fixed seed, so that a finding here can be played again; on one, the fuzzer's
 # report and the input that made it are printed (the corpus folder goes away).
 status=0
