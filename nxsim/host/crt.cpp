@@ -41,6 +41,7 @@ std::optional<Target> open_target(const char *path, const char *mode) {
     Target target{*mapped};
     if (writing && h.staging) {
         // Written beside the final name and put in place only when the run succeeds.
+        remove_stale_temporaries(target.path);
         std::filesystem::path temp = target.path;
         temp += ".nxsim-" + std::to_string(process_id()) + "-" + std::to_string(h.staged.size());
         track_temporary(temp);

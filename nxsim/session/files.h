@@ -24,7 +24,8 @@ bool process_ended(long pid);
 // Whether files can be made in the folder.
 bool folder_writable(const std::filesystem::path &folder);
 
-// Removes "NAME.tmp-PID" beside `path` when process PID has ended.
+// Removes "NAME.tmp-PID" (a save) and "NAME.nxsim-PID-N" (a tool's write) beside
+// `path` when process PID has ended, as after a kill or a crash.
 void remove_stale_temporaries(const std::filesystem::path &path);
 
 // A file whose write permission is off (Windows' read-only flag) is never

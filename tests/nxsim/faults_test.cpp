@@ -284,6 +284,25 @@ TEST_P(Signals, ASignalDuringARunLeavesNoTemporaryFile) {
 
 INSTANTIATE_TEST_SUITE_P(Faults, Signals, ::testing::Values(SIGINT, SIGTERM));
 
+// A run killed outright (or a tool that crashes) removes nothing: what the tool was
+// writing stays as a temporary, and the next run writing that file removes it; a
+// living process's is left alone.
+TEST_F(Faults, AToolWriteLeftByAKilledRunGoesWithTheNextRun) {
+    fs::create_directories(dir / "gate");
+    pid_t pid = start(run_args(), "NXSIM_TEST_GATE=" + quote((dir / "gate").string()) + "; export NXSIM_TEST_GATE;",
+                      dir / "output.txt");
+    ASSERT_TRUE(at_gate(dir / "gate"));
+    ASSERT_EQ(kill(pid, SIGKILL), 0);
+    wait_for(pid, dir / "output.txt");
+    ASSERT_EQ(leftovers().size(), 1u) << "the killed run's write is left";
+    const fs::path live = dir / "run" / "D" / ("out.txt.nxsim-" + std::to_string(getpid()) + "-0");
+    write(live, "a write under way");
+    ran r = nxsim(run_args());
+    EXPECT_TRUE(r.exited && r.status == 0) << r.out;
+    EXPECT_EQ(leftovers(), std::vector<std::string>{live.string()});
+    EXPECT_EQ(scenario::read_file(dir / "run" / "D" / "out.txt"), std::string(16, 'x'));
+}
+
 TEST_F(Faults, StaleTemporarySessionFilesAreRemoved) {
     const fs::path stale = dir / "s.json.tmp-99999999";  // beyond any process number
     const fs::path live = dir / ("s.json.tmp-" + std::to_string(getpid()));
