@@ -133,7 +133,10 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
     bool unsaved = false;
     auto save = [&]() {
         try {
-            save_session(*session, session_file);
+            // The lock goes with the new file: a save in the middle does not free the session.
+            FileSet file;
+            lock->carry_to(file.write(session_file, session_text(*session)));
+            file.commit();
             unsaved = false;
             return true;
         } catch (const std::exception &e) {
@@ -191,7 +194,7 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
                 files.write(o.run_dir / "logs" / (label + ".prterr.utf8.txt"), log_as_utf8(*bytes));
             }
             // With --save-each the session goes in place with the run's files, all or nothing.
-            if (o.save_each) files.write(session_file, session_text(*session));
+            if (o.save_each) lock->carry_to(files.write(session_file, session_text(*session)));
             files.commit();
         } catch (const std::exception &e) {
             // The run's files cannot all be put in place: the run is taken back.

@@ -93,7 +93,7 @@ FileSet::~FileSet() {
 
 void FileSet::adopt(const fs::path &temp, const fs::path &target) { files_.emplace_back(temp, target); }
 
-void FileSet::write(const fs::path &target, const std::string &bytes) {
+fs::path FileSet::write(const fs::path &target, const std::string &bytes) {
     remove_stale_temporaries(target);
     fs::path temp = target;
     temp += ".tmp-" + std::to_string(process_id());
@@ -104,6 +104,7 @@ void FileSet::write(const fs::path &target, const std::string &bytes) {
     out << bytes;
     out.close();
     if (!out) throw InputError(target.string() + ": cannot be written in full (" + reason() + ")");
+    return temp;
 }
 
 void FileSet::remove(const fs::path &target) { removals_.push_back(target); }

@@ -266,6 +266,40 @@ TEST_F(Faults, ASecondRunOnTheSameSessionIsRefused) {
     EXPECT_TRUE(again.exited && again.status == 0) << again.out;
 }
 
+// A workflow saving after each run puts a new session file in place: the lock goes
+// with it, and a second run started after the first save is still refused.
+TEST_F(Faults, ASessionSavedInTheMiddleOfAWorkflowStaysLocked) {
+    const char *const workflows[] = {
+        R"({"session": "s.json", "runs": [{"reopen": true}, {"tool": "file_tool", "script": "x.json"}]})",
+        R"({"session": "s.json", "runs": [{"tool": "file_tool", "script": "x.json"},)"
+        R"( {"tool": "file_tool", "script": "x.json"}]})",
+    };
+    for (const char *workflow : workflows) {
+        fs::remove_all(dir / "gate");
+        fs::create_directories(dir / "gate");
+        write(dir / "w.json", workflow);
+        const std::string gate = "NXSIM_TEST_GATE=" + quote((dir / "gate").string()) + "; export NXSIM_TEST_GATE;";
+        const std::string args = "play " + quote((dir / "w.json").string()) + " --run-dir " +
+                                 quote((dir / "play").string()) + " --session " + quote((dir / "s.json").string()) +
+                                 " --tools-dir " TEST_TOOLS_DIR " --save-each";
+        pid_t play = start(args, gate, dir / "play.txt");
+        ASSERT_TRUE(at_gate(dir / "gate"));
+        if (std::string(workflow).find("reopen") == std::string::npos) {  // past the first run's save
+            fs::remove(dir / "gate" / "started");
+            write(dir / "gate" / "go", "");
+            ASSERT_TRUE(at_gate(dir / "gate"));
+        }
+        ran second = nxsim(run_args("run2"));
+        EXPECT_TRUE(second.exited && second.status != 0) << workflow << "\n" << second.out;
+        EXPECT_NE(second.out.find("another run"), std::string::npos) << second.out;
+        EXPECT_FALSE(fs::exists(dir / "run2" / "D" / "out.txt"));
+        write(dir / "gate" / "go", "");
+        ran r = wait_for(play, dir / "play.txt");
+        EXPECT_TRUE(r.exited && r.status == 0) << r.out;
+        fs::remove_all(dir / "run2");
+    }
+}
+
 class Signals : public Faults, public ::testing::WithParamInterface<int> {};
 
 TEST_P(Signals, ASignalDuringARunLeavesNoTemporaryFile) {

@@ -4,7 +4,8 @@
 //   NXSIM_TEST_SELECT  open a selection first, for the engineer's picks;
 //   NXSIM_TEST_REMOVE  a drive path to remove first, as the export removes a file;
 //   NXSIM_TEST_GATE    a folder: after writing, create GATE/started and wait for
-//                      GATE/go, so a test can act while the run is under way.
+//                      GATE/go (then removed), so a test can act while the run is
+//                      under way.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -27,6 +28,9 @@ void wait_at_gate(const char *gate) {
     if (fd >= 0) ::close(fd);
     for (int i = 0; i < 600 && !std::filesystem::exists(dir / "go"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Taken: the next run of a workflow waits again.
+    std::error_code ignored;
+    std::filesystem::remove(dir / "go", ignored);
 }
 
 }  // namespace
