@@ -94,6 +94,9 @@ FileSet::~FileSet() {
 void FileSet::adopt(const fs::path &temp, const fs::path &target) { files_.emplace_back(temp, target); }
 
 fs::path FileSet::write(const fs::path &target, const std::string &bytes) {
+    // Both would share one temporary and the second rename fail after the first.
+    for (const auto &[temp, to] : files_)
+        if (to == target) throw InputError(target.string() + ": written twice in one save");
     remove_stale_temporaries(target);
     fs::path temp = target;
     temp += ".tmp-" + std::to_string(process_id());

@@ -225,6 +225,50 @@ TEST_F(Faults, APlayedRunLeavesNoFileWhenTheSessionCannotBeSaved) {
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
 
+// At the terminal with --record, the recording and the session it starts from
+// ("NAME.session.json") are written beside the session: a name shared with the session
+// is refused before the engineer answers, not found out at the save half-way.
+TEST_F(Faults, ARecordingNamedAsTheSessionIsRefused) {
+    std::string before = session_text();
+    write(dir / "r.session.json", before);
+    fs::create_directories(dir / "x");
+    const std::string terminal =
+        " --run-dir " + quote((dir / "run").string()) + " --tools-dir " TEST_TOOLS_DIR " --tool file_tool </dev/null";
+    auto on = [&](const char *session, const char *record, const char *save_as = nullptr) {
+        return "run --session " + quote((dir / session).string()) + " --record " + quote((dir / record).string()) +
+               (save_as != nullptr ? " --save-as " + quote((dir / save_as).string()) : std::string()) + terminal;
+    };
+    for (const std::string &args : {on("r.session.json", "r.json"), on("s.json", "s.json"),
+                                    on("s.json", "r.json", "r.session.json"), on("s.json", "x/../r.json", "r.json")}) {
+        ran r = nxsim(args);
+        EXPECT_TRUE(r.exited && r.status == 2) << args << "\n" << r.out;
+        EXPECT_EQ(lines_of(r.out).size(), 1u) << r.out;
+        EXPECT_NE(r.out.find("need names other than the session's"), std::string::npos) << r.out;
+        EXPECT_EQ(session_text(), before);
+        EXPECT_EQ(scenario::read_file(dir / "r.session.json"), before);
+        EXPECT_FALSE(fs::exists(dir / "r.json"));
+        EXPECT_FALSE(fs::exists(dir / "run" / "D" / "out.txt")) << args;
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    }
+    ran fine = nxsim(on("s.json", "r2.json"));
+    EXPECT_TRUE(fine.exited && fine.status == 0) << fine.out;
+    EXPECT_EQ(scenario::read_file(dir / "r2.session.json"), before);
+}
+
+// A session saved where the run's transcript goes: one of the two would be lost, so
+// neither is, and nothing of the run appears.
+TEST_F(Faults, ASessionSavedOverTheTranscriptSavesNothing) {
+    std::string before = session_text();
+    ran r = nxsim(run_args() + " --save-as " + quote((dir / "run" / "transcript.txt").string()));
+    EXPECT_TRUE(r.exited && r.status == 1) << r.out;
+    EXPECT_NE(r.out.find("transcript.txt: written twice"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("nothing saved"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir / "run" / "transcript.txt"));
+    EXPECT_FALSE(fs::exists(dir / "run" / "D" / "out.txt"));
+    EXPECT_EQ(session_text(), before);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}
+
 TEST_F(Faults, AReadOnlySessionIsNotSavedOver) {
     std::string before = session_text();
     fs::permissions(dir / "s.json", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
