@@ -184,6 +184,20 @@ TEST_F(Faults, TheFileToolWritesItsFileWhenAllGoesWell) {
     EXPECT_TRUE(leftovers().empty());
 }
 
+// A file the tool removed is gone for the tool at once, though it stays on the disk
+// until the run is put in place: it no longer opens for reading, and appending to it
+// starts a new file, each append adding to the last.
+TEST_F(Faults, AFileTheToolRemovedIsGoneForItsLaterWrites) {
+    fs::create_directories(dir / "run" / "D");
+    write(dir / "run" / "D" / "old.txt", "from before");
+    ran r = nxsim(run_args(), std::string(kRemoveOld) + " NXSIM_TEST_APPEND=2; export NXSIM_TEST_APPEND;");
+    ASSERT_TRUE(r.exited && r.status == 0) << r.out;
+    EXPECT_NE(r.out.find("return code 0"), std::string::npos) << "the removed file still opened\n" << r.out;
+    EXPECT_EQ(scenario::read_file(dir / "run" / "D" / "old.txt"), "againagain");
+    EXPECT_EQ(scenario::read_file(dir / "run" / "D" / "out.txt"), std::string(16, 'x'));
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}
+
 // A run folder is all or nothing: the tool's files and the transcript appear, and a
 // file the tool removed goes, only together with the saved session.
 TEST_F(Faults, NoRunFileAppearsWhenTheSessionCannotBeSaved) {
