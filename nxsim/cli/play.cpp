@@ -144,8 +144,16 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             return false;
         }
     };
-    auto stop = [&](int code) {
-        if (unsaved) save();
+    // What the session holds is said once it is saved: one that cannot be saved holds
+    // none of the runs.
+    auto stop = [&](int code, const std::string &said = "") {
+        bool saved = !unsaved || save();
+        if (!said.empty())
+            err << said
+                << (saved
+                        ? "the session holds the runs before it: " + session_file.string()
+                        : "the session is not saved: " + session_file.string() + " holds none of this workflow's runs")
+                << "\n";
         return code;
     };
     for (size_t k = 0; k < plan.size(); ++k) {
@@ -175,8 +183,7 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
                 << ") failed: " << result.error << "\n";
             size_t from = result.transcript.size() > 12 ? result.transcript.size() - 12 : 0;
             for (size_t i = from; i < result.transcript.size(); ++i) err << "  " << result.transcript[i] << "\n";
-            err << "nxsim: the session holds the runs before it: " << session_file.string() << "\n";
-            return stop(kExitRunFailed);
+            return stop(kExitRunFailed, "nxsim: ");
         }
         std::string text;
         for (const auto &line : result.transcript) text += line + "\n";
@@ -200,9 +207,7 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             // The run's files cannot all be put in place: the run is taken back.
             session->rollback_journal();
             err << e.what() << "\n";
-            err << "nxsim: run " << (k + 1) << " (" << run.tool
-                << ") not saved; the session holds the runs before it: " << session_file.string() << "\n";
-            return stop(kExitRunFailed);
+            return stop(kExitRunFailed, "nxsim: run " + std::to_string(k + 1) + " (" + run.tool + ") not saved; ");
         }
         std::string summary = run_summary(run.tool, result, *session->journal(), log);
         session->commit_journal();

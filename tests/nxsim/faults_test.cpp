@@ -283,6 +283,29 @@ TEST_F(Faults, ASessionSavedOverTheTranscriptSavesNothing) {
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
 
+// A workflow stopped by a failed run saves the runs before it; when that save fails
+// too (the disk fills up), nxsim does not say the session holds them.
+TEST_F(Faults, APlayStoppedByAFailedRunSaysWhenItsSessionIsNotSaved) {
+    std::string big = R"({"display": "P0", "parts": [)";
+    for (int i = 0; i < 3000; ++i)
+        big += (i == 0 ? "" : ", ") + std::string(R"({"name": "P)") + std::to_string(i) + "\"}";
+    write(dir / "s.json", big + "]}");
+    write(dir / "bad.json", R"({"actions": [{"choice": 1}]})");  // never asked: the run fails
+    write(dir / "w.json", R"({"session": "s.json", "runs": [{"tool": "file_tool", "script": "x.json"},)"
+                          R"( {"tool": "file_tool", "script": "bad.json"}]})");
+    const std::string args = "play " + quote((dir / "w.json").string()) + " --run-dir " +
+                             quote((dir / "play").string()) + " --session " + quote((dir / "s.json").string()) +
+                             " --tools-dir " TEST_TOOLS_DIR;
+    // The session's save fails past 64 blocks; the runs' small files are written.
+    ran r = nxsim(args, "trap '' XFSZ; ulimit -f 64;");
+    EXPECT_TRUE(r.exited && r.status == 1) << r.out;
+    EXPECT_TRUE(fs::exists(dir / "play" / "transcripts" / "01_file_tool.txt")) << r.out;
+    EXPECT_EQ(r.out.find("the session holds the runs before it"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("the session is not saved: " + (dir / "s.json").string()), std::string::npos) << r.out;
+    EXPECT_EQ(session_text(), big + "]}");
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}
+
 TEST_F(Faults, AReadOnlySessionIsNotSavedOver) {
     std::string before = session_text();
     fs::permissions(dir / "s.json", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
