@@ -133,7 +133,10 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
     bool unsaved = false;
     auto save = [&]() {
         try {
-            save_session(*session, session_file);
+            // The lock goes with the new file: a save in the middle does not free the session.
+            FileSet file;
+            lock->carry_to(file.write(session_file, session_text(*session)));
+            file.commit();
             unsaved = false;
             return true;
         } catch (const std::exception &e) {
@@ -141,8 +144,16 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             return false;
         }
     };
-    auto stop = [&](int code) {
-        if (unsaved) save();
+    // What the session holds is said once it is saved: one that cannot be saved holds
+    // none of the runs.
+    auto stop = [&](int code, const std::string &said = "") {
+        bool saved = !unsaved || save();
+        if (!said.empty())
+            err << said
+                << (saved
+                        ? "the session holds the runs before it: " + session_file.string()
+                        : "the session is not saved: " + session_file.string() + " holds none of this workflow's runs")
+                << "\n";
         return code;
     };
     for (size_t k = 0; k < plan.size(); ++k) {
@@ -172,8 +183,7 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
                 << ") failed: " << result.error << "\n";
             size_t from = result.transcript.size() > 12 ? result.transcript.size() - 12 : 0;
             for (size_t i = from; i < result.transcript.size(); ++i) err << "  " << result.transcript[i] << "\n";
-            err << "nxsim: the session holds the runs before it: " << session_file.string() << "\n";
-            return stop(kExitRunFailed);
+            return stop(kExitRunFailed, "nxsim: ");
         }
         std::string text;
         for (const auto &line : result.transcript) text += line + "\n";
@@ -191,15 +201,13 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
                 files.write(o.run_dir / "logs" / (label + ".prterr.utf8.txt"), log_as_utf8(*bytes));
             }
             // With --save-each the session goes in place with the run's files, all or nothing.
-            if (o.save_each) files.write(session_file, session_text(*session));
+            if (o.save_each) lock->carry_to(files.write(session_file, session_text(*session)));
             files.commit();
         } catch (const std::exception &e) {
             // The run's files cannot all be put in place: the run is taken back.
             session->rollback_journal();
             err << e.what() << "\n";
-            err << "nxsim: run " << (k + 1) << " (" << run.tool
-                << ") not saved; the session holds the runs before it: " << session_file.string() << "\n";
-            return stop(kExitRunFailed);
+            return stop(kExitRunFailed, "nxsim: run " + std::to_string(k + 1) + " (" + run.tool + ") not saved; ");
         }
         std::string summary = run_summary(run.tool, result, *session->journal(), log);
         session->commit_journal();

@@ -25,6 +25,19 @@ fs::path default_tools_dir() {
     return exe.parent_path().parent_path() / "tools";
 }
 
+namespace {
+
+bool same_file(const fs::path &a, const fs::path &b) {
+    auto spelled = [](const fs::path &p) {
+        std::error_code ec;
+        fs::path full = fs::weakly_canonical(p, ec);
+        return ec ? fs::absolute(p, ec).lexically_normal() : full;
+    };
+    return spelled(a) == spelled(b);
+}
+
+}  // namespace
+
 fs::path recorded_session(const fs::path &record) {
     return record.parent_path() / (record.stem().string() + ".session.json");
 }
@@ -53,6 +66,10 @@ int run_command(const RunOptions &o, std::ostream &err) {
         if (!o.record.empty()) {
             fs::path folder = o.record.parent_path().empty() ? fs::path(".") : o.record.parent_path();
             if (!fs::is_directory(folder)) throw InputError(o.record.string() + ": no such folder for the recording");
+            // Three files of their own: one name for two of them would keep only one.
+            if (same_file(o.record, target) || same_file(recorded_session(o.record), target))
+                throw InputError(o.record.string() + ": the recording and the session it starts from (" +
+                                 recorded_session(o.record).string() + ") need names other than the session's");
             std::ifstream in(o.session, std::ios::binary);
             starting_session.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }

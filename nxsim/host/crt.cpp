@@ -39,15 +39,30 @@ std::optional<Target> open_target(const char *path, const char *mode) {
     std::string m = mode;
     bool writing = m.find('w') != std::string::npos || m.find('a') != std::string::npos;
     Target target{*mapped};
+    // The file as the tool left it so far: what it last wrote there, or nothing when it
+    // removed it (a file from before stays on the disk until the run is put in place).
+    bool gone = h.staging && std::find(h.removed.begin(), h.removed.end(), target.path) != h.removed.end();
+    std::filesystem::path latest = gone ? std::filesystem::path() : target.path;
+    if (h.staging)
+        for (const auto &file : h.staged)
+            if (file.final_path == target.path) latest = file.temp;
+    if (!writing && latest != target.path) {
+        if (latest.empty()) {
+            errno = ENOENT;
+            return std::nullopt;
+        }
+        target.path = latest;
+    }
     if (writing && h.staging) {
         // Written beside the final name and put in place only when the run succeeds.
+        remove_stale_temporaries(target.path);
         std::filesystem::path temp = target.path;
         temp += ".nxsim-" + std::to_string(process_id()) + "-" + std::to_string(h.staged.size());
         track_temporary(temp);
         std::erase(h.removed, target.path);
-        if (m.find('a') != std::string::npos) {
+        if (m.find('a') != std::string::npos && !latest.empty()) {
             std::error_code ec;
-            std::filesystem::copy_file(target.path, temp, std::filesystem::copy_options::overwrite_existing, ec);
+            std::filesystem::copy_file(latest, temp, std::filesystem::copy_options::overwrite_existing, ec);
         }
         target.staged = static_cast<long>(h.staged.size());
         h.staged.push_back({temp, target.path, {}});
@@ -96,7 +111,8 @@ int remove_file(const char *path) {
         file.final_path.clear();
         found = true;
     }
-    if (std::filesystem::exists(target, ec)) {
+    if (std::find(h.removed.begin(), h.removed.end(), target) == h.removed.end() &&
+        std::filesystem::exists(target, ec)) {
         h.removed.push_back(target);
         found = true;
     }

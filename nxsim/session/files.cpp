@@ -16,6 +16,24 @@ namespace {
 
 std::string reason() { return std::strerror(errno); }
 
+bool whole_number(const std::string &digits) {
+    return !digits.empty() && digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Where the target's name ends in a temporary's name and the process that wrote it:
+// "NAME.tmp-PID" of a save, "NAME.nxsim-PID-N" of a tool's write. pid 0: not one.
+std::pair<size_t, long> temporary_of(const std::string &name) {
+    size_t mark = name.rfind(".tmp-");
+    if (mark != std::string::npos && mark > 0 && whole_number(name.substr(mark + 5)))
+        return {mark, std::stol(name.substr(mark + 5))};
+    mark = name.rfind(".nxsim-");
+    size_t dash = name.rfind('-');
+    if (mark == std::string::npos || mark == 0 || dash <= mark + 7) return {0, 0};
+    std::string digits = name.substr(mark + 7, dash - mark - 7);
+    if (!whole_number(digits) || !whole_number(name.substr(dash + 1))) return {0, 0};
+    return {mark, std::stol(digits)};
+}
+
 }  // namespace
 
 namespace files_system {
@@ -52,12 +70,7 @@ void remove_stale_temporaries(const fs::path &path) {
         std::error_code ec;
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             std::string name = it->path().filename().string();
-            size_t mark = name.rfind(".tmp-");
-            if (mark == std::string::npos || mark == 0) continue;
-            std::string digits = name.substr(mark + 5);
-            if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
-                continue;
-            long pid = std::stol(digits);
+            auto [mark, pid] = temporary_of(name);
             if (pid <= 0 || pid == process_id() || !process_ended(pid)) continue;
             stale.emplace(name.substr(0, mark), it->path());
         }
@@ -80,7 +93,10 @@ FileSet::~FileSet() {
 
 void FileSet::adopt(const fs::path &temp, const fs::path &target) { files_.emplace_back(temp, target); }
 
-void FileSet::write(const fs::path &target, const std::string &bytes) {
+fs::path FileSet::write(const fs::path &target, const std::string &bytes) {
+    // Both would share one temporary and the second rename fail after the first.
+    for (const auto &[temp, to] : files_)
+        if (to == target) throw InputError(target.string() + ": written twice in one save");
     remove_stale_temporaries(target);
     fs::path temp = target;
     temp += ".tmp-" + std::to_string(process_id());
@@ -91,6 +107,7 @@ void FileSet::write(const fs::path &target, const std::string &bytes) {
     out << bytes;
     out.close();
     if (!out) throw InputError(target.string() + ": cannot be written in full (" + reason() + ")");
+    return temp;
 }
 
 void FileSet::remove(const fs::path &target) { removals_.push_back(target); }

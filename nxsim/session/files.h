@@ -24,7 +24,8 @@ bool process_ended(long pid);
 // Whether files can be made in the folder.
 bool folder_writable(const std::filesystem::path &folder);
 
-// Removes "NAME.tmp-PID" beside `path` when process PID has ended.
+// Removes "NAME.tmp-PID" (a save) and "NAME.nxsim-PID-N" (a tool's write) beside
+// `path` when process PID has ended, as after a kill or a crash.
 void remove_stale_temporaries(const std::filesystem::path &path);
 
 // A file whose write permission is off (Windows' read-only flag) is never
@@ -40,8 +41,8 @@ public:
 
     // A temporary written already (by a tool), to become `target`.
     void adopt(const std::filesystem::path &temp, const std::filesystem::path &target);
-    // Writes the bytes completely to a temporary for `target`; throws InputError.
-    void write(const std::filesystem::path &target, const std::string &bytes);
+    // Writes the bytes completely to a temporary for `target`, which it returns; throws InputError.
+    std::filesystem::path write(const std::filesystem::path &target, const std::string &bytes);
     // A file from before that goes only when the rest is put in place.
     void remove(const std::filesystem::path &target);
     // What `target` will hold once in place: its temporary, the file as it is, or
@@ -67,8 +68,14 @@ public:
     SessionLock &operator=(const SessionLock &) = delete;
     ~SessionLock();
 
+    // `temp` is about to be put in place as the session: locked now, the lock stays
+    // with the session after the save (on Linux the lock is on the file replaced).
+    void carry_to(const std::filesystem::path &temp);
+
 private:
+    std::filesystem::path path_;
     std::intptr_t held_ = -1;  // the descriptor or handle held
+    std::intptr_t next_ = -1;  // Linux: the temporary carry_to locked
 };
 
 }  // namespace nxsim

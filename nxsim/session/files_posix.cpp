@@ -98,7 +98,7 @@ std::string read_regular_file(const std::filesystem::path &path, const char *wha
     return bytes;
 }
 
-SessionLock::SessionLock(const fs::path &path) {
+SessionLock::SessionLock(const fs::path &path) : path_(path) {
     // A run that saved in the meantime put a new file in place: lock that one.
     for (int attempt = 0; attempt < 10; ++attempt) {
         int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -122,8 +122,31 @@ SessionLock::SessionLock(const fs::path &path) {
     throw InputError(path.string() + ": replaced again and again by another run");
 }
 
+void SessionLock::carry_to(const fs::path &temp) {
+    // Of the two held, the one that is the session now stays (a save that failed left
+    // the old one in place); the other is let go.
+    struct stat named {};
+    bool present = ::stat(path_.c_str(), &named) == 0;
+    auto is_session = [&](std::intptr_t fd) {
+        struct stat held {};
+        return fd >= 0 && present && ::fstat(static_cast<int>(fd), &held) == 0 && held.st_ino == named.st_ino &&
+               held.st_dev == named.st_dev;
+    };
+    if (is_session(next_)) std::swap(held_, next_);
+    if (next_ >= 0) ::close(static_cast<int>(next_));
+    next_ = -1;
+    int fd = ::open(temp.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return;
+    }
+    next_ = fd;
+}
+
 SessionLock::~SessionLock() {
     if (held_ >= 0) ::close(static_cast<int>(held_));
+    if (next_ >= 0) ::close(static_cast<int>(next_));
 }
 
 }  // namespace nxsim

@@ -76,7 +76,7 @@ std::string read_regular_file(const fs::path &path, const char *what) {
     return bytes;
 }
 
-SessionLock::SessionLock(const fs::path &path) {
+SessionLock::SessionLock(const fs::path &path) : path_(path) {
     // A lock on the file itself would keep its bytes from the reader and the new
     // session from being put in its place; the lock file shares nothing and goes
     // with its last handle, also when the process is killed.
@@ -94,6 +94,9 @@ SessionLock::SessionLock(const fs::path &path) {
         throw InputError(path.string() + ": in use by another run: try again when it has ended");
     // A folder where no lock file can be made: nothing to lock against (its save fails there).
 }
+
+// The lock file beside the session stays through its saves.
+void SessionLock::carry_to(const fs::path &) {}
 
 SessionLock::~SessionLock() {
     if (held_ != -1) CloseHandle(reinterpret_cast<HANDLE>(held_));

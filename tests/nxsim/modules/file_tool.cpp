@@ -3,8 +3,11 @@
 //   NXSIM_TEST_BYTES   how many bytes go to D:\out.txt (default 16);
 //   NXSIM_TEST_SELECT  open a selection first, for the engineer's picks;
 //   NXSIM_TEST_REMOVE  a drive path to remove first, as the export removes a file;
+//   NXSIM_TEST_APPEND  after that removal, fail when the path still opens for reading,
+//                      then append "again" to it this many times;
 //   NXSIM_TEST_GATE    a folder: after writing, create GATE/started and wait for
-//                      GATE/go, so a test can act while the run is under way.
+//                      GATE/go (then removed), so a test can act while the run is
+//                      under way.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -27,6 +30,9 @@ void wait_at_gate(const char *gate) {
     if (fd >= 0) ::close(fd);
     for (int i = 0; i < 600 && !std::filesystem::exists(dir / "go"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Taken: the next run of a workflow waits again.
+    std::error_code ignored;
+    std::filesystem::remove(dir / "go", ignored);
 }
 
 }  // namespace
@@ -41,7 +47,20 @@ extern "C" __attribute__((visibility("default"))) void ufusr(char *, int *retcod
                                        &count, &objects);
         UF_free(objects);
     }
-    if (const char *gone = std::getenv("NXSIM_TEST_REMOVE"); gone != nullptr && std::remove(gone) != 0) return;
+    const char *gone = std::getenv("NXSIM_TEST_REMOVE");
+    if (gone != nullptr && std::remove(gone) != 0) return;
+    if (const char *again = std::getenv("NXSIM_TEST_APPEND"); again != nullptr && gone != nullptr) {
+        if (FILE *still = fopen(gone, "r")) {
+            std::fclose(still);
+            return;
+        }
+        for (int i = 0; i < std::atoi(again); ++i) {
+            FILE *more = fopen(gone, "a");
+            if (more == nullptr) return;
+            std::fputs("again", more);
+            std::fclose(more);
+        }
+    }
     const char *bytes = std::getenv("NXSIM_TEST_BYTES");
     long n = bytes != nullptr ? std::atol(bytes) : 16;
     FILE *out = fopen("D:\\out.txt", "w");
