@@ -35,8 +35,17 @@ const char kDialog[] = R"({"title": "T", "buttons": ["ok", "apply", "cancel", "b
 
 int on_callback(int, void *, UF_STYLER_item_value_type_p_t) { return 0; }
 
+// The drives of the runs, made once per fuzzing process and removed when it ends.
+struct RunFolder {
+    fs::path path;
+    ~RunFolder() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
 fs::path run_dir() {
-    static fs::path dir = [] {
+    static RunFolder folder{[] {
         char pattern[] = "/tmp/fuzz-terminal-XXXXXX";
         if (mkdtemp(pattern) == nullptr) {
             std::perror("fuzz_terminal: no run folder in /tmp");
@@ -46,8 +55,8 @@ fs::path run_dir() {
         fs::create_directories(d / "D" / "application");
         std::ofstream(d / "D" / "application" / "t.dlg") << kDialog;
         return d;
-    }();
-    return dir;
+    }()};
+    return folder.path;
 }
 
 int one_input(const uint8_t *data, size_t size) {
