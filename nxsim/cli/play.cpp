@@ -1,5 +1,6 @@
 // `nxsim play`: a workflow is one session and a list of tool runs, played in order
 // as an engineer would, on one session kept in memory.
+#include <algorithm>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -194,7 +195,11 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
         fs::path log;
         try {
             files.write(o.run_dir / "transcripts" / (label + ".txt"), text);
-            if (auto bytes = files.bytes_for(drives / "D" / "prterr.txt")) {
+            // The log this run wrote: one left on the drive by an earlier run is not its.
+            const fs::path drive_log = drives / "D" / "prterr.txt";
+            bool logged = std::any_of(result.files.begin(), result.files.end(),
+                                      [&](const auto &f) { return f.second == drive_log; });
+            if (auto bytes = logged ? files.bytes_for(drive_log) : std::nullopt) {
                 log = o.run_dir / "logs" / (label + ".prterr.txt");
                 files.write(log, *bytes);
                 // Beside the tool's Windows-1251 bytes, a copy a terminal shows as it is.

@@ -306,6 +306,18 @@ TEST_F(Faults, APlayStoppedByAFailedRunSaysWhenItsSessionIsNotSaved) {
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
 
+// The file tool writes no log: a log left on the drive by an earlier workflow in the same
+// run folder is not this run's.
+TEST_F(Faults, APlayedRunThatWritesNoLogHasNone) {
+    fs::create_directories(dir / "play" / "drives" / "D");
+    write(dir / "play" / "drives" / "D" / "prterr.txt", "an earlier workflow's log");
+    ran r = nxsim(play_args());
+    ASSERT_TRUE(r.exited && r.status == 0) << r.out;
+    EXPECT_TRUE(fs::exists(dir / "play" / "transcripts" / "01_file_tool.txt"));
+    EXPECT_FALSE(fs::exists(dir / "play" / "logs" / "01_file_tool.prterr.txt")) << "another run's log is taken as its";
+    EXPECT_EQ(r.out.find("prterr"), std::string::npos) << r.out;
+}
+
 TEST_F(Faults, AReadOnlySessionIsNotSavedOver) {
     std::string before = session_text();
     fs::permissions(dir / "s.json", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
