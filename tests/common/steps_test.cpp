@@ -207,21 +207,29 @@ TEST_F(Steps, FailingTakeBackWithoutReporterAnswersFalseAndKeepsTheFailure) {
     EXPECT_EQ(nxsim::Host::get().transcript.size(), 1u);  // the fault note alone: not reported
 }
 
-// A route of two rivets under an assembly: the route's occurrence, shown.
-tag_t route_of_two(nxsim::Session &session) {
-    nxsim::Part *assembly = session.add_part("assembly");
-    nxsim::Part *route = session.add_part("route");
-    session.add_part("rivet");
-    session.add_instance(route, "R1", "rivet");
-    session.add_instance(route, "R2", "rivet");
-    session.display = session.work = assembly;
-    return session.occurrence_of(assembly, NULL_TAG, session.add_instance(assembly, "RT", "route"));
-}
-
-TEST_F(Steps, ChildrenAskedReplaceWhatTheOwnerHeld) {
+// A route of two rivets under a shown assembly, the session the host's.
+class Children : public Steps {
+protected:
+    void SetUp() override {
+        Steps::SetUp();
+        nxsim::Part *assembly = session.add_part("assembly");
+        nxsim::Part *part = session.add_part("route");
+        session.add_part("rivet");
+        session.add_instance(part, "R1", "rivet");
+        session.add_instance(part, "R2", "rivet");
+        session.display = session.work = assembly;
+        route = session.occurrence_of(assembly, NULL_TAG, session.add_instance(assembly, "RT", "route"));
+        nxsim::Host::get().session = &session;
+    }
+    void TearDown() override {
+        nxsim::Host::get().session = nullptr;
+        Steps::TearDown();
+    }
     nxsim::Session session;
-    tag_t route = route_of_two(session);
-    nxsim::Host::get().session = &session;
+    tag_t route = NULL_TAG;
+};
+
+TEST_F(Children, AskedReplaceWhatTheOwnerHeld) {
     host_tags children;
     ASSERT_EQ(ask_occurrence_children(route, children, report_error), 0);
     ASSERT_EQ(children.count, 2);
@@ -232,16 +240,11 @@ TEST_F(Steps, ChildrenAskedReplaceWhatTheOwnerHeld) {
     ASSERT_EQ(ask_occurrence_children(children.items[0], children, report_error), 0);
     EXPECT_EQ(children.count, 0);
     EXPECT_EQ(children.items, nullptr);
-    children.release();
-    nxsim::Host::get().session = nullptr;
 }
 
 // The host answers a failure as its code negated: the code, positive, is the step's
 // answer and error_code, it is reported, and the owner holds nothing.
-TEST_F(Steps, ChildrenFailureIsTheCodeNotANegativeCount) {
-    nxsim::Session session;
-    tag_t route = route_of_two(session);
-    nxsim::Host::get().session = &session;
+TEST_F(Children, FailureIsTheCodeNotANegativeCount) {
     host_tags children;
     ASSERT_EQ(ask_occurrence_children(route, children, nullptr), 0);
     fail("UF_ASSEM_ask_part_occ_children", 2, EARLIER_FAILURE);
@@ -258,19 +261,14 @@ TEST_F(Steps, ChildrenFailureIsTheCodeNotANegativeCount) {
     EXPECT_EQ(std::string(line).rfind("\terrorCode=515003\tmessage=Attribute could not be assigned\tline=", 0), 0u)
         << line;
     std::fclose(error_log);
-    nxsim::Host::get().session = nullptr;
 }
 
-TEST_F(Steps, ChildrenFailureWithoutReporterIsLeftToTheCaller) {
-    nxsim::Session session;
-    tag_t route = route_of_two(session);
-    nxsim::Host::get().session = &session;
+TEST_F(Children, FailureWithoutReporterIsLeftToTheCaller) {
     fail("UF_ASSEM_ask_part_occ_children", 1, EARLIER_FAILURE);
     host_tags children;
     EXPECT_EQ(ask_occurrence_children(route, children, nullptr), EARLIER_FAILURE);
     EXPECT_EQ(children.count, 0);
     EXPECT_EQ(nxsim::Host::get().transcript.size(), 1u);  // the fault note alone: not reported
-    nxsim::Host::get().session = nullptr;
 }
 
 TEST_F(Steps, TagsReleasedEmptyAndSafeToReleaseAgain) {
