@@ -1,6 +1,7 @@
 // The Windows DLLs under a Windows run-time we did not write (Wine's msvcrt): every
 // tool's scenario folders and the sample workflow, compared with the Linux goldens.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,12 @@ SCENARIO_SUITE(FlatAssembly, "flat_assembly");
 SCENARIO_SUITE(RivetMark, "rivet_mark");
 SCENARIO_SUITE(RivetGroupAttr, "rivet_group_attr");
 SCENARIO_SUITE(RivetAttrInspect, "rivet_attr_inspect");
+
+// The engineers' Windows runs under the ANSI code page 1251: a tool's file name in
+// Windows-1251 names the file they will find. Under 1252 "З" would come out as "Ç".
+TEST(ShopFloorWindows, AnsiCodePageIs1251) {
+    EXPECT_EQ(GetACP(), 1251u) << "Wine takes its code page from the Unix locale: run under scripts/under-wine.sh";
+}
 
 TEST(SampleWorkflow, MachineFileIsTheReviewedOne) {
     fs::path run_dir = scenario::make_temp_dir("rivet-workflow");
