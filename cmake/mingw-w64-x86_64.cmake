@@ -23,8 +23,10 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "${RIVET_STATIC_RUNTIME}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "${RIVET_STATIC_RUNTIME}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${RIVET_STATIC_RUNTIME}")
 
-# Programs built here run under Wine (tests, gtest discovery).
+# Programs built here run under Wine (tests, gtest discovery), through the script that
+# gives Wine the engineers' code page and starts a program once more when Wine itself
+# could not start it.
 find_program(RIVET_WINE wine)
 if(RIVET_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${RIVET_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/under-wine.sh)
 endif()

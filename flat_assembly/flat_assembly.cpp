@@ -94,13 +94,7 @@ const component_selection component_group = {
 // Returns 0 or the host's code.
 int collect_leaves(tag_t occurrence) {
     host_tags children;
-    children.count = UF_ASSEM_ask_part_occ_children(occurrence, &children.items);
-    if (children.count < 0) {
-        // The host answers a failure here as its code negated.
-        error_code = -children.count;
-        report_error(error_code, __LINE__);
-        return error_code;
-    }
+    if (ask_occurrence_children(occurrence, children, report_error) != 0) return error_code;
     if (children.count > 0) {
         int result = 0;
         for (int i = 0; i < children.count && result == 0; ++i) result = collect_leaves(children.items[i]);

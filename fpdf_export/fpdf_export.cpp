@@ -237,11 +237,31 @@ step export_route(tag_t route) {
     return error_code != 0 ? step::failed : step::go_on;
 }
 
-// The machine file after the export of the picked routes ended, early or not: the
-// routes written whole stay. A file with no route at all is removed, so the cell never
-// gets a file without routes, nor one whose counts disagree with its records.
-void finish_fpdf_file(int picked, bool ended_early) {
+// Closes and removes the open machine file, which holds no route: the cell never gets
+// a file without routes. The box of the removal is shown when `tell_engineer` (the run
+// failed or wrote nothing); an engineer who pressed Cancel or Back needs none. A file
+// that cannot be removed is always told, and then the run is no success. Answers
+// true when the file is gone; error_code keeps a failure from before.
+bool remove_routeless_file(bool tell_engineer) {
     int failure = error_code;
+    close_fpdf_file();
+    if (remove(template_fpdf) != 0) {
+        uc1601("ни один маршрут не записан: файл заклепок без маршрутов не удален", 1);
+        fprintf(error_log, "\n\tни один маршрут не записан: не могу удалить файл %s\tline=%d\n", template_fpdf,
+                __LINE__);
+        error_code = failure != 0 ? failure : file_error();
+        return false;
+    }
+    if (tell_engineer) uc1601("ни один маршрут не записан: файла заклепок нет", 1);
+    fprintf(error_log, "\n\tни один маршрут не записан: файл %s удален\tline=%d\n", template_fpdf, __LINE__);
+    error_code = failure;
+    return true;
+}
+
+// The machine file after the export of the picked routes ended, early or not: the
+// routes written whole stay. A file with no route at all is removed, nor does the
+// cell get one whose counts disagree with its records.
+void finish_fpdf_file(int picked, bool ended_early) {
     if (routes_written > 0) {
         if (!ended_early) return;
         char message[MESSAGE_SIZE];
@@ -251,18 +271,7 @@ void finish_fpdf_file(int picked, bool ended_early) {
                 template_fpdf, routes_written, picked, __LINE__);
         return;
     }
-    close_fpdf_file();
-    if (remove(template_fpdf) != 0) {
-        // The file without routes stays on the disk: say so, and never end as a success.
-        uc1601("ни один маршрут не записан: файл заклепок без маршрутов не удален", 1);
-        fprintf(error_log, "\n\tни один маршрут не записан: не могу удалить файл %s\tline=%d\n", template_fpdf,
-                __LINE__);
-        error_code = failure != 0 ? failure : file_error();
-        return;
-    }
-    uc1601("ни один маршрут не записан: файла заклепок нет", 1);
-    fprintf(error_log, "\n\tни один маршрут не записан: файл %s удален\tline=%d\n", template_fpdf, __LINE__);
-    error_code = failure;
+    remove_routeless_file(true);
 }
 
 void export_routes(const host_tags &routes) {
@@ -373,13 +382,16 @@ int run_fpdf_export() {
         fprintf(fpdf_file, "$$HEAD,\t%s,\t%s,\tTOLV,\t%s\n", assembly_name, area_name, date_text);
 
         host_tags routes;
-        step got = select_components(verified_routes, routes);
-        if (got == step::failed) finish_fpdf_file(0, true);
-        if (got == step::go_on) export_routes(routes);
-        if (got != step::back) return error_code;
-        // Back to the dialog, which opens a file again, perhaps the same one: never two
-        // streams on one file.
-        close_fpdf_file();
+        switch (select_components(verified_routes, routes)) {
+        case step::go_on: export_routes(routes); return error_code;
+        case step::failed: finish_fpdf_file(0, true); return error_code;
+        case step::ended: remove_routeless_file(false); return error_code;
+        case step::back:
+            // The dialog opens a file again, perhaps the same one: this pass's file goes
+            // first, so no header-only file stays and no two streams write one file.
+            if (!remove_routeless_file(false)) return error_code;
+            break;
+        }
     }
 }
 

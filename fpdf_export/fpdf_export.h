@@ -18,5 +18,6 @@ extern FILE *fpdf_file;
 
 // Writes one route to fpdf_file, its route line and its rivet records sorted by
 // point identifier, all of it or nothing (*written tells which). 0 when written or
-// left out at a missing attribute; the host's code when a call failed.
+// left out (a missing attribute, a position or axis out of the doubles' range); the
+// host's code when a call failed.
 int write_path_rivets(const char *path_name, const tag_t *member_array, int member_count, bool *written);

@@ -1,5 +1,6 @@
 // The rivet records of one route in the FPDF file: sorted by point identifier,
 // process attributes, position and axis in the WCS of the displayed part.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +23,7 @@ namespace {
 constexpr int POINT_ID_SIZE = 16;    // at most 15 characters
 constexpr int SHORT_CODE_SIZE = 10;  // pr_code, ad_code
 constexpr int LONG_CODE_SIZE = 20;   // fast_code, grip_lng
+constexpr int MESSAGE_SIZE = 200;
 
 struct point_entry {
     tag_t rivet;
@@ -83,6 +85,10 @@ const rivet_attribute rivet_attributes[] = {
     {GRIP_LNG_TITLE, grip_lng, sizeof grip_lng, "не найден атрибут <grip_lng>",
      "\n\tне найден атрибут <grip_lng> заклепки %s маршрута %s \tline=%d\n"},
 };
+
+bool all_finite(const double (&values)[3]) {
+    return std::isfinite(values[0]) && std::isfinite(values[1]) && std::isfinite(values[2]);
+}
 
 // Plain exchange sort: it alone fixes where rivets with equal identifiers go.
 void sort_points(int count) {
@@ -184,6 +190,16 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
             map_direction(UF_CSYS_ROOT_COORDS, &rivet.csys_matrix[6], UF_CSYS_ROOT_WCS_COORDS, axis) != 0) {
             report_error(error_code, __LINE__);
             return error_code;
+        }
+        // A frame far out of range gives no number: the cell would get no position.
+        if (!all_finite(wcs_origin) || !all_finite(axis)) {
+            char message[MESSAGE_SIZE];
+            snprintf(message, sizeof message, "положение или ось заклепки %s в WCS вне диапазона чисел",
+                     entry.point_id);
+            uc1601(message, 1);
+            fprintf(error_log, "\n\tположение или ось заклепки %s маршрута %s в WCS вне диапазона чисел\tline=%d\n",
+                    entry.point_id, path_name, __LINE__);
+            return 0;
         }
 
         // GCOVR_EXCL_START: the route's room holds 99 records of the widest kind; longer routes are refused earlier

@@ -8,7 +8,6 @@
 #include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "uf.h"
-#include "uf_assem.h"
 #include "uf_attr.h"
 #include "uf_disp.h"
 #include "uf_modl.h"
@@ -25,10 +24,9 @@ constexpr double FAR_AWAY = 1.0e15;
 
 static_assert(POINT_ID_LENGTH < POINT_ID_BUFFER_SIZE, "the cut must lie inside the buffer");
 
-// The route's children: the first-rivet filter consults them while its dialog is open.
-host_tags children;
-
-int first_rivet_filter(tag_t object, int /*type*/[3], void * /*user_data*/, UF_UI_selection_p_t /*select*/) {
+// Accepts only the route's children, which come as the selection's user data.
+int first_rivet_filter(tag_t object, int /*type*/[3], void *user_data, UF_UI_selection_p_t /*select*/) {
+    const host_tags &children = *static_cast<const host_tags *>(user_data);
     for (int i = 0; i < children.count; ++i)
         if (children.items[i] == object) return UF_UI_SEL_ACCEPT;
     return UF_UI_SEL_REJECT;
@@ -50,9 +48,8 @@ int ask_origin(tag_t component, double origin[3]) {
     return 0;
 }
 
-// The route: a component whose children are 1 to 99 rivets. On go_on its children
-// are held for the first rivet's filter.
-step choose_route(tag_t &route) {
+// The route: a component whose children are 1 to 99 rivets, held in `children` on go_on.
+step choose_route(tag_t &route, host_tags &children) {
     for (;;) {
         int response = 0;
         tag_t object = NULL_TAG;
@@ -77,22 +74,10 @@ step choose_route(tag_t &route) {
             return step::failed;
         }
 
-        children.count = UF_ASSEM_ask_part_occ_children(object, &children.items);
-        if (children.count < 0) {
-            // The host answers a failure here as its code negated.
-            error_code = -children.count;
-            children.count = 0;
-            report_error(error_code, __LINE__);
-            children.release();
-            return step::failed;
-        }
-        if (children.count == 0) {
-            children.release();
-            continue;
-        }
+        if (ask_occurrence_children(object, children, report_error) != 0) return step::failed;
+        if (children.count == 0) continue;
         if (children.count > MAX_ROUTE_RIVETS) {
             uc1601("в агрегате больше 99 компонент", 1);
-            children.release();
             continue;
         }
         bool all_rivets = true;
@@ -101,14 +86,12 @@ step choose_route(tag_t &route) {
             error_code = UF_ATTR_find_attribute(children.items[i], UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
             if (error_code != 0) {
                 report_error(error_code, __LINE__);
-                children.release();
                 return step::failed;
             }
             all_rivets = title_type == UF_ATTR_string;
         }
         if (!all_rivets) {
             uc1601("в агрегате присутствует компонент НЕ - заклепка", 1);
-            children.release();
             continue;
         }
         route = object;
@@ -118,24 +101,20 @@ step choose_route(tag_t &route) {
 
 // The first rivet, one of the route's children. Back shows this dialog again: there
 // is no way back to the route.
-step choose_first_rivet(tag_t &first) {
+step choose_first_rivet(const host_tags &children, tag_t &first) {
     for (;;) {
         int response = 0;
         tag_t object = NULL_TAG;
         double cursor[3];
         tag_t view = NULL_TAG;
-        error_code = UF_UI_select_with_single_dialog("выбери первую заклепку", "первая заклепка",
-                                                     UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, first_rivet_init, nullptr,
-                                                     &response, &object, cursor, &view);
+        error_code = UF_UI_select_with_single_dialog(
+            "выбери первую заклепку", "первая заклепка", UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, first_rivet_init,
+            const_cast<host_tags *>(&children), &response, &object, cursor, &view);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            children.release();
             return step::failed;
         }
-        if (response == UF_UI_CANCEL) {
-            children.release();
-            return step::ended;
-        }
+        if (response == UF_UI_CANCEL) return step::ended;
         if (response == UF_UI_BACK) continue;
         if (object == NULL_TAG) {
             uc1601("будьте любезны выбрать первую заклепку", 1);
@@ -144,7 +123,6 @@ step choose_first_rivet(tag_t &first) {
         error_code = UF_DISP_set_highlight(object, 0);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            children.release();
             return step::failed;
         }
         first = object;
@@ -154,27 +132,21 @@ step choose_first_rivet(tag_t &first) {
 
 // The walk: nearest neighbour from the first rivet. A candidate must be strictly
 // nearer to win, so a tie keeps the one earlier in the children's order.
-step build_walk(tag_t first, host_list &walk) {
+step build_walk(const host_tags &children, tag_t first, host_list &walk) {
     host_list left(report_error);
-    if (left.create() != 0) {
-        children.release();
-        return step::failed;
-    }
+    if (left.create() != 0) return step::failed;
     for (int i = 0; i < children.count; ++i) {
         error_code = UF_MODL_put_list_item(left.list, children.items[i]);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
-            children.release();
             return step::failed;
         }
     }
     error_code = UF_MODL_delete_list_item(&left.list, first);
     if (error_code != 0) {
         report_error(error_code, __LINE__);
-        children.release();
         return step::failed;
     }
-    children.release();
 
     if (walk.create() != 0) return step::failed;
     error_code = UF_MODL_put_list_item(walk.list, first);
@@ -307,14 +279,15 @@ step number_points(tag_t route, const host_list &walk, int walk_count) {
 
 int walk_route() {
     tag_t route = NULL_TAG;
-    switch (choose_route(route)) {  // GCOVR_EXCL_BR_LINE: it never answers Back
+    host_tags children;                       // the route's rivets, from the route dialog to the walk
+    switch (choose_route(route, children)) {  // GCOVR_EXCL_BR_LINE: it never answers Back
     case step::go_on: break;
     case step::back:  // never answered: Back shows the route dialog again
     case step::ended: return 0;
     case step::failed: return error_code;
     }
     tag_t first = NULL_TAG;
-    switch (choose_first_rivet(first)) {  // GCOVR_EXCL_BR_LINE: it never answers Back
+    switch (choose_first_rivet(children, first)) {  // GCOVR_EXCL_BR_LINE: it never answers Back
     case step::go_on: break;
     case step::back:  // never answered: Back shows the first-rivet dialog again
     case step::ended: return 0;
@@ -324,7 +297,7 @@ int walk_route() {
     // A failed step leaves the walk list to its owner; the failure is the run's result.
     host_list walk(report_error);
     int walk_count = 0;
-    if (build_walk(first, walk) != step::go_on || show_walk(walk, walk_count) != step::go_on ||
+    if (build_walk(children, first, walk) != step::go_on || show_walk(walk, walk_count) != step::go_on ||
         number_points(route, walk, walk_count) != step::go_on)
         return error_code;
     return walk.remove();

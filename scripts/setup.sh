@@ -9,7 +9,8 @@
 #   scripts/setup.sh coverage  gcovr, for scripts/coverage.sh
 #   scripts/setup.sh tidy    clang and clang-tidy, for scripts/tidy-check.sh
 #   scripts/setup.sh windows what the programs need, MinGW-w64 cross compilers, GoogleTest
-#                            sources to build for Windows, Wine to run the tests
+#                            sources to build for Windows, Wine to run the tests, and the
+#                            locale ru_RU.CP1251 that gives Wine the shop floor's code page
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +22,8 @@ case "${1:-build}" in
   format) wanted=(clang-format) ;;
   coverage) wanted=(gcovr) ;;
   tidy) wanted=(clang clang-tidy) ;;
-  windows) wanted=("${programs[@]}" googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64) ;;
+  windows) wanted=("${programs[@]}" googletest g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64
+             locales) ;;
   *) echo "usage: $0 demo|build|fuzz|format|coverage|tidy|windows" >&2; exit 2 ;;
 esac
 
@@ -37,14 +39,30 @@ for pkg in "${wanted[@]}"; do
     missing+=("$pkg")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# Wine takes its ANSI code page from the Unix locale: ru_RU.CP1251 gives 1251, as the
+# engineers' Windows has it. Debian generates it from its line in /etc/locale.gen.
+need_locale=false
+if [ "${1:-build}" = windows ] && [ "$(LC_ALL=ru_RU.CP1251 locale charmap 2>/dev/null)" != CP1251 ]; then
+  need_locale=true
+fi
+[ ${#missing[@]} -eq 0 ] && ! $need_locale && exit 0
 
-echo "installing: ${missing[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
-  command -v sudo >/dev/null || { echo "run as root or install: ${missing[*]}" >&2; exit 1; }
+  command -v sudo >/dev/null || { echo "run as root or install: ${missing[*]} (and the locale ru_RU.CP1251)" >&2; exit 1; }
   sudo=sudo
 fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+if $need_locale; then
+  echo "generating the locale ru_RU.CP1251"
+  $sudo sed -i 's/^# *\(ru_RU\.CP1251 CP1251\)$/\1/' /etc/locale.gen
+  grep -q '^ru_RU\.CP1251 CP1251$' /etc/locale.gen || echo 'ru_RU.CP1251 CP1251' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null
+  [ "$(LC_ALL=ru_RU.CP1251 locale charmap 2>/dev/null)" = CP1251 ] ||
+    { echo "setup.sh: the locale ru_RU.CP1251 could not be generated" >&2; exit 1; }
+fi

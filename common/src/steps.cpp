@@ -38,6 +38,20 @@ int host_list::remove() {
     return error_code;
 }
 
+int ask_occurrence_children(tag_t occurrence, host_tags &children, error_reporter report) {
+    children.release();
+    int count = UF_ASSEM_ask_part_occ_children(occurrence, &children.items);
+    if (count < 0) {
+        error_code = -count;
+        children.release();
+        if (report != nullptr) report(error_code, __LINE__);
+        return error_code;
+    }
+    children.count = count;
+    error_code = 0;
+    return 0;
+}
+
 bool set_component_mask(UF_UI_selection_p_t select, error_reporter report) {
     UF_UI_mask_t mask_triples[] = {mask_triple(UF_component_type, 0, 0)};
     error_code = UF_UI_set_sel_mask(select, UF_UI_SEL_MASK_CLEAR_AND_ENABLE_SPECIFIC, 1, mask_triples);

@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "cp1251.h"
+#include "platform.h"
 
 namespace nxsim {
 
@@ -109,15 +110,17 @@ namespace {
 
 // Windows finds a name in any case: C:\temp is the folder C:\Temp. An existing
 // entry that differs only in case is the one meant; otherwise the name as given.
-std::string existing_case(const std::filesystem::path &dir, const std::string &name) {
+std::filesystem::path existing_case(const std::filesystem::path &dir, const std::string &name) {
+    std::filesystem::path given = platform::path_of_tool_name(name);
     std::error_code ec;
-    if (std::filesystem::exists(dir / name, ec) || !std::filesystem::is_directory(dir, ec)) return name;
+    if (std::filesystem::exists(dir / given, ec) || !std::filesystem::is_directory(dir, ec)) return given;
     auto same = [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); };
     for (const auto &entry : std::filesystem::directory_iterator(dir, ec)) {
-        std::string found = entry.path().filename().string();
-        if (found.size() == name.size() && std::equal(found.begin(), found.end(), name.begin(), same)) return found;
+        std::string found = platform::tool_name_of_path(entry.path().filename());
+        if (found.size() == name.size() && std::equal(found.begin(), found.end(), name.begin(), same))
+            return entry.path().filename();
     }
-    return name;
+    return given;
 }
 
 }  // namespace
@@ -172,7 +175,7 @@ std::optional<std::filesystem::path> Host::map_path(const std::string &windows_p
     }
     if (!flush()) return std::nullopt;
     std::filesystem::path result = run_dir;
-    for (const auto &r : root) result /= r;
+    for (const auto &r : root) result /= platform::path_of_tool_name(r);
     for (const auto &part : parts) result /= existing_case(result, part);
     return result;
 }

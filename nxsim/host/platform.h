@@ -30,6 +30,13 @@ extern const char *const kModuleSuffix;
 // nullptr and a reason in error when the file is not a loadable tool.
 std::unique_ptr<Module> load_module(const std::filesystem::path &file, std::string &error);
 
+// A file or folder name as a tool's run-time call gives it, and back: on Windows in the
+// ANSI code page, as the system's narrow file calls read it (1251 on the shop floor);
+// on Linux the bytes as they are. Never throws: a character the code page lacks
+// becomes the system's stand-in.
+std::filesystem::path path_of_tool_name(const std::string &name);
+std::string tool_name_of_path(const std::filesystem::path &name);
+
 NXSIM_EXPORT std::filesystem::path executable_path();
 NXSIM_EXPORT bool stdin_is_terminal();
 // The computer's own local time (not the host clock), for an interactive session.

@@ -44,6 +44,10 @@ std::unique_ptr<Module> load_module(const std::filesystem::path &file, std::stri
     return std::make_unique<PosixModule>(handle, file);
 }
 
+std::filesystem::path path_of_tool_name(const std::string &name) { return std::filesystem::path(name); }
+
+std::string tool_name_of_path(const std::filesystem::path &name) { return name.native(); }
+
 std::filesystem::path executable_path() {
     std::error_code ec;
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -60,6 +60,25 @@ std::unique_ptr<Module> load_module(const std::filesystem::path &file, std::stri
     return std::make_unique<WindowsModule>(handle, full);
 }
 
+std::filesystem::path path_of_tool_name(const std::string &name) {
+    if (name.empty()) return {};
+    int length = static_cast<int>(name.size());
+    int wide_length = MultiByteToWideChar(CP_ACP, 0, name.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(wide_length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), length, wide.data(), wide_length);
+    return std::filesystem::path(wide);
+}
+
+std::string tool_name_of_path(const std::filesystem::path &name) {
+    const std::wstring &wide = name.native();
+    if (wide.empty()) return {};
+    int length = static_cast<int>(wide.size());
+    int narrow_length = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(narrow_length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), length, narrow.data(), narrow_length, nullptr, nullptr);
+    return narrow;
+}
+
 std::filesystem::path executable_path() {
     wchar_t buffer[MAX_PATH * 4];
     DWORD n = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));

@@ -3,6 +3,7 @@
 // step stops at its first failing call.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -203,6 +204,70 @@ TEST_F(Steps, FailingTakeBackWithoutReporterAnswersFalseAndKeepsTheFailure) {
     EXPECT_FALSE(gone);
     EXPECT_EQ(error_code, EARLIER_FAILURE);
     EXPECT_EQ(calls("UF_ASSEM_remove_instance"), 1);
+    EXPECT_EQ(nxsim::Host::get().transcript.size(), 1u);  // the fault note alone: not reported
+}
+
+// A route of two rivets under a shown assembly, the session the host's.
+class Children : public Steps {
+protected:
+    void SetUp() override {
+        Steps::SetUp();
+        nxsim::Part *assembly = session.add_part("assembly");
+        nxsim::Part *part = session.add_part("route");
+        session.add_part("rivet");
+        session.add_instance(part, "R1", "rivet");
+        session.add_instance(part, "R2", "rivet");
+        session.display = session.work = assembly;
+        route = session.occurrence_of(assembly, NULL_TAG, session.add_instance(assembly, "RT", "route"));
+        nxsim::Host::get().session = &session;
+    }
+    void TearDown() override {
+        nxsim::Host::get().session = nullptr;
+        Steps::TearDown();
+    }
+    nxsim::Session session;
+    tag_t route = NULL_TAG;
+};
+
+TEST_F(Children, AskedReplaceWhatTheOwnerHeld) {
+    host_tags children;
+    ASSERT_EQ(ask_occurrence_children(route, children, report_error), 0);
+    ASSERT_EQ(children.count, 2);
+    EXPECT_EQ(session.describe(children.items[0]), "RT/R1");
+    EXPECT_EQ(session.describe(children.items[1]), "RT/R2");
+    // Asked again into the same owner (a route dialog shown again): the first array is
+    // released, the sanitizer build sees any leak.
+    ASSERT_EQ(ask_occurrence_children(children.items[0], children, report_error), 0);
+    EXPECT_EQ(children.count, 0);
+    EXPECT_EQ(children.items, nullptr);
+}
+
+// The host answers a failure as its code negated: the code, positive, is the step's
+// answer and error_code, it is reported, and the owner holds nothing.
+TEST_F(Children, FailureIsTheCodeNotANegativeCount) {
+    host_tags children;
+    ASSERT_EQ(ask_occurrence_children(route, children, nullptr), 0);
+    fail("UF_ASSEM_ask_part_occ_children", 2, EARLIER_FAILURE);
+    error_log = std::tmpfile();
+    EXPECT_EQ(ask_occurrence_children(route, children, report_error), EARLIER_FAILURE);
+    EXPECT_EQ(error_code, EARLIER_FAILURE);
+    EXPECT_EQ(children.count, 0);
+    EXPECT_EQ(children.items, nullptr);
+    EXPECT_EQ(nxsim::Host::get().transcript.back(), "status \"Attribute could not be assigned\"");
+    std::rewind(error_log);
+    char line[200] = "";
+    ASSERT_NE(std::fgets(line, sizeof line, error_log), nullptr);  // the layout's leading line end
+    ASSERT_NE(std::fgets(line, sizeof line, error_log), nullptr);
+    EXPECT_EQ(std::string(line).rfind("\terrorCode=515003\tmessage=Attribute could not be assigned\tline=", 0), 0u)
+        << line;
+    std::fclose(error_log);
+}
+
+TEST_F(Children, FailureWithoutReporterIsLeftToTheCaller) {
+    fail("UF_ASSEM_ask_part_occ_children", 1, EARLIER_FAILURE);
+    host_tags children;
+    EXPECT_EQ(ask_occurrence_children(route, children, nullptr), EARLIER_FAILURE);
+    EXPECT_EQ(children.count, 0);
     EXPECT_EQ(nxsim::Host::get().transcript.size(), 1u);  // the fault note alone: not reported
 }
 

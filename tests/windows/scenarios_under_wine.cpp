@@ -2,6 +2,7 @@
 // scenario folders of every tool in cmake/tool_names.cmake and the sample workflow,
 // compared with the Linux goldens.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -36,6 +37,12 @@ INSTANTIATE_TEST_SUITE_P(, Scenario, ::testing::ValuesIn(every_case()),
                          });
 
 }  // namespace
+
+// The engineers' Windows runs under the ANSI code page 1251: a tool's file name in
+// Windows-1251 names the file they will find. Under 1252 "З" would come out as "Ç".
+TEST(ShopFloorWindows, AnsiCodePageIs1251) {
+    EXPECT_EQ(GetACP(), 1251u) << "Wine takes its code page from the Unix locale: run under scripts/under-wine.sh";
+}
 
 TEST(SampleWorkflow, MachineFileIsTheReviewedOne) {
     fs::path run_dir = scenario::make_temp_dir("rivet-workflow");

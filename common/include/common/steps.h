@@ -52,6 +52,13 @@ struct host_list {
     int remove();  // error_code, reported; the list is gone either way
 };
 
+// --- The children of an occurrence ------------------------------------------------
+
+// The occurrence's children, held by `children` (whatever it held is released first).
+// The host answers a failure as its code negated, instead of a count: that code goes
+// to error_code and to `report`, and children stays empty. Answers error_code.
+int ask_occurrence_children(tag_t occurrence, host_tags &children, error_reporter report);
+
 // --- Selection set-ups -----------------------------------------------------------
 
 // Components only. A failing call is reported when `report` is given; answers true

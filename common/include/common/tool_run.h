@@ -17,12 +17,24 @@ extern FILE *error_log;
 extern int error_code;
 extern tag_t display_part;
 
-// The four reporter variants: same job (failure text to the status line and one
-// log line), different log layouts. Code 0 does nothing.
-void report_error(int code, int line);                                 // plain-run tools
-void report_error_logic(int code, int line);                           // tool logic of the two timed tools
-void report_error_dialog(int code, int line);                          // attribute dialog and its callbacks
-void report_error_timed(int code, int line, const char *source_file);  // timed run itself
+// The layouts of the reporter's log line, one for each part of the suite that reports.
+enum class report_layout {
+    plain,   // plain-run tools
+    logic,   // tool logic of the two timed tools
+    dialog,  // attribute dialog and its callbacks (not flushed)
+    timed,   // the timed run itself, naming the tool's source (not flushed)
+};
+
+// The reporter: the host's failure text to the status line and one log line in the
+// layout's format (no line without a log). Code 0 does nothing. source_file: the
+// timed layout's tool source (__FILE__), nullptr for the others.
+void report_in(report_layout layout, int code, int line, const char *source_file = nullptr);
+
+// The reporter in each layout, as the steps take it (an error_reporter).
+void report_error(int code, int line);
+void report_error_logic(int code, int line);
+void report_error_dialog(int code, int line);
+void report_error_timed(int code, int line, const char *source_file);
 
 using tool_routine = int (*)();
 
