@@ -9,7 +9,10 @@ cmake --preset coverage >/dev/null
 cmake --build --preset coverage
 find build/coverage -name '*.gcda' -delete
 ctest --preset coverage -j2 "$@" || echo "coverage: some tests failed; the figures below still count them" >&2
-sources="$PWD/(common|attr_dialog|fpdf_check|fpdf_export|route_check|route_walk|route_create|rivet_transfer|flat_assembly|rivet_mark|rivet_group_attr|rivet_attr_inspect)/"
+# The tools from the suite's one list, beside what they are built from.
+tools=$(cmake -P cmake/print_tool_names.cmake)
+folders="common attr_dialog fpdf_check $(echo $tools)"
+sources="$PWD/($(tr ' ' '|' <<<"$folders"))/"
 trace=build/coverage/coverage.json
 # Branches the compiler adds for exceptions (the tools throw none) and on lines without
 # code of their own (a closing brace's clean-up) are not the tools' own.
@@ -33,8 +36,7 @@ PY
 # Defensive code no consistent host can reach (a guard against an answer nxsim never
 # gives) carries a GCOVR_EXCL marker with its reason and is left out of the figures
 # above; the source lines under markers are counted here so what is left out stays in view.
-python3 - $(git ls-files common attr_dialog fpdf_check fpdf_export route_check route_walk route_create \
-  rivet_transfer flat_assembly rivet_mark rivet_group_attr rivet_attr_inspect | grep -E '\.(cpp|h)$') <<'PY'
+python3 - $(git ls-files $folders | grep -E '\.(cpp|h)$') <<'PY'
 import re, sys
 marked = {}
 for path in sys.argv[1:]:

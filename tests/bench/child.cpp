@@ -1,42 +1,20 @@
 #include "child.h"
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <deque>
 #include <fstream>
+
+#include "child_process.h"
 
 namespace bench {
 
 Measure run_child(const std::vector<std::string> &argv, const std::filesystem::path &output) {
+    scenario::child_result r =
+        scenario::run_child(argv, scenario::child_options().output_to(output).errors_into_output().appending());
     Measure m;
-    std::vector<char *> args;
-    for (const auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
-    args.push_back(nullptr);
-    auto start = std::chrono::steady_clock::now();
-    pid_t pid = fork();
-    if (pid < 0) return m;
-    if (pid == 0) {
-        int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        if (fd >= 0) {
-            dup2(fd, 1);
-            dup2(fd, 2);
-            close(fd);
-        }
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) return m;
-    m.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    m.cpu =
-        usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec * 1e-6;
-    m.peak_mb = usage.ru_maxrss / 1024.0;
-    m.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    m.status = r.signalled ? -1 : r.exit_code;
+    m.wall = r.wall_seconds;
+    m.cpu = r.cpu_seconds;
+    m.peak_mb = r.peak_mb;
     return m;
 }
 

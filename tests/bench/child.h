@@ -1,5 +1,6 @@
-// Runs a program of the suite as a child process and measures it: wall time, CPU
-// time (user and system) and peak resident memory, as the kernel accounts them.
+// Runs a program of the suite as a child process (through the tests' runner) and
+// measures it: wall time, CPU time (user and system) and peak resident memory, as the
+// kernel accounts them.
 #pragma once
 
 #include <filesystem>

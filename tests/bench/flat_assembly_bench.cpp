@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -23,6 +24,8 @@
 #include <string>
 
 #include <nlohmann/json.hpp>
+
+#include "child_process.h"
 
 #include "engineer.h"
 #include "host.h"
@@ -77,9 +80,7 @@ json design(int sections) {
 }
 
 fs::path make_case() {
-    fs::path dir = fs::temp_directory_path() / ("flat_assembly_bench_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    fs::path dir = scenario::make_temp_dir("flat-assembly-bench");
     std::ofstream(dir / "session.json") << design(kSections).dump();
 
     // Every section, and one rivet a second time: it must still be copied once.
@@ -119,31 +120,29 @@ std::string check_result(const fs::path &saved) {
 void BM_FlatAssembly100k(benchmark::State &state) {
     fs::path dir = make_case();
     fs::path saved = dir / "saved.json";
-    std::string command = std::string("\"") + NXSIM_EXE + "\" run --session \"" + (dir / "session.json").string() +
-                          "\" --tool flat_assembly --script \"" + (dir / "script.json").string() + "\" --run-dir \"" +
-                          (dir / "run").string() +
-                          "\" --tools-dir \"" RIVET_TOOLS_DIR "\" --dialogs-dir \"" RIVET_DIALOGS_DIR
-                          "\" --save-as \"" +
-                          saved.string() + "\"";
+    const std::vector<std::string> argv = {NXSIM_EXE,       "run",
+                                           "--session",     (dir / "session.json").string(),
+                                           "--tool",        "flat_assembly",
+                                           "--script",      (dir / "script.json").string(),
+                                           "--run-dir",     (dir / "run").string(),
+                                           "--tools-dir",   RIVET_TOOLS_DIR,
+                                           "--dialogs-dir", RIVET_DIALOGS_DIR,
+                                           "--save-as",     saved.string()};
     // CPU time of the nxsim runs, beside the wall time: the machine may be shared.
-    auto children_cpu = [] {
-        rusage usage{};
-        getrusage(RUSAGE_CHILDREN, &usage);
-        return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 + usage.ru_stime.tv_sec +
-               usage.ru_stime.tv_usec * 1e-6;
-    };
-    double cpu_before = children_cpu();
+    double cpu = 0;
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove_all(dir / "run");
         fs::remove(saved);
         state.ResumeTiming();
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError("nxsim run failed");
+        scenario::child_result r = scenario::run_child(argv);
+        cpu += r.cpu_seconds;
+        if (r.exit_code != 0) {
+            state.SkipWithError(("nxsim run failed: " + r.err.substr(0, 300)).c_str());
             break;
         }
     }
-    state.counters["cpu_s/run"] = (children_cpu() - cpu_before) / static_cast<double>(state.iterations());
+    state.counters["cpu_s/run"] = cpu / static_cast<double>(std::max<benchmark::IterationCount>(1, state.iterations()));
     if (std::string problem = check_result(saved); !problem.empty()) state.SkipWithError(problem.c_str());
     state.counters["leaves"] = static_cast<double>(kSections) * kPanels * kBays * kRivets;
     fs::remove_all(dir);
@@ -227,5 +226,3 @@ BENCHMARK(BM_LeafCollector)
     ->Args({0, 10})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-
-BENCHMARK_MAIN();

@@ -31,6 +31,7 @@
 #include <nlohmann/json.hpp>
 
 #include "child.h"
+#include "child_process.h"
 #include "session_file.h"
 
 namespace fs = std::filesystem;
@@ -77,12 +78,7 @@ std::vector<std::string> nxsim_args(std::vector<std::string> args) {
 
 // Never destroyed: the clean-up at exit still needs it.
 const fs::path &work_root() {
-    static const fs::path *root = [] {
-        auto *r = new fs::path(fs::temp_directory_path() / ("panel_bench_" + std::to_string(getpid())));
-        fs::remove_all(*r);
-        fs::create_directories(*r);
-        return r;
-    }();
+    static const fs::path *root = [] { return new fs::path(scenario::make_temp_dir("panel-bench")); }();
     return *root;
 }
 
@@ -409,5 +405,3 @@ BENCHMARK(BM_SessionLoadCareful)->Arg(1000)->Arg(20000)->Arg(50000)->Unit(benchm
 BENCHMARK(BM_SessionSave)->Arg(1000)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseNlohmann)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseSimdjson)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
-
-BENCHMARK_MAIN();

@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "child_process.h"
 #include "cp1251.h"
 #include "scenario.h"
 
@@ -85,9 +86,7 @@ std::tuple<double, double> place(int i, int j, int r) { return {1000.0 * i + r, 
 // Several picks that overlap: a panel, then everything, then one rivet again. Each
 // leaf is copied once, in the order the picks and a depth-first walk meet it.
 TEST(FlatAssemblyOrder, OverlappingPicksKeepFirstMeetingOrder) {
-    char pattern[] = "/tmp/flat-order-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    fs::path dir = pattern;
+    fs::path dir = scenario::make_temp_dir("flat-order");
 
     json root = {{"name", "@DB/ROOT/A"}, {"components", json::array()}};
     json section = {{"name", "@DB/SECTION/A"}, {"components", json::array()}};

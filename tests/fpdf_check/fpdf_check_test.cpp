@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -17,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "scenario.h"
+#include "temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -28,12 +29,6 @@ struct result {
     std::string out;
     std::string err;
 };
-
-std::string quote(const std::string &s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 void write_bytes(const fs::path &path, const std::string &bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -49,29 +44,15 @@ std::vector<std::string> lines_of(const std::string &text) {
 
 class FpdfCheck : public ::testing::Test {
 protected:
-    fs::path dir;
-
-    void SetUp() override {
-        static int serial = 0;
-        dir = fs::temp_directory_path() /
-              ("fpdf_check_test_" + std::to_string(getpid()) + "_" + std::to_string(++serial));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    scenario::temp_dir scratch{"fpdf-check"};
+    fs::path dir = scratch.path();
 
     result run(const std::vector<std::string> &args) {
-        std::string command = quote(FPDF_CHECK_EXE);
-        for (const std::string &a : args) command += " " + quote(a);
-        fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-        command += " >" + quote(out.string()) + " 2>" + quote(err.string()) + " </dev/null";
-        int raw = std::system(command.c_str());
-        result r;
-        EXPECT_TRUE(WIFEXITED(raw)) << "the program did not exit normally: " << command;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = scenario::read_file(out);
-        r.err = scenario::read_file(err);
-        return r;
+        std::vector<std::string> argv{FPDF_CHECK_EXE};
+        argv.insert(argv.end(), args.begin(), args.end());
+        scenario::child_result c = scenario::run_child(argv);
+        EXPECT_FALSE(c.signalled) << "the program did not exit normally: " << args.front();
+        return {c.signalled ? -1 : c.exit_code, c.out, c.err};
     }
 
     // Writes the bytes as NAME in the test folder, checks it, and makes sure the
@@ -564,12 +545,12 @@ TEST_F(FpdfCheck, FileWithoutReadPermission) {
 TEST_F(FpdfCheck, FifoOrDeviceIsNotRead) {
     ASSERT_EQ(mkfifo(path_of("fifo.fpdf").c_str(), 0644), 0);
     for (const std::string &path : {path_of("fifo.fpdf"), std::string("/dev/zero")}) {
-        std::string command = "timeout -s KILL 20 " + quote(FPDF_CHECK_EXE) + " " + quote(path) + " 2>" +
-                              quote((dir / "stderr.txt").string()) + " </dev/null";
-        int raw = std::system(command.c_str());
-        ASSERT_TRUE(WIFEXITED(raw));
-        EXPECT_EQ(WEXITSTATUS(raw), 2) << "blocked or crashed on " << path;
-        EXPECT_EQ(scenario::read_file(dir / "stderr.txt"),
+        scenario::child_result c =
+            scenario::run_child({FPDF_CHECK_EXE, path}, scenario::child_options().time_limit(20));
+        ASSERT_FALSE(c.timed_out) << "blocked on " << path;
+        ASSERT_FALSE(c.signalled);
+        EXPECT_EQ(c.exit_code, 2) << "crashed on " << path;
+        EXPECT_EQ(c.err,
                   path + ": not checked: cannot read the machine file: not a regular file (a FIFO or a device)\n");
     }
 }
@@ -614,12 +595,11 @@ TEST_F(FpdfCheck, OpenAndReadFailuresNameTheReason) {
 TEST_F(FpdfCheck, ReportThatCannotBeWritten) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     write_bytes(dir / "m.fpdf", join(clean_lines()));
-    fs::path err = dir / "stderr.txt";
-    int raw =
-        std::system((quote(FPDF_CHECK_EXE) + " " + quote(path_of()) + " >/dev/full 2>" + quote(err.string())).c_str());
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), 2);
-    EXPECT_EQ(scenario::read_file(err), "fpdf_check: the report could not be written\n");
+    scenario::child_result c =
+        scenario::run_child({FPDF_CHECK_EXE, path_of()}, scenario::child_options().output_to("/dev/full"));
+    ASSERT_FALSE(c.signalled);
+    EXPECT_EQ(c.exit_code, 2);
+    EXPECT_EQ(c.err, "fpdf_check: the report could not be written\n");
 }
 
 // A broken file of many lines gives a bounded report, and many routes and

@@ -6,7 +6,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,12 +21,12 @@
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
 #include "files.h"
 #include "host.h"
 #include "scenario.h"
+#include "temp_dir.h"
 #include "uf_styler.h"
-
-extern char **environ;
 
 namespace fs = std::filesystem;
 
@@ -39,16 +38,12 @@ struct ran {
     std::string out;      // standard output and error
 };
 
-std::string quote(const std::string &s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+std::string quote(const std::string &s) { return scenario::shell_quote(s); }
 
-ran decode(int raw, std::string out) {
+ran decode(const scenario::child_result &c, std::string out) {
     ran r;
-    r.exited = WIFEXITED(raw);
-    r.status = r.exited ? WEXITSTATUS(raw) : WIFSIGNALED(raw) ? WTERMSIG(raw) : -1;
+    r.exited = !c.signalled && c.exit_code >= 0;
+    r.status = c.signalled ? c.exit_code - 128 : c.exit_code;
     // timeout(1) answers 124 when it had to stop the program, 128 + N for a signal.
     if (r.exited && r.status >= 124) r.exited = false;
     r.out = std::move(out);
@@ -67,19 +62,16 @@ std::vector<std::string> lines_of(const std::string &text) {
 class Faults : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/nxsim-faults-XXXXXX";
-        dir = mkdtemp(pattern);
         write(dir / "s.json", kSession);
         write(dir / "x.json", R"({"actions": []})");
     }
     void TearDown() override {
         if (running > 0) {  // a test that stopped early leaves no run behind
             kill(running, SIGKILL);
-            waitpid(running, nullptr, 0);
+            scenario::wait_child(running);
         }
         std::error_code ec;
         fs::permissions(dir / "s.json", fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir, ec);
     }
 
     static void write(const fs::path &path, const std::string &bytes) {
@@ -104,29 +96,22 @@ protected:
 
     // Runs nxsim to its end, or stops it after `seconds`.
     static ran nxsim(const std::string &args, const std::string &before = "", int seconds = 60) {
-        std::string line = command(args, before, seconds) + " 2>&1";
-        FILE *p = popen(line.c_str(), "r");
-        std::string out;
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        return decode(pclose(p), out);
+        scenario::child_result c = scenario::run_shell(command(args, before, seconds));
+        return decode(c, c.out);
     }
 
     // Starts nxsim with its output in a file; wait_for() collects it.
     pid_t start(const std::string &args, const std::string &before, const fs::path &output) {
-        std::string line = before + " exec " NXSIM_EXE " " + args + " >" + quote(output.string()) + " 2>&1";
-        const char *argv[] = {"/bin/sh", "-c", line.c_str(), nullptr};
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char **>(argv), environ), 0);
+        pid_t pid = scenario::start_child({"/bin/sh", "-c", before + " exec " NXSIM_EXE " " + args},
+                                          scenario::child_options().output_to(output).errors_into_output());
+        EXPECT_GT(pid, 0);
         running = pid;
         return pid;
     }
     ran wait_for(pid_t pid, const fs::path &output) {
-        int raw = 0;
-        waitpid(pid, &raw, 0);
+        scenario::child_result c = scenario::wait_child(pid);
         running = -1;
-        return decode(raw, scenario::read_file(output));
+        return decode(c, scenario::read_file(output));
     }
     // Waits until the file tool stands at its gate.
     static bool at_gate(const fs::path &gate) {
@@ -165,7 +150,8 @@ protected:
     static constexpr const char *kSession =
         R"({"display": "@DB/A/A", "parts": [{"name": "@DB/A/A", "components": [{"name": "C", "part": "@DB/B/A"}]},)"
         R"( {"name": "@DB/B/A"}]})";
-    fs::path dir;
+    scenario::temp_dir scratch{"nxsim-faults"};
+    fs::path dir = scratch.path();
     pid_t running = -1;
 };
 
@@ -682,7 +668,7 @@ TEST_F(Faults, ALeakInAToolIsReportedWithItsFile) {
 #endif
     std::string line = run_args();
     line.replace(line.find("--tool file_tool"), std::string("--tool file_tool").size(), "--tool leaky_tool");
-    ran r = nxsim(line, "ASAN_OPTIONS=detect_leaks=1; export ASAN_OPTIONS;");
+    ran r = nxsim(line, "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=1; export ASAN_OPTIONS;");
     EXPECT_FALSE(r.exited && r.status == 0) << r.out;
     EXPECT_NE(r.out.find("leaky_tool.cpp:"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("the tool leaked memory"), std::string::npos) << r.out;

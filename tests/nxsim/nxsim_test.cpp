@@ -12,6 +12,7 @@
 #include "host.h"
 #include "scenario.h"
 #include "session_file.h"
+#include "temp_dir.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
 #include "uf_csys.h"
@@ -48,8 +49,6 @@ const char *const kSession = R"({
 class HostTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/nxsim-test-XXXXXX";
-        run_dir = mkdtemp(pattern);
         session = session_from_json(parse_json_text(kSession, "session"), "session");
         play("{}");
     }
@@ -57,7 +56,6 @@ protected:
         Host::get().reset();
         Host::get().session = nullptr;
         Host::get().engineer = nullptr;
-        fs::remove_all(run_dir);
     }
     // Starts a run with this script; NX Open started as the frame would.
     void play(const std::string &script_json) {
@@ -81,7 +79,8 @@ protected:
     }
     std::vector<std::string> transcript() const { return Host::get().transcript; }
 
-    fs::path run_dir;
+    scenario::temp_dir scratch{"nxsim-test"};
+    fs::path run_dir = scratch.path();
     std::unique_ptr<Session> session;
     Script script;
     std::unique_ptr<ScriptEngineer> engineer;
@@ -427,24 +426,22 @@ TEST(Text, OverlongUtf8IsRefused) {
 
 namespace {
 
-using command_result = scenario::shell_result;
+using command_result = scenario::child_result;
 
 command_result run_nxsim(const std::string &args) { return scenario::run_shell(std::string(NXSIM_EXE) + " " + args); }
 
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/nxsim-prog-XXXXXX";
-        dir = mkdtemp(pattern);
         std::ofstream(dir / "s.json") << R"({"display": "@DB/A/A", "parts": [{"name": "@DB/A/A"}]})";
         std::ofstream(dir / "x.json") << R"({"actions": []})";
     }
-    void TearDown() override { fs::remove_all(dir); }
     std::string common(const std::string &tool) {
         return "run --session " + (dir / "s.json").string() + " --script " + (dir / "x.json").string() + " --run-dir " +
                (dir / "run").string() + " --tools-dir " TEST_TOOLS_DIR " --tool " + tool;
     }
-    fs::path dir;
+    scenario::temp_dir scratch{"nxsim-prog"};
+    fs::path dir = scratch.path();
 };
 
 TEST_F(ProgramTest, EveryRunStartsFromFreshModuleState) {

@@ -9,18 +9,17 @@
 
 #include "child_process.h"
 #include "scenario.h"
+#include "temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using played = scenario::shell_result;
+using played = scenario::child_result;
 
 class PlayInMemory : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/nxsim-play-XXXXXX";
-        dir = mkdtemp(pattern);
         std::ofstream(dir / "s.json") << R"({"display": "@DB/ASM/A", "parts": [
             {"name": "@DB/ASM/A", "components": [{"name": "R1", "part": "@DB/RIV/A", "color": 7},
                                                  {"name": "R2", "part": "@DB/RIV/A"},
@@ -29,7 +28,6 @@ protected:
         std::ofstream(dir / "answer.json") << R"({"actions": [{"choice": 5}]})";
         std::ofstream(dir / "silent.json") << R"({"actions": []})";
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Plays the runs (scripts of changing_tool) on a copy of s.json.
     played play(const std::string &name, std::initializer_list<const char *> scripts, const char *extra = "") {
@@ -45,7 +43,8 @@ protected:
     }
     std::string session(const std::string &name) { return scenario::read_file(dir / (name + "_session.json")); }
 
-    fs::path dir;
+    scenario::temp_dir scratch{"nxsim-play"};
+    fs::path dir = scratch.path();
 };
 
 TEST_F(PlayInMemory, ARunSumsUpWhatItChanged) {

@@ -4,14 +4,12 @@
 
 #include <algorithm>
 
-#include <sys/wait.h>
-#include <unistd.h>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "scenario.h"
 
 namespace fs = std::filesystem;
@@ -20,12 +18,6 @@ namespace {
 
 // Test sources are compiled to Windows-1251; the terminal speaks UTF-8.
 std::string utf8(const char8_t *text) { return reinterpret_cast<const char *>(text); }
-
-std::string quoted(const std::string &s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
 
 struct Outcome {
     int exit_code = -1;
@@ -55,11 +47,7 @@ public:
 const auto *const cleanup = ::testing::AddGlobalTestEnvironment(new Cleanup);
 
 fs::path fresh_dir(const std::string &name) {
-    static std::atomic<int> counter{0};
-    fs::path dir = fs::temp_directory_path() /
-                   ("nxsim_interactive_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + "_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    fs::path dir = scenario::make_temp_dir("nxsim-interactive-" + name);
     made().push_back(dir);
     return dir;
 }
@@ -78,20 +66,27 @@ Outcome nxsim_run(const std::string &tool, const fs::path &session, const std::s
         std::ofstream in(r.dir / "input.txt", std::ios::binary);
         in << input;
     }
-    std::string cmd = delay_seconds > 0 ? "{ sleep " + std::to_string(delay_seconds) + "; cat " +
-                                              quoted((r.dir / "input.txt").string()) + "; } | "
-                                        : std::string();
-    cmd += quoted(NXSIM_EXE) + " run --session " + quoted(r.session().string()) + " --tool " + tool + " --run-dir " +
-           quoted(r.run_dir().string()) + " --tools-dir " + quoted(RIVET_TOOLS_DIR) + " --dialogs-dir " +
-           quoted(RIVET_DIALOGS_DIR);
-    if (!script.empty()) cmd += " --script " + quoted(script.string());
-    if (script.empty() && record) cmd += " --record " + quoted(r.record().string());
-    if (delay_seconds == 0) cmd += " <" + quoted((r.dir / "input.txt").string());
-    cmd += " >" + quoted((r.dir / "out.txt").string()) + " 2>" + quoted((r.dir / "err.txt").string());
-    int status = std::system(cmd.c_str());
-    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = scenario::read_file(r.dir / "out.txt");
-    r.err = scenario::read_file(r.dir / "err.txt");
+    std::vector<std::string> argv = {NXSIM_EXE,       "run",
+                                     "--session",     r.session().string(),
+                                     "--tool",        tool,
+                                     "--run-dir",     r.run_dir().string(),
+                                     "--tools-dir",   RIVET_TOOLS_DIR,
+                                     "--dialogs-dir", RIVET_DIALOGS_DIR};
+    if (!script.empty()) argv.insert(argv.end(), {"--script", script.string()});
+    if (script.empty() && record) argv.insert(argv.end(), {"--record", r.record().string()});
+    scenario::child_result c;
+    if (delay_seconds > 0) {
+        // The answers come only after the engineer has sat at the terminal for a while.
+        std::string line = "{ sleep " + std::to_string(delay_seconds) + "; cat " +
+                           scenario::shell_quote((r.dir / "input.txt").string()) + "; } |";
+        for (const auto &a : argv) line += " " + scenario::shell_quote(a);
+        c = scenario::run_shell(line, {});
+    } else {
+        c = scenario::run_child(argv, scenario::child_options().from(r.dir / "input.txt"));
+    }
+    r.exit_code = c.signalled ? -1 : c.exit_code;
+    r.out = c.out;
+    r.err = c.err;
     return r;
 }
 
@@ -347,23 +342,18 @@ TEST(Interactive, RecordNeedsAnInteractiveRun) {
     fs::path session = dir / "s.json";
     fs::copy_file(session_of("rivet_mark", "panel.json"), session);
     std::ofstream(dir / "script.json") << "{\"actions\": []}";
-    std::string cmd = quoted(NXSIM_EXE) + " run --session " + quoted(session.string()) +
-                      " --tool rivet_mark --run-dir " + quoted((dir / "run").string()) + " --script " +
-                      quoted((dir / "script.json").string()) + " --record " + quoted((dir / "r.json").string()) +
-                      " >/dev/null 2>" + quoted((dir / "err.txt").string());
-    int status = std::system(cmd.c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 2);
-    EXPECT_EQ(scenario::read_file(dir / "err.txt"),
-              "nxsim run: --script excludes --record\nTry 'nxsim run --help' for more information.\n");
+    scenario::child_result c = scenario::run_child(
+        {NXSIM_EXE, "run", "--session", session.string(), "--tool", "rivet_mark", "--run-dir", (dir / "run").string(),
+         "--script", (dir / "script.json").string(), "--record", (dir / "r.json").string()});
+    EXPECT_EQ(c.exit_code, 2);
+    EXPECT_EQ(c.err, "nxsim run: --script excludes --record\nTry 'nxsim run --help' for more information.\n");
     EXPECT_FALSE(fs::exists(dir / "r.json"));
 
     // A recording that could not be written is refused before the engineer answers anything.
-    cmd = quoted(NXSIM_EXE) + " run --session " + quoted(session.string()) + " --tool rivet_mark --run-dir " +
-          quoted((dir / "run").string()) + " --tools-dir " + quoted(RIVET_TOOLS_DIR) + " --record " +
-          quoted((dir / "no" / "r.json").string()) + " </dev/null >" + quoted((dir / "out.txt").string()) + " 2>" +
-          quoted((dir / "err.txt").string());
-    status = std::system(cmd.c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 2);
-    EXPECT_TRUE(has(scenario::read_file(dir / "err.txt"), "r.json: no such folder for the recording"));
-    EXPECT_EQ(scenario::read_file(dir / "out.txt"), "");
+    c = scenario::run_child({NXSIM_EXE, "run", "--session", session.string(), "--tool", "rivet_mark", "--run-dir",
+                             (dir / "run").string(), "--tools-dir", RIVET_TOOLS_DIR, "--record",
+                             (dir / "no" / "r.json").string()});
+    EXPECT_EQ(c.exit_code, 2);
+    EXPECT_TRUE(has(c.err, "r.json: no such folder for the recording"));
+    EXPECT_EQ(c.out, "");
 }

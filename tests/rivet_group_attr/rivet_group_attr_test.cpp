@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "child_process.h"
 #include "scenario.h"
 
 SCENARIO_SUITE(RivetGroupAttr, "rivet_group_attr");
@@ -39,9 +40,7 @@ std::string full_panel_session() {
 
 // A scenario folder in /tmp with that session; the caller writes the script.
 fs::path full_panel_case() {
-    char pattern[] = "/tmp/rivet-group-capacity-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return {};
-    fs::path dir = pattern;
+    fs::path dir = scenario::make_temp_dir("rivet-group-capacity");
     write_text(dir / "session.json", full_panel_session());
     write_text(dir / "case.json", R"({"tool": "rivet_group_attr", "session": "session.json"})");
     return dir;

@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "child_process.h"
 #include "scenario.h"
 
 SCENARIO_SUITE(RivetTransfer, "rivet_transfer");
@@ -150,11 +151,9 @@ Json move_all_script() {
     return Json::parse(R"({"actions": [{"select": ["R1", "SUB/R2", "ROUTE/R4", "R3"]}, {"select": ["ROUTE"]}]})");
 }
 
-fs::path make_case(const Json &script) {
-    // Per process: two test runs at once (two build folders) must not share it.
-    fs::path dir = fs::temp_directory_path() / ("rivet_transfer_sweep_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+// A case folder with this script: a new one, or `dir` again.
+fs::path make_case(const Json &script, fs::path dir = {}) {
+    if (dir.empty()) dir = scenario::make_temp_dir("rivet-transfer-sweep");
     Json c = {{"tool", "rivet_transfer"}, {"session", (here / "sessions" / "panel.json").string()}};
     std::ofstream(dir / "case.json") << c.dump();
     std::ofstream(dir / "script.json") << script.dump();
@@ -191,7 +190,7 @@ TEST(RivetTransferFaults, NothingLostOrDoubledWhateverFails) {
     for (long k = 1; k <= calls; ++k) {
         Json script = move_all_script();
         script["faults"] = Json::array({{{"at", k}, {"code", 4}}});
-        dir = make_case(script);
+        make_case(script, dir);
         scenario::outcome out = scenario::run(dir);
         std::string context = "fault at host call " + std::to_string(k);
         if (out.exit_code == 1) {

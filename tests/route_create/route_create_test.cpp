@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "child_process.h"
 #include "scenario.h"
 
 SCENARIO_SUITE(RouteCreate, "route_create");
@@ -20,10 +21,7 @@ const fs::path here = fs::path(SCENARIO_DIR) / "route_create";
 
 // A scenario folder made on the fly: the panel session and a script with one fault.
 fs::path make_case(const std::string &name, const Json &script) {
-    // Per process: two test runs at once (two build folders) must not share it.
-    fs::path dir = fs::temp_directory_path() / ("route_create_" + name + "_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    fs::path dir = scenario::make_temp_dir("route-create-" + name);
     Json c = {{"tool", "route_create"}, {"session", (here / "sessions" / "panel.json").string()}};
     std::ofstream(dir / "case.json") << c.dump();
     std::ofstream(dir / "script.json") << script.dump();
@@ -56,6 +54,7 @@ TEST(RouteCreateFaults, DisplayRestoredAfterAnyFailure) {
             // A release that fails leaves the value with the host, which a leak checker
             // reports; the dialog's failure itself is a scenario of its own.
             fs::remove_all(out.work);
+            fs::remove_all(dir);
             continue;
         }
         if (out.exit_code == 1) {

@@ -13,7 +13,9 @@ cmake --install "$build" --prefix "$work/first" >/dev/null
 mv "$work/first" "$work/moved"
 root=$work/moved
 share=$root/share/riveting_suite
-for f in bin/nxsim bin/fpdf_check lib/riveting_suite/tools/route_walk.so share/riveting_suite/dialogs; do
+tools=$(cmake -P "$(dirname "$0")/../../cmake/print_tool_names.cmake") && [ -n "$tools" ] ||
+  fail "cannot read the tool list"
+for f in bin/nxsim bin/fpdf_check share/riveting_suite/dialogs $(printf 'lib/riveting_suite/tools/%s.so ' $tools); do
   [ -e "$root/$f" ] || fail "$f was not installed"
 done
 

@@ -6,11 +6,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
 
 #include "child_process.h"
+#include "sanitizer.h"
+#include "temp_dir.h"
 
 namespace scenario {
 namespace fs = std::filesystem;
@@ -43,7 +46,8 @@ case_spec read_case(const fs::path &dir) {
 }
 
 case_spec parse_case(const fs::path &dir) {
-    if (!fs::is_regular_file(dir / "case.json")) throw std::runtime_error("no such file");
+    if (!fs::is_regular_file(dir / "case.json"))
+        throw std::runtime_error("no such file (every folder beside sessions/ is a case and needs one)");
     Json j = Json::parse(read_file(dir / "case.json"));
     case_spec c;
     c.about = j.value("about", std::string());
@@ -167,6 +171,32 @@ std::vector<fs::path> outputs(const fs::path &run_dir) {
     return files;
 }
 
+// What a run must not change: the session's bytes and every file of the run folder.
+struct saved_state {
+    std::string session;
+    std::map<fs::path, std::string> files;
+};
+
+saved_state state_of(const fs::path &session, const fs::path &run_dir) {
+    saved_state s;
+    s.session = read_file(session);
+    for (const auto &rel : outputs(run_dir)) s.files[rel] = read_file(run_dir / rel);
+    return s;
+}
+
+// The first thing that differs, empty when nothing does.
+std::string changed(const saved_state &before, const saved_state &after) {
+    if (before.session != after.session) return "the session was saved";
+    for (const auto &[rel, bytes] : after.files) {
+        auto was = before.files.find(rel);
+        if (was == before.files.end()) return rel.string() + " was written";
+        if (was->second != bytes) return rel.string() + " was changed";
+    }
+    for (const auto &[rel, bytes] : before.files)
+        if (after.files.count(rel) == 0) return rel.string() + " was removed";
+    return "";
+}
+
 }  // namespace
 
 std::string read_file(const fs::path &path) {
@@ -189,47 +219,68 @@ long host_calls(const outcome &out) {
     return at == std::string::npos ? -1 : std::stol(transcript.substr(at + 11));
 }
 
-long sweep_faults(const std::string &tool, const fs::path &session, const std::string &actions_json) {
-    fs::path dir = make_temp_dir("rivet-sweep");
+long sweep_faults(const std::string &tool, const fs::path &session, const std::string &actions_json,
+                  const fs::path &tools_dir) {
+    temp_dir dir("rivet-sweep");
     std::ofstream(dir / "case.json") << Json{{"tool", tool}, {"session", session.string()}}.dump();
     auto play = [&](const std::string &script) {
         std::ofstream(dir / "script.json", std::ios::trunc) << script;
-        return run(dir);
+        return run(dir.path(), tools_dir);
     };
+    const std::string session_bytes = read_file(session);
     outcome clean = play("{\"actions\": " + actions_json + "}");
     long calls = host_calls(clean);
     EXPECT_EQ(clean.exit_code, 0) << clean.stderr_text;
+    EXPECT_GE(calls, 0) << "the clean run's transcript gives no number of host calls: nothing is swept";
+    EXPECT_EQ(sanitizer_finding(clean.exit_code, clean.stderr_text), "");
     fs::remove_all(clean.work);
     for (long n = 1; n <= calls; ++n) {
         outcome out =
             play("{\"faults\": [{\"at\": " + std::to_string(n) + ", \"code\": 1}], \"actions\": " + actions_json + "}");
         EXPECT_TRUE(out.exit_code == 0 || out.exit_code == 1) << "host call " << n << ": " << out.stderr_text;
         EXPECT_EQ(out.stderr_text.find("stayed loaded"), std::string::npos) << "host call " << n;
+        EXPECT_EQ(sanitizer_finding(out.exit_code, out.stderr_text), "") << "host call " << n;
+        if (out.exit_code == 1) {
+            // Out of step with its script: nothing of the run is saved.
+            EXPECT_EQ(read_file(out.work / "session.json"), session_bytes) << "host call " << n << ": session saved";
+            EXPECT_EQ(outputs(out.work / "run"), std::vector<fs::path>{}) << "host call " << n << ": files written";
+        }
         fs::remove_all(out.work);
     }
-    fs::remove_all(dir);
     return calls;
 }
 
 std::vector<std::string> list(const fs::path &dir) {
     std::vector<std::string> names;
     if (!fs::is_directory(dir)) return names;
-    for (const auto &e : fs::directory_iterator(dir))
-        if (e.is_directory() && fs::exists(e.path() / "case.json")) names.push_back(e.path().filename().string());
+    // A folder holding only case folders groups cases that a test of the tool plays itself.
+    auto groups_cases = [](const fs::path &folder) {
+        bool any = false;
+        for (const auto &e : fs::directory_iterator(folder)) {
+            if (!e.is_directory() || !fs::exists(e.path() / "case.json")) return false;
+            any = true;
+        }
+        return any;
+    };
+    for (const auto &e : fs::directory_iterator(dir)) {
+        if (!e.is_directory() || e.path().filename() == "sessions") continue;
+        if (!fs::exists(e.path() / "case.json") && groups_cases(e.path())) continue;
+        names.push_back(e.path().filename().string());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
 
 namespace {
-void play_runs(const case_spec &c, const fs::path &case_dir, outcome &out);
+void play_runs(const case_spec &c, const fs::path &case_dir, const fs::path &tools_dir, outcome &out);
 }  // namespace
 
-outcome run(const fs::path &case_dir) {
+outcome run(const fs::path &case_dir, const fs::path &tools_dir) {
     case_spec c = read_case(case_dir);
     outcome out;
     out.work = make_temp_dir("rivet-scenario");
     try {
-        play_runs(c, case_dir, out);
+        play_runs(c, case_dir, tools_dir.empty() ? fs::path(RIVET_TOOLS_DIR) : tools_dir, out);
     } catch (...) {
         fs::remove_all(out.work);
         throw;
@@ -238,20 +289,25 @@ outcome run(const fs::path &case_dir) {
 }
 
 namespace {
-void play_runs(const case_spec &c, const fs::path &case_dir, outcome &out) {
+void play_runs(const case_spec &c, const fs::path &case_dir, const fs::path &tools_dir, outcome &out) {
     fs::copy_file(c.session, out.work / "session.json");
     fs::path run_dir = out.work / "run";
+    out.planned = c.runs.size();
     for (size_t k = 0; k < c.runs.size(); ++k) {
         const run_spec &r = c.runs[k];
-        out.exit_code = run_program(NXSIM_EXE,
-                                    {"run", "--session", (out.work / "session.json").string(), "--tool", r.tool,
-                                     "--script", (case_dir / r.script).string(), "--run-dir", run_dir.string(),
-                                     "--tools-dir", RIVET_TOOLS_DIR, "--dialogs-dir", RIVET_DIALOGS_DIR},
-                                    out.work / "stderr.txt");
-        out.stderr_text += read_file(out.work / "stderr.txt");
+        saved_state before;
+        if (r.exit != 0) before = state_of(out.work / "session.json", run_dir);
+        child_result p = run_child({NXSIM_EXE, "run", "--session", (out.work / "session.json").string(), "--tool",
+                                    r.tool, "--script", (case_dir / r.script).string(), "--run-dir", run_dir.string(),
+                                    "--tools-dir", tools_dir.string(), "--dialogs-dir", RIVET_DIALOGS_DIR});
+        out.exit_code = p.exit_code;
+        out.stderr_text += p.err;
+        outcome::played played{p.exit_code, r.exit, p.err, ""};
+        if (r.exit != 0) played.unchanged = changed(before, state_of(out.work / "session.json", run_dir));
+        out.runs.push_back(played);
         if (c.runs.size() > 1 && fs::exists(run_dir / "transcript.txt"))
             fs::rename(run_dir / "transcript.txt", run_dir / ("transcript." + std::to_string(k + 1) + ".txt"));
-        if (out.exit_code != r.exit || k + 1 == c.runs.size()) break;
+        if (out.exit_code != r.exit) break;
     }
 }
 
@@ -260,8 +316,8 @@ void play_runs(const case_spec &c, const fs::path &case_dir, outcome &out) {
 void compare(const case_spec &c, const fs::path &case_dir, const outcome &out) {
     fs::path run_dir = out.work / "run";
     fs::path expected = case_dir / "expected";
-    int want_exit = c.runs.back().exit;
-    EXPECT_EQ(out.exit_code, want_exit) << out.stderr_text;
+    check_runs(out);
+    EXPECT_EQ(out.runs.size(), c.runs.size()) << "the runs after it were not played";
 
     if (std::getenv("NXSIM_UPDATE_GOLDEN") != nullptr) {
         fs::remove_all(expected);
@@ -311,7 +367,19 @@ void compare(const case_spec &c, const fs::path &case_dir, const outcome &out) {
 
 }  // namespace
 
-void check(const fs::path &case_dir) {
+void check_runs(const outcome &out) {
+    for (size_t k = 0; k < out.runs.size(); ++k) {
+        const outcome::played &r = out.runs[k];
+        std::string which =
+            out.planned > 1 ? "run " + std::to_string(k + 1) + " of " + std::to_string(out.planned) + ": " : "";
+        EXPECT_EQ(r.exit_code, r.expected) << which << "exit status\n" << r.stderr_text;
+        std::string finding = sanitizer_finding(r.exit_code, r.stderr_text);
+        EXPECT_EQ(finding, "") << which << "a sanitizer report\n" << r.stderr_text;
+        EXPECT_EQ(r.unchanged, "") << which << "a run that fails must save nothing";
+    }
+}
+
+void check(const fs::path &case_dir, const fs::path &tools_dir) {
     bool failed_before = ::testing::Test::HasFailure();
     case_spec c;
     try {
@@ -320,7 +388,13 @@ void check(const fs::path &case_dir) {
         ADD_FAILURE() << e.what();
         return;
     }
-    outcome out = run(case_dir);
+    outcome out;
+    try {
+        out = run(case_dir, tools_dir);
+    } catch (const std::exception &e) {
+        ADD_FAILURE() << case_dir << ": the case could not be played: " << e.what();
+        return;
+    }
     try {
         compare(c, case_dir, out);
     } catch (const std::exception &e) {

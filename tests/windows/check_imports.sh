@@ -3,9 +3,10 @@
 # kernel32): the GCC run-time and winpthreads are linked in.
 set -u
 dir=$1 objdump=$2 host=$3
+tools=$(cmake -P "$(dirname "$0")/../../cmake/print_tool_names.cmake") && [ -n "$tools" ] ||
+  { echo "cannot read the tool list"; exit 1; }
 status=0
-for tool in fpdf_export route_check route_walk route_create rivet_transfer flat_assembly rivet_mark \
-            rivet_group_attr rivet_attr_inspect; do
+for tool in $tools; do
   dlls=$("$objdump" -p "$dir/$tool.dll" 2>/dev/null | awk '/DLL Name:/ {print $3}' | sort -u)
   [ -z "$dlls" ] && { echo "$tool.dll: missing or no import table"; status=1; continue; }
   for dll in $dlls; do

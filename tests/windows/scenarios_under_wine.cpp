@@ -1,25 +1,42 @@
-// The Windows DLLs under a Windows run-time we did not write (Wine's msvcrt): every
-// tool's scenario folders and the sample workflow, compared with the Linux goldens.
+// The Windows DLLs under a Windows run-time we did not write (Wine's msvcrt): the
+// scenario folders of every tool in cmake/tool_names.cmake and the sample workflow,
+// compared with the Linux goldens.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "child_process.h"
 #include "scenario.h"
 
 namespace fs = std::filesystem;
 
-SCENARIO_SUITE(FpdfExport, "fpdf_export");
-SCENARIO_SUITE(RouteCheck, "route_check");
-SCENARIO_SUITE(RouteWalk, "route_walk");
-SCENARIO_SUITE(RouteCreate, "route_create");
-SCENARIO_SUITE(RivetTransfer, "rivet_transfer");
-SCENARIO_SUITE(FlatAssembly, "flat_assembly");
-SCENARIO_SUITE(RivetMark, "rivet_mark");
-SCENARIO_SUITE(RivetGroupAttr, "rivet_group_attr");
-SCENARIO_SUITE(RivetAttrInspect, "rivet_attr_inspect");
+namespace {
+
+// Every case folder of every tool of the suite's one list, as TOOL/CASE.
+std::vector<std::string> every_case() {
+    std::vector<std::string> cases;
+    std::istringstream tools(RIVET_TOOL_NAMES);
+    for (std::string tool; std::getline(tools, tool, ',');)
+        for (const std::string &name : scenario::list(fs::path(SCENARIO_DIR) / tool))
+            cases.push_back(tool + "/" + name);
+    return cases;
+}
+
+class Scenario : public ::testing::TestWithParam<std::string> {};
+TEST_P(Scenario, Plays) { scenario::check(fs::path(SCENARIO_DIR) / GetParam()); }
+INSTANTIATE_TEST_SUITE_P(, Scenario, ::testing::ValuesIn(every_case()),
+                         [](const ::testing::TestParamInfo<std::string> &info) {
+                             std::string name = info.param;
+                             name.replace(name.find('/'), 1, "__");
+                             return name;
+                         });
+
+}  // namespace
 
 // The engineers' Windows runs under the ANSI code page 1251: a tool's file name in
 // Windows-1251 names the file they will find. Under 1252 "З" would come out as "Ç".
@@ -29,12 +46,12 @@ TEST(ShopFloorWindows, AnsiCodePageIs1251) {
 
 TEST(SampleWorkflow, MachineFileIsTheReviewedOne) {
     fs::path run_dir = scenario::make_temp_dir("rivet-workflow");
-    std::string out;
-    int code = scenario::run_program(NXSIM_EXE,
-                                     {"play", EXAMPLES_DIR "/panel/workflow.json", "--run-dir", run_dir.string(),
-                                      "--tools-dir", RIVET_TOOLS_DIR, "--dialogs-dir", RIVET_DIALOGS_DIR},
-                                     {}, &out);
-    ASSERT_EQ(code, 0) << out;
+    scenario::child_result r =
+        scenario::run_child({NXSIM_EXE, "play", EXAMPLES_DIR "/panel/workflow.json", "--run-dir", run_dir.string(),
+                             "--tools-dir", RIVET_TOOLS_DIR, "--dialogs-dir", RIVET_DIALOGS_DIR},
+                            scenario::child_options().errors_into_output());
+    const std::string &out = r.out;
+    ASSERT_EQ(r.exit_code, 0) << out;
     EXPECT_NE(out.find("22 fpdf_export         return code 0, 0 message boxes"), std::string::npos) << out;
     fs::path fpdf = run_dir / "drives" / "D" / "PANEL_01.fpdf";
     EXPECT_TRUE(scenario::read_file(fpdf) == scenario::read_file(EXAMPLES_DIR "/panel/expected/PANEL_01.fpdf"))
@@ -48,13 +65,13 @@ TEST(Unloading, AToolThatStaysLoadedFailsTheRun) {
     fs::copy_file(fs::path(SCENARIO_DIR) / "rivet_mark" / "sessions" / "panel.json", work / "s.json");
     std::string before = scenario::read_file(work / "s.json");
     std::ofstream(work / "x.json") << R"({"actions": []})";
-    std::string out;
-    int code = scenario::run_program(NXSIM_EXE,
-                                     {"run", "--session", (work / "s.json").string(), "--tool", "pinned_tool",
-                                      "--script", (work / "x.json").string(), "--run-dir", (work / "run").string(),
-                                      "--tools-dir", TEST_TOOLS_DIR, "--dialogs-dir", RIVET_DIALOGS_DIR},
-                                     {}, &out);
-    EXPECT_EQ(code, 1) << out;
+    scenario::child_result r =
+        scenario::run_child({NXSIM_EXE, "run", "--session", (work / "s.json").string(), "--tool", "pinned_tool",
+                             "--script", (work / "x.json").string(), "--run-dir", (work / "run").string(),
+                             "--tools-dir", TEST_TOOLS_DIR, "--dialogs-dir", RIVET_DIALOGS_DIR},
+                            scenario::child_options().errors_into_output());
+    const std::string &out = r.out;
+    EXPECT_EQ(r.exit_code, 1) << out;
     EXPECT_NE(out.find("stayed loaded"), std::string::npos) << out;
     EXPECT_EQ(scenario::read_file(work / "s.json"), before);
     fs::remove_all(work);

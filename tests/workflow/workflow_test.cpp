@@ -13,15 +13,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using result = scenario::shell_result;
+using result = scenario::child_result;
 
 result shell(const std::string &cmd) { return scenario::run_shell(cmd); }
 
 class SampleWorkflow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        char pattern[] = "/tmp/rivet-workflow-XXXXXX";
-        run_dir = mkdtemp(pattern);
+        run_dir = scenario::make_temp_dir("rivet-workflow");
         play = shell(std::string(NXSIM_EXE) + " play " EXAMPLES_DIR "/panel/workflow.json --run-dir " +
                      run_dir.string() + " --tools-dir " RIVET_TOOLS_DIR " --dialogs-dir " RIVET_DIALOGS_DIR);
     }
