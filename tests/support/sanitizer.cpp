@@ -35,8 +35,9 @@ std::string sanitizer_finding(int exit_code, const std::string &stderr_text) {
         const char *variable;
         const char *name;
     };
-    for (const runtime &r : {runtime{"ASAN_OPTIONS", "AddressSanitizer"}, runtime{"UBSAN_OPTIONS", "UndefinedBehaviorSanitizer"},
-                             runtime{"LSAN_OPTIONS", "LeakSanitizer"}}) {
+    for (const runtime &r :
+         {runtime{"ASAN_OPTIONS", "AddressSanitizer"}, runtime{"UBSAN_OPTIONS", "UndefinedBehaviorSanitizer"},
+          runtime{"LSAN_OPTIONS", "LeakSanitizer"}}) {
         int code = sanitizer_exit_code(r.variable);
         // Zero is no code of its own: the program's status stays.
         if (code > 0 && exit_code == code)

@@ -8,10 +8,11 @@
 
 extern "C" __attribute__((visibility("default"))) void ufusr(char *, int *retcod, int) {
     if (UF_initialize() != 0) {
-        std::fputs("=================================================================\n"
-                   "==4242==ERROR: AddressSanitizer: heap-buffer-overflow on address 0x602000000014\n"
-                   "READ of size 4 at 0x602000000014 thread T0\n",
-                   stderr);
+        std::fputs(
+            "=================================================================\n"
+            "==4242==ERROR: AddressSanitizer: heap-buffer-overflow on address 0x602000000014\n"
+            "READ of size 4 at 0x602000000014 thread T0\n",
+            stderr);
         std::fflush(stderr);
         *retcod = 0;
         return;
