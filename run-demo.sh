@@ -2,7 +2,8 @@
 # The main job: plays the sample panel from the designer's assembly through all nine
 # tools with nxsim, checks the machine file and draws the routes. Installs what it
 # needs and builds what the demo runs (nxsim, the tools, fpdf_check) first.
-#   ./run-demo.sh --large [RIVETS]   the same for a generated wing panel of 20,000 rivets
+#   ./run-demo.sh --large [RIVETS] [--real-joints]
+#                                    the same for a generated wing panel of 20,000 rivets
 #                                    (or RIVETS): examples/wing_panel/make_design.py
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -11,12 +12,19 @@ cmake --preset default >/dev/null
 cmake --build --preset default --target nxsim fpdf_check rivet_tools
 
 if [ "${1:-}" = "--large" ]; then
-  rivets=${2:-20000}
+  rivets=20000
+  joints=()
+  for arg in "${@:2}"; do
+    case "$arg" in
+      --real-joints) joints=(--real-joints) ;;
+      *) rivets=$arg ;;
+    esac
+  done
   run=run/wing_panel
   rm -rf "$run"
   mkdir -p "$run"
   bin=build/default/bin
-  python3 examples/wing_panel/make_design.py --rivets "$rivets" --out "$run/design"
+  python3 examples/wing_panel/make_design.py --rivets "$rivets" --out "$run/design" "${joints[@]}"
   cp "$run/design/design.json" "$run/session.json"
   start=$(date +%s%N)
   "$bin/nxsim" play "$run/design/workflow.json" --run-dir "$run" --session "$run/session.json" > "$run/play.txt"
@@ -24,12 +32,14 @@ if [ "${1:-}" = "--large" ]; then
   tail -n 3 "$run/play.txt"
   echo
   "$bin/fpdf_check" "$run/drives/D/WING1_01.fpdf" | tail -n 1
+  "$bin/nxsim" routes "$run/session.json" > "$run/routes.txt"
   "$bin/nxsim" render "$run/session.json" --out "$run/wing_panel.svg" --findings "$run/logs/$(ls "$run/logs" | grep 'route_check.prterr.txt$' | tail -n 1)"
   echo
   echo "The wing panel went from the designer's assembly to a checked machine file in $(( (end - start) / 1000000 )) ms:"
   echo "  FPDF file for the riveting cell:    $run/drives/D/WING1_01.fpdf"
   echo "  what each run changed:              $run/play.txt"
   echo "  picture of the routes (SVG):        $run/wing_panel.svg"
+  echo "  route travel, walked and shortest:  $run/routes.txt"
   echo "  the assembly after the workflow:    $run/session.json"
   exit 0
 fi
