@@ -34,7 +34,8 @@ int drop_new_instance(tag_t instance, const char *instance_name, int line) {
 bool same_value(const UF_ATTR_value_t &a, const UF_ATTR_value_t &b) {
     if (a.type != b.type) return false;
     if (a.type == UF_ATTR_string)
-        return a.value.string != nullptr && b.value.string != nullptr && std::strcmp(a.value.string, b.value.string) == 0;
+        return a.value.string != nullptr && b.value.string != nullptr &&
+               std::strcmp(a.value.string, b.value.string) == 0;
     if (a.type == UF_ATTR_integer) return a.value.integer == b.value.integer;
     return a.type == UF_ATTR_real && a.value.real == b.value.real;
 }
