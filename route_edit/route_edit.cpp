@@ -241,7 +241,6 @@ taken read_route(tag_t occurrence, route_state &r, host_tags &children) {
                     r.point_ids[i], __LINE__);
             return taken::refused;
         }
-    r.part = UF_PART_ask_part_tag(r.part_name);
     return taken::accepted;
 }
 
@@ -355,6 +354,13 @@ int set_work_part(tag_t part, int line) {
     return error_code;
 }
 
+// The route's part becomes the work part, to take rivets; asked for by name, as the
+// transfer finds a route's part (a null part fails as the work part, reported).
+int set_route_work_part(route_state &r, int line) {
+    if (r.part == NULL_TAG) r.part = UF_PART_ask_part_tag(r.part_name);
+    return set_work_part(r.part, line);
+}
+
 // The looks of the rivets, asked while the displayed part is the work part, so that
 // their name origins are absolute as the move takes them.
 int ask_looks(const tag_t *rivets, int n, rivet_look *looks) {
@@ -366,11 +372,11 @@ int ask_looks(const tag_t *rivets, int n, rivet_look *looks) {
 
 // Moves the rivets under `to`, in order, with every attribute; the new occurrences go
 // to moved[], their count to *moved_count. Stops at the first failure (reported).
-int move_rivets(const route_state &to, const tag_t *rivets, int n, tag_t *moved, int *moved_count) {
+int move_rivets(route_state &to, const tag_t *rivets, int n, tag_t *moved, int *moved_count) {
     *moved_count = 0;
     rivet_look looks[MAX_ROUTE_RIVETS];
     if (ask_looks(rivets, n, looks) != 0) return error_code;
-    if (set_work_part(to.part, __LINE__) != 0) return error_code;
+    if (set_route_work_part(to, __LINE__) != 0) return error_code;
     for (int i = 0; i < n; ++i) {
         if (move_rivet(to.occurrence, to.part, rivets[i], looks[i], rivet_attributes::all, &moved[i]) != 0)
             return error_code;
@@ -381,10 +387,10 @@ int move_rivets(const route_state &to, const tag_t *rivets, int n, tag_t *moved,
 
 // Takes a half-done move back: the moved rivets go back under `from`, last first.
 // The failure that started it stays in error_code. Answers true when all are back.
-bool move_back(const route_state &from, const route_state &to, tag_t *moved, int n) {
+bool move_back(route_state &from, const route_state &to, tag_t *moved, int n) {
     int failure = error_code;
     rivet_look looks[MAX_ROUTE_RIVETS];
-    bool back = ask_looks(moved, n, looks) == 0 && set_work_part(from.part, __LINE__) == 0;
+    bool back = ask_looks(moved, n, looks) == 0 && set_route_work_part(from, __LINE__) == 0;
     for (int i = n - 1; i >= 0 && back; --i) {
         tag_t again = NULL_TAG;
         back = move_rivet(from.occurrence, from.part, moved[i], looks[i], rivet_attributes::all, &again) == 0;
@@ -430,7 +436,9 @@ bool split_route_name(const char *part_number, char (&name)[NEW_ASSEM_NAME_SIZE]
     return false;
 }
 
-// The display comes back and the assembly is displayed again, as route creation leaves it.
+// The display comes back and the assembly is displayed again, as route creation leaves
+// it. The first failure stays in error_code; an assembly not displayed again is one
+// too here, since the new route's component is found from the displayed assembly.
 void display_assembly_again() {
     int failure = error_code;
     error_code = UF_DISP_set_display(UF_DISP_UNSUPPRESS_DISPLAY);
@@ -443,6 +451,7 @@ void display_assembly_again() {
         report_error(error_code, __LINE__);
         uc1601("Part is not fully loaded", 1);
         fprintf(error_log, "\n\tPart is not fully loaded\tline=%d\n", __LINE__);
+        if (failure == 0) failure = error_code;
     }
     error_code = failure;
 }
@@ -459,8 +468,8 @@ taken create_part_of_route(const route_state &from, tag_t &instance) {
         snprintf(message, sizeof message, "имя маршрута %.40s не из route_create: маршрут не делится",
                  from.part_number);
         uc1601(message, 1);
-        fprintf(error_log, "\n\tимя маршрута <%s> не из route_create, маршрут не разделен\tline=%d\n",
-                from.part_number, __LINE__);
+        fprintf(error_log, "\n\tимя маршрута <%s> не из route_create, маршрут не разделен\tline=%d\n", from.part_number,
+                __LINE__);
         return taken::refused;
     }
     char new_assem_name[NEW_ASSEM_NAME_SIZE];
@@ -551,12 +560,17 @@ taken create_route(const route_state &from, tag_t &instance) {
     taken got = create_part_of_route(from, instance);
     display_assembly_again();
     if (got == taken::accepted && error_code != 0) {
-        take_back_instance(instance, __LINE__, report_error);
+        // Reported already: only the removal's failure is reported here.
+        int failure = error_code;
+        error_code = UF_ASSEM_remove_instance(instance);
+        if (error_code != 0) report_error(error_code, __LINE__);
+        error_code = failure;
         return taken::failed;
     }
     if (got != taken::accepted) return got;
     made.occurrence = UF_ASSEM_ask_part_occ_of_inst(NULL_TAG, instance);
     if (made.occurrence == NULL_TAG) {
+        uc1601("компонент нового маршрута не найден в сборке: маршрут не разделен", 1);
         fprintf(error_log, "\n\tнет компонента нового маршрута <%s>\tline=%d\n", made.instance_name, __LINE__);
         error_code = UF_ASSEM_remove_instance(instance);
         if (error_code != 0) report_error(error_code, __LINE__);
@@ -671,7 +685,7 @@ int shortest_route() {
 
 // Takes back a split or merge whose rivets moved from `from` to `to`; the new route of
 // a split goes too. The failure stays in error_code.
-void take_back_moves(const route_state &from, const route_state &to, tag_t *moved, int n, tag_t made_instance) {
+void take_back_moves(route_state &from, const route_state &to, tag_t *moved, int n, tag_t made_instance) {
     if (move_back(from, to, moved, n) && made_instance != NULL_TAG) {
         int failure = error_code;
         error_code = UF_ASSEM_remove_instance(made_instance);
@@ -711,8 +725,8 @@ step split_route(const host_tags &children, int &result) {
         return step::failed;
     }
     char message[MESSAGE_SIZE];
-    snprintf(message, sizeof message, "маршрут разделен: %.30s - %d заклепок, %.30s - %d заклепок",
-             route.instance_name, at, made.instance_name, n);
+    snprintf(message, sizeof message, "маршрут разделен: %.30s - %d заклепок, %.30s - %d заклепок", route.instance_name,
+             at, made.instance_name, n);
     tell_done(message);
     result = 0;
     return step::go_on;
