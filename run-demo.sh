@@ -51,13 +51,13 @@ bin=build/default/bin
 "$bin/nxsim" play examples/panel/workflow.json --run-dir "$run"
 echo
 "$bin/fpdf_check" "$run/drives/D/PANEL_01.fpdf" | tail -n 6
-"$bin/nxsim" render "$run/session.json" --out "$run/panel.svg" --findings "$run/logs/20_route_check.prterr.txt"
+"$bin/nxsim" render "$run/session.json" --out "$run/panel.svg" --findings "$run/logs/24_route_check.prterr.txt"
 
 echo
 echo "The sample panel went from the designer's assembly to a checked machine file:"
 echo "  FPDF file for the riveting cell:    $run/drives/D/PANEL_01.fpdf"
 echo "  error log of the last run:          $run/drives/D/prterr.txt (every run's log: $run/logs/)"
-echo "  route check's findings:             $run/logs/20_route_check.prterr.txt"
+echo "  route check's findings:             $run/logs/24_route_check.prterr.txt"
 echo "  picture of the routes (SVG):        $run/panel.svg"
 echo "  the assembly after the workflow:    $run/session.json (nxsim show $run/session.json)"
 echo "  what the engineer saw, run by run:  $run/transcripts/"
