@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "machine_file.h"
 #include "scenario.h"
 #include "temp_dir.h"
 
@@ -80,16 +81,9 @@ protected:
     }
 };
 
-// One rivet record with the formats the export writes it with.
 std::string record(const char *pr, const char *ad, const char *fast, const char *grip, const char *id, double x,
                    double y, double z, double i, double j, double k) {
-    char line[512];
-    std::snprintf(
-        line, sizeof line,
-        "%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t"
-        "1, 0, 0\r\n",
-        pr, ad, fast, grip, id, x, y, z, i, j, k);
-    return line;
+    return scenario::fpdf_record(pr, ad, fast, grip, id, x, y, z, i, j, k);
 }
 
 // A clean file; each entry is one line with its line end. The assembly name is
@@ -108,26 +102,9 @@ std::vector<std::string> clean_lines() {
     };
 }
 
-std::string join(const std::vector<std::string> &lines) {
-    std::string bytes;
-    for (const std::string &l : lines) bytes += l;
-    return bytes;
-}
+std::string join(const std::vector<std::string> &lines) { return scenario::joined_lines(lines); }
 
-// Replaces field n (0-based, fields separated by a comma and a tab) of a line.
-void set_field(std::string &line, size_t n, const std::string &value) {
-    std::string body = line.substr(0, line.size() - 2);  // without CR LF
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t at; (at = body.find(",\t", start)) != std::string::npos; start = at + 2)
-        parts.push_back(body.substr(start, at - start));
-    parts.push_back(body.substr(start));
-    ASSERT_LT(n, parts.size());
-    parts[n] = value;
-    line.clear();
-    for (size_t i = 0; i < parts.size(); ++i) line += (i ? ",\t" : "") + parts[i];
-    line += "\r\n";
-}
+void set_field(std::string &line, size_t n, const std::string &value) { scenario::set_fpdf_field(line, n, value); }
 
 }  // namespace
 

@@ -10,6 +10,8 @@ constexpr double RIVET_SECONDS = 3.75;
 // mm/s between routes: a cautious traverse of a positioner carrying a fixtured panel.
 constexpr double TRAVEL_SPEED = 100;
 
-constexpr double route_seconds(long rivets, double rivet_seconds) { return static_cast<double>(rivets) * rivet_seconds; }
+constexpr double route_seconds(long rivets, double rivet_seconds) {
+    return static_cast<double>(rivets) * rivet_seconds;
+}
 
 }  // namespace cell_time
