@@ -45,8 +45,7 @@ std::vector<bool> in_order(const std::vector<std::pair<size_t, size_t>> &pairs) 
     // pairs sorted by old place; patience sort over the new places
     std::vector<size_t> tails, tail_pair, previous(pairs.size(), SIZE_MAX);
     for (size_t k = 0; k < pairs.size(); ++k) {
-        size_t at = static_cast<size_t>(
-            std::lower_bound(tails.begin(), tails.end(), pairs[k].second) - tails.begin());
+        size_t at = static_cast<size_t>(std::lower_bound(tails.begin(), tails.end(), pairs[k].second) - tails.begin());
         if (at == tails.size()) {
             tails.push_back(pairs[k].second);
             tail_pair.push_back(k);
@@ -114,17 +113,17 @@ void compare_rivets(const fpdf::file &old_file, const fpdf::route &old_route, co
             std::copy(b.position, b.position + 3, moved.new_position);
             std::copy(a.axis, a.axis + 3, moved.old_axis);
             std::copy(b.axis, b.axis + 3, moved.new_axis);
-            moved.distance = std::hypot(b.position[0] - a.position[0], b.position[1] - a.position[1],
-                                        b.position[2] - a.position[2]);
+            moved.distance =
+                std::hypot(b.position[0] - a.position[0], b.position[1] - a.position[1], b.position[2] - a.position[2]);
             out.push_back(std::move(moved));
         }
 
         change recoded = base;
         recoded.kind = change_kind::rivet_recoded;
         const std::pair<const char *, std::string fpdf::record::*> codes[] = {{"process code", &fpdf::record::process},
-                                                                             {"add code", &fpdf::record::add},
-                                                                             {"fastener", &fpdf::record::fastener},
-                                                                             {"grip", &fpdf::record::grip}};
+                                                                              {"add code", &fpdf::record::add},
+                                                                              {"fastener", &fpdf::record::fastener},
+                                                                              {"grip", &fpdf::record::grip}};
         for (const auto &[name, member] : codes)
             if (a.*member != b.*member) recoded.fields.push_back({name, a.*member, b.*member});
         if (!recoded.fields.empty()) out.push_back(std::move(recoded));
@@ -184,8 +183,8 @@ std::string lines_of(const change &c) {
 std::string fields_text(const change &c) {
     std::string text;
     for (const field_change &f : c.fields)
-        text += (text.empty() ? "" : ", ") + std::string(f.name) + " " + quoted(f.old_value) + " -> " +
-                quoted(f.new_value);
+        text +=
+            (text.empty() ? "" : ", ") + std::string(f.name) + " " + quoted(f.old_value) + " -> " + quoted(f.new_value);
     return text;
 }
 
@@ -221,9 +220,9 @@ std::array<long, KINDS> counts(const std::vector<change> &changes) {
 std::vector<change> compare(const fpdf::file &old_file, const fpdf::file &new_file) {
     std::vector<change> out;
     const std::pair<const char *, std::string fpdf::header::*> head[] = {{"assembly", &fpdf::header::assembly},
-                                                                          {"area", &fpdf::header::area},
-                                                                          {"cell", &fpdf::header::cell},
-                                                                          {"date", &fpdf::header::date}};
+                                                                         {"area", &fpdf::header::area},
+                                                                         {"cell", &fpdf::header::cell},
+                                                                         {"date", &fpdf::header::date}};
     for (const auto &[name, member] : head) {
         if (old_file.head.*member == new_file.head.*member) continue;
         change c;
@@ -268,13 +267,11 @@ std::string change_line(const change &c) {
     std::string rivet = route + ", rivet " + quoted(c.old_line == 0 ? c.new_id : c.old_id);
     switch (c.kind) {
     case change_kind::header: return "header: " + fields_text(c) + lines_of(c);
-    case change_kind::route_added:
-        return route + ": added, " + plural(c.new_number, "rivet", "rivets") + lines_of(c);
+    case change_kind::route_added: return route + ": added, " + plural(c.new_number, "rivet", "rivets") + lines_of(c);
     case change_kind::route_removed:
         return route + ": removed, " + plural(c.old_number, "rivet", "rivets") + lines_of(c);
     case change_kind::route_recounted:
-        return route + ": count " + std::to_string(c.old_number) + " -> " + std::to_string(c.new_number) +
-               lines_of(c);
+        return route + ": count " + std::to_string(c.old_number) + " -> " + std::to_string(c.new_number) + lines_of(c);
     case change_kind::rivet_added: return rivet + ": added" + lines_of(c);
     case change_kind::rivet_removed: return rivet + ": removed" + lines_of(c);
     case change_kind::rivet_moved: {
@@ -285,8 +282,8 @@ std::string change_line(const change &c) {
             text += distance + std::string(": position ") + three(c.old_position) + " -> " + three(c.new_position);
         }
         if (c.axis_moved)
-            text += std::string(c.position_moved ? "; " : ": ") + "axis " + three(c.old_axis) + " -> " +
-                    three(c.new_axis);
+            text +=
+                std::string(c.position_moved ? "; " : ": ") + "axis " + three(c.old_axis) + " -> " + three(c.new_axis);
         return text + lines_of(c);
     }
     case change_kind::rivet_recoded: return rivet + ": recoded: " + fields_text(c) + lines_of(c);
@@ -316,15 +313,13 @@ std::string summary_line(const std::string &old_path, const std::string &new_pat
            std::to_string(at(change_kind::route_recounted)) + " recounted; " +
            plural(at(change_kind::rivet_added), "rivet", "rivets") + " added, " +
            std::to_string(at(change_kind::rivet_removed)) + " removed, " +
-           std::to_string(at(change_kind::rivet_moved)) + " moved, " +
-           std::to_string(at(change_kind::rivet_recoded)) + " recoded, " +
-           std::to_string(at(change_kind::rivet_resequenced)) + " re-sequenced";
+           std::to_string(at(change_kind::rivet_moved)) + " moved, " + std::to_string(at(change_kind::rivet_recoded)) +
+           " recoded, " + std::to_string(at(change_kind::rivet_resequenced)) + " re-sequenced";
 }
 
-std::string changes_json(const std::string &old_path, const std::string &new_path,
-                         const std::vector<change> &changes) {
+std::string changes_json(const std::string &old_path, const std::string &new_path, const std::vector<change> &changes) {
     using json = nlohmann::ordered_json;
-    auto triple = [](const double (&v)[3]) { return json::array({v[0], v[1], v[2]}); };
+    auto triple = [](const double(&v)[3]) { return json::array({v[0], v[1], v[2]}); };
     json list = json::array();
     for (const change &c : changes) {
         json j = {{"kind", kind_name(c.kind)}};
@@ -358,7 +353,8 @@ std::string changes_json(const std::string &old_path, const std::string &new_pat
     std::array<long, KINDS> n = counts(changes);
     json summary = {{"changes", changes.size()}};
     for (size_t k = 0; k < KINDS; ++k) summary[kind_name(static_cast<change_kind>(k))] = n[k];
-    json doc = {{"old", old_path}, {"new", new_path}, {"same", changes.empty()}, {"changes", list}, {"summary", summary}};
+    json doc = {
+        {"old", old_path}, {"new", new_path}, {"same", changes.empty()}, {"changes", list}, {"summary", summary}};
     // A path that is no UTF-8 (a Linux file name) shows with replacement characters.
     return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -31,12 +31,12 @@ struct change {
     std::string route;
     std::string old_id, new_id;
     long old_line = 0, new_line = 0;
-    std::vector<field_change> fields;        // header, recoded
+    std::vector<field_change> fields;  // header, recoded
     bool position_moved = false, axis_moved = false;
     double old_position[3] = {0, 0, 0}, new_position[3] = {0, 0, 0};
     double old_axis[3] = {0, 0, 0}, new_axis[3] = {0, 0, 0};
-    double distance = 0;                     // how far the position moved
-    long old_number = 0, new_number = 0;     // rivets of a route, its counts, a rivet's places from 1
+    double distance = 0;                  // how far the position moved
+    long old_number = 0, new_number = 0;  // rivets of a route, its counts, a rivet's places from 1
 };
 
 // Every change from old to new: the header first, then the old file's routes in
@@ -51,5 +51,4 @@ std::string summary_line(const std::string &old_path, const std::string &new_pat
                          const std::vector<change> &changes);
 
 // The whole comparison as one JSON document.
-std::string changes_json(const std::string &old_path, const std::string &new_path,
-                         const std::vector<change> &changes);
+std::string changes_json(const std::string &old_path, const std::string &new_path, const std::vector<change> &changes);

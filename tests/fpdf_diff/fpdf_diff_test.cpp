@@ -126,7 +126,8 @@ TEST_P(FpdfDiffEdit, ListsExactlyTheChanges) {
     EXPECT_EQ(summary, summary_start() + std::to_string(n) + (n == 1 ? " change: " : " changes: ") + GetParam().counts);
 }
 
-const char NOTHING_ELSE[] = "0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 recoded, 0 re-sequenced";
+const char NOTHING_ELSE[] =
+    "0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 recoded, 0 re-sequenced";
 
 INSTANTIATE_TEST_SUITE_P(
     , FpdfDiffEdit,
@@ -166,7 +167,8 @@ INSTANTIATE_TEST_SUITE_P(
                  l.erase(l.begin() + 6);
                  l[4] = "$$PATH,\tRS,\t2\r\n";
              },
-             {"route \"RS\": count 3 -> 2 (old line 5, new line 5)", "route \"RS\", rivet \"RS_02\": removed (old line 7)"},
+             {"route \"RS\": count 3 -> 2 (old line 5, new line 5)",
+              "route \"RS\", rivet \"RS_02\": removed (old line 7)"},
              "0 header fields; 0 routes added, 0 removed, 1 recounted; 0 rivets added, 1 removed, 0 moved, 0 "
              "recoded, 0 re-sequenced"},
         edit{"rivet_added",
@@ -236,7 +238,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Moved and renumbered at once: no longer the same rivet by either key.
         edit{"moved_and_renumbered",
              [](auto &l) { l[3] = fpdf_record("H", "A", "3404579D35", "095", "RT_09", 12, 2, 3, 0, 0, 1); },
-             {"route \"RT\", rivet \"RT_02\": removed (old line 4)", "route \"RT\", rivet \"RT_09\": added (new line 4)"},
+             {"route \"RT\", rivet \"RT_02\": removed (old line 4)",
+              "route \"RT\", rivet \"RT_09\": added (new line 4)"},
              "0 header fields; 0 routes added, 0 removed, 0 recounted; 1 rivet added, 1 removed, 0 moved, 0 "
              "recoded, 0 re-sequenced"}));
 
@@ -394,9 +397,10 @@ INSTANTIATE_TEST_SUITE_P(
         bad_file{"over_the_limit",
                  [](const fs::path &d) { return written(d / "big.fpdf", std::string(fpdf::MAX_FILE_BYTES + 1, 'A')); },
                  "", "the file is larger than 16777216 bytes: no FPDF file is that long"},
-        bad_file{"binary",
-                 [](const fs::path &d) { return written(d / "bin.fpdf", "$$HEAD,\tA\r\n\r\n\x7F" + std::string(9, 'x')); },
-                 ":3", "binary data: byte 0x7F at offset 13; an FPDF file is text"},
+        bad_file{
+            "binary",
+            [](const fs::path &d) { return written(d / "bin.fpdf", "$$HEAD,\tA\r\n\r\n\x7F" + std::string(9, 'x')); },
+            ":3", "binary data: byte 0x7F at offset 13; an FPDF file is text"},
         bad_file{"not_fpdf", [](const fs::path &d) { return written(d / "x.fpdf", "<machine/>\r\n"); }, ":1",
                  "not an FPDF file: it does not begin with \"$$HEAD\""},
         bad_file{"cut_short",
