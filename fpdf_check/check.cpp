@@ -15,6 +15,13 @@
 #include "common/fpdf_reader.h"
 #include "display.h"
 
+// MinGW's printf family is the C99 one here, not the archetype GCC assumes there.
+#ifdef __MINGW32__
+#define FINDING_FORMAT __attribute__((format(gnu_printf, 3, 4)))
+#else
+#define FINDING_FORMAT __attribute__((format(printf, 3, 4)))
+#endif
+
 const char TABLE_HEADER[] = "route,sequence,point_id,process_code,add_code,fastener,grip,x,y,z,i,j,k\r\n";
 
 namespace {
@@ -208,7 +215,7 @@ private:
     bool head_read = false;
     std::string head_assembly, head_area, head_date;
 
-    __attribute__((format(printf, 3, 4))) void add_finding(long line, const char *format, ...) {
+    FINDING_FORMAT void add_finding(long line, const char *format, ...) {
         char text[MESSAGE_MAX];
         va_list args;
         va_start(args, format);

@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "check.h"
 #include "command_line.h"
 
@@ -36,6 +41,10 @@ CLI::Validator figure(bool zero_allowed) {
 
 // The table as a whole, or one line and false.
 bool write_table(const std::string &path, const std::string &table) {
+#ifdef _WIN32
+    // The rows end in CR LF already: no second CR from a text-mode standard output.
+    if (path == "-") _setmode(_fileno(stdout), _O_BINARY);
+#endif
     std::FILE *file = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         std::fprintf(stderr, "fpdf_check: cannot write the locations table %s: %s\n", path.c_str(),
