@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "record_text.h"
+#include "common/fpdf_record.h"
 
 namespace {
 
@@ -165,6 +165,33 @@ TEST(RecordText, PrecisionRangeAndWidestNumber) {
     double widest = -std::numeric_limits<double>::max();
     ASSERT_TRUE(append_fixed(record, widest, 0, 20));
     EXPECT_EQ(std::string(text), by_printf("%.20f", widest));
+}
+
+// The whole record, as the machine file's worked example spells it out field by field.
+TEST(RivetRecord, WorkedExampleAsPrintf) {
+    char text[1024];
+    record_text record = {text, sizeof text, 0};
+    text[0] = '\0';
+    rivet_record rivet = {"AX", "B", "3404480D40_CK", "0950", "RT_01", {120.5, -35.25, 0}, {0, 0, 1}};
+    ASSERT_TRUE(append_rivet_record(record, rivet));
+    char want[1024];
+    snprintf(want, sizeof want,
+             "%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t1, 0, "
+             "0\n",
+             "AX", "B", "3404480D40_CK", "0950", "RT_01", 120.5, -35.25, 0.0, 0.0, 0.0, 1.0);
+    EXPECT_STREQ(text, want);
+    EXPECT_EQ(std::string(text).rfind("A,\tB,\t3404480D40_C,\t095,\t       RT_01,\t0,\t      120.50000,\t", 0), 0u);
+}
+
+// A record that does not fit answers false and never runs past the buffer.
+TEST(RivetRecord, DoesNotFitAnswersFalse) {
+    char text[40];
+    record_text record = {text, sizeof text, 0};
+    text[0] = '\0';
+    rivet_record rivet = {"A", "B", "3404579D35", "095", "RT_01", {1, 2, 3}, {0, 0, 1}};
+    EXPECT_FALSE(append_rivet_record(record, rivet));
+    EXPECT_LT(record.length, sizeof text);
+    EXPECT_EQ(strlen(text), record.length);
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
-#include "record_text.h"
+#include "common/fpdf_record.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+
+#include "common/steps.h"
+#include "common/tool_run.h"
+#include "uf_csys.h"
 
 namespace {
 
@@ -146,4 +150,23 @@ bool append_fixed(record_text &record, double value, int width, int precision) {
     if (length < 0 || static_cast<size_t>(length) >= sizeof number) return false;
     // GCOVR_EXCL_BR_STOP
     return append_padded(record, number, static_cast<size_t>(length), width);
+}
+
+bool append_rivet_record(record_text &record, const rivet_record &rivet) {
+    bool fits = append_cut(record, rivet.pr_code, FPDF_PROCESS_CODE_WIDTH) && append_plain(record, ",\t") &&
+                append_cut(record, rivet.ad_code, FPDF_PROCESS_CODE_WIDTH) && append_plain(record, ",\t") &&
+                append_cut(record, rivet.fast_code, FPDF_FAST_CODE_WIDTH) && append_plain(record, ",\t") &&
+                append_cut(record, rivet.grip_lng, FPDF_GRIP_WIDTH) && append_plain(record, ",\t") &&
+                append_cut(record, rivet.point_id, FPDF_POINT_ID_WIDTH) && append_plain(record, ",\t0,\t");
+    for (double c : rivet.position)
+        fits = fits && append_fixed(record, c, FPDF_NUMBER_WIDTH, FPDF_NUMBER_DECIMALS) && append_plain(record, ",\t");
+    for (double c : rivet.axis)
+        fits = fits && append_fixed(record, c, FPDF_NUMBER_WIDTH, FPDF_NUMBER_DECIMALS) && append_plain(record, ",\t");
+    return fits && append_plain(record, "1, 0, 0\n");
+}
+
+int rivet_in_wcs(const double origin[3], const double csys_matrix[9], double position[3], double axis[3]) {
+    // The axis is the Z row, turned into the WCS axes without the WCS's move.
+    if (map_point(UF_CSYS_ROOT_COORDS, origin, UF_CSYS_ROOT_WCS_COORDS, position) != 0) return error_code;
+    return map_direction(UF_CSYS_ROOT_COORDS, &csys_matrix[6], UF_CSYS_ROOT_WCS_COORDS, axis);
 }
