@@ -175,10 +175,11 @@ TEST(RivetRecord, WorkedExampleAsPrintf) {
     rivet_record rivet = {"AX", "B", "3404480D40_CK", "0950", "RT_01", {120.5, -35.25, 0}, {0, 0, 1}};
     ASSERT_TRUE(append_rivet_record(record, rivet));
     char want[1024];
-    snprintf(want, sizeof want,
-             "%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t1, 0, "
-             "0\n",
-             "AX", "B", "3404480D40_CK", "0950", "RT_01", 120.5, -35.25, 0.0, 0.0, 0.0, 1.0);
+    snprintf(
+        want, sizeof want,
+        "%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t1, 0, "
+        "0\n",
+        "AX", "B", "3404480D40_CK", "0950", "RT_01", 120.5, -35.25, 0.0, 0.0, 0.0, 1.0);
     EXPECT_STREQ(text, want);
     EXPECT_EQ(std::string(text).rfind("A,\tB,\t3404480D40_C,\t095,\t       RT_01,\t0,\t      120.50000,\t", 0), 0u);
 }
