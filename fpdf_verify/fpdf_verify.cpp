@@ -136,8 +136,8 @@ step name_dialog() {
     for (;;) {
         int response = 0;
         callback_error = 0;
-        error_code = UF_STYLER_create_dialog("D:\\application\\fpdf_verify.dlg", fpdf_verify_callbacks,
-                                             CALLBACK_COUNT, nullptr, &response);
+        error_code = UF_STYLER_create_dialog("D:\\application\\fpdf_verify.dlg", fpdf_verify_callbacks, CALLBACK_COUNT,
+                                             nullptr, &response);
         if (error_code != 0) {
             report_error(error_code, __LINE__);
             return step::failed;
@@ -207,11 +207,11 @@ bool read_file_routes() {
     fpdf::problem refusal;
     if (!fpdf::read(file_bytes, file_read, refusal)) {
         char message[MESSAGE_SIZE];
-        snprintf(message, sizeof message, "файл заклепок %s не прочитан: строка %ld: %s", template_fpdf,
-                 refusal.line, refusal.why.c_str());
+        snprintf(message, sizeof message, "файл заклепок %s не прочитан: строка %ld: %s", template_fpdf, refusal.line,
+                 refusal.why.c_str());
         uc1601(message, 1);
-        fprintf(error_log, "\n\tфайл заклепок %s не прочитан: строка %ld: %s\tline=%d\n", template_fpdf,
-                refusal.line, refusal.why.c_str(), __LINE__);
+        fprintf(error_log, "\n\tфайл заклепок %s не прочитан: строка %ld: %s\tline=%d\n", template_fpdf, refusal.line,
+                refusal.why.c_str(), __LINE__);
         return false;
     }
     return true;

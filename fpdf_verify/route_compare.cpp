@@ -191,8 +191,7 @@ bool same_number(double in_file, double today) {
 }
 
 bool same_triple(const double (&in_file)[3], const double (&today)[3]) {
-    return same_number(in_file[0], today[0]) && same_number(in_file[1], today[1]) &&
-           same_number(in_file[2], today[2]);
+    return same_number(in_file[0], today[0]) && same_number(in_file[1], today[1]) && same_number(in_file[2], today[2]);
 }
 
 // The codes, position and axis of one rivet that the file holds once.
@@ -288,8 +287,7 @@ int verify_route(tag_t route, const char *path_name, int *differences) {
     if (!gather_rivets(route)) return error_code;
     int found = 0;
     if (sections > 1) {
-        fprintf(error_log, "\n\tмаршрут %s: разделов в файле %d, в сборке 1\tline=%d\n", path_name, sections,
-                __LINE__);
+        fprintf(error_log, "\n\tмаршрут %s: разделов в файле %d, в сборке 1\tline=%d\n", path_name, sections, __LINE__);
         ++found;
     }
     if (section->count != member_count) {

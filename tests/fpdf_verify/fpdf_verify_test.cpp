@@ -39,10 +39,17 @@ TEST(FpdfVerifyLog, OneLinePerDifference) {
         const char *name;
         size_t lines;
     };
-    const expected all[] = {{"matches_file_of_before", 0}, {"route_missing", 1},   {"count_differs", 1},
-                            {"rivet_missing", 2},          {"rivet_extra", 2},     {"rivet_duplicate", 2},
-                            {"position_differs", 1},       {"axis_differs", 1},    {"precision_boundary", 1},
-                            {"differences_in_two_routes", 3}, {"wcs_moved", 5}};
+    const expected all[] = {{"matches_file_of_before", 0},
+                            {"route_missing", 1},
+                            {"count_differs", 1},
+                            {"rivet_missing", 2},
+                            {"rivet_extra", 2},
+                            {"rivet_duplicate", 2},
+                            {"position_differs", 1},
+                            {"axis_differs", 1},
+                            {"precision_boundary", 1},
+                            {"differences_in_two_routes", 3},
+                            {"wcs_moved", 5}};
     for (const expected &e : all) {
         std::string log = log_of(e.name);
         EXPECT_EQ(count_of(log, "\n\tмаршрут "), e.lines) << e.name << "\n" << log;
