@@ -23,11 +23,12 @@ if [ "${1:-}" = "--large" ]; then
   end=$(date +%s%N)
   tail -n 3 "$run/play.txt"
   echo
-  "$bin/fpdf_check" "$run/drives/D/WING1_01.fpdf" | tail -n 1
+  "$bin/fpdf_check" --csv "$run/WING1_01.csv" "$run/drives/D/WING1_01.fpdf" | tail -n 2
   "$bin/nxsim" render "$run/session.json" --out "$run/wing_panel.svg" --findings "$run/logs/$(ls "$run/logs" | grep 'route_check.prterr.txt$' | tail -n 1)"
   echo
   echo "The wing panel went from the designer's assembly to a checked machine file in $(( (end - start) / 1000000 )) ms:"
   echo "  FPDF file for the riveting cell:    $run/drives/D/WING1_01.fpdf"
+  echo "  locations table (CSV, UTF-8):       $run/WING1_01.csv"
   echo "  what each run changed:              $run/play.txt"
   echo "  picture of the routes (SVG):        $run/wing_panel.svg"
   echo "  the assembly after the workflow:    $run/session.json"
@@ -40,12 +41,13 @@ mkdir -p "$run"
 bin=build/default/bin
 "$bin/nxsim" play examples/panel/workflow.json --run-dir "$run"
 echo
-"$bin/fpdf_check" "$run/drives/D/PANEL_01.fpdf" | tail -n 6
+"$bin/fpdf_check" --csv "$run/PANEL_01.csv" "$run/drives/D/PANEL_01.fpdf" | tail -n 6
 "$bin/nxsim" render "$run/session.json" --out "$run/panel.svg" --findings "$run/logs/20_route_check.prterr.txt"
 
 echo
 echo "The sample panel went from the designer's assembly to a checked machine file:"
 echo "  FPDF file for the riveting cell:    $run/drives/D/PANEL_01.fpdf"
+echo "  locations table (CSV, UTF-8):       $run/PANEL_01.csv"
 echo "  error log of the last run:          $run/drives/D/prterr.txt (every run's log: $run/logs/)"
 echo "  route check's findings:             $run/logs/20_route_check.prterr.txt"
 echo "  picture of the routes (SVG):        $run/panel.svg"

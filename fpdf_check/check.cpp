@@ -1,6 +1,8 @@
 #include "check.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdarg>
 #include <cstring>
 #include <map>
@@ -12,6 +14,15 @@
 #include "common/fpdf_file.h"
 #include "common/fpdf_reader.h"
 #include "display.h"
+
+// MinGW's printf family is the C99 one here, not the archetype GCC assumes there.
+#ifdef __MINGW32__
+#define FINDING_FORMAT __attribute__((format(gnu_printf, 3, 4)))
+#else
+#define FINDING_FORMAT __attribute__((format(printf, 3, 4)))
+#endif
+
+const char TABLE_HEADER[] = "route,sequence,point_id,process_code,add_code,fastener,grip,x,y,z,i,j,k\r\n";
 
 namespace {
 
@@ -61,7 +72,8 @@ struct route {
     long records = 0;
     std::string last_id;
     long last_id_line = 0;
-    std::map<std::string, long> ids;  // identifier -> line of its first record
+    std::map<std::string, long> ids;            // identifier -> line of its first record
+    std::vector<std::array<double, 3>> points;  // the positions of its records that can be read
 };
 
 struct fastener_use {
@@ -73,6 +85,39 @@ struct fastener_use {
 
 std::string plural(long n, const char *one, const char *many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+double distance(const std::array<double, 3> &a, const std::array<double, 3> &b) {
+    return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
+}
+
+// Straight lines from each point to the next.
+double path_length(const std::vector<std::array<double, 3>> &points) {
+    double length = 0;
+    for (size_t k = 1; k < points.size(); ++k) length += distance(points[k - 1], points[k]);
+    return length;
+}
+
+// "176.3 s (0:02:56)": seconds for a script, hours, minutes and seconds for a person.
+std::string duration(double seconds) {
+    char text[96];
+    if (!(seconds < 1e12)) {  // only a file of absurd coordinates
+        std::snprintf(text, sizeof text, "%.1f s", seconds);
+        return text;
+    }
+    auto whole = static_cast<long long>(std::llround(seconds));
+    std::snprintf(text, sizeof text, "%.1f s (%lld:%02lld:%02lld)", seconds, whole / 3600, whole / 60 % 60, whole % 60);
+    return text;
+}
+
+// A machine-file text as one field of the locations table: UTF-8, in double quotes
+// (doubled inside) when it holds a comma, a quote or a line end.
+std::string table_field(const std::string &bytes) {
+    std::string text = to_utf8(bytes);
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string field = "\"";
+    for (char c : text) field += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return field + "\"";
 }
 
 // The line's fields as the reader splits them; a line of more than fpdf::MAX_FIELDS
@@ -153,11 +198,12 @@ bool id_of_route(const std::string &id, const std::string &name) {
 // The check of one file: what it has read so far and what it found.
 class Checker {
 public:
-    explicit Checker(const char *path) : file_path(path) {}
+    Checker(const char *path, const check_options &options) : file_path(path), options(options) {}
     int run(std::string_view bytes, std::FILE *out, std::FILE *err);
 
 private:
     const char *file_path;
+    const check_options &options;
     std::vector<finding> findings;
     std::map<std::string, size_t> finding_index;  // text -> its entry in findings
     long findings_not_shown = 0;
@@ -169,7 +215,7 @@ private:
     bool head_read = false;
     std::string head_assembly, head_area, head_date;
 
-    __attribute__((format(printf, 3, 4))) void add_finding(long line, const char *format, ...) {
+    FINDING_FORMAT void add_finding(long line, const char *format, ...) {
         char text[MESSAGE_MAX];
         va_list args;
         va_start(args, format);
@@ -366,6 +412,11 @@ private:
         if (parts[5] != ZERO_FIELD)
             add_finding(line, "field 6 is %s; the export writes the constant 0", quoted(parts[5]).c_str());
         for (size_t i = 0; i < NUMBER_FIELDS; ++i) check_number(line, parts[FIRST_NUMBER + i], NUMBER_NAMES[i]);
+        if (options.table != nullptr) add_table_row(r, parts);
+        std::array<double, 3> at{};
+        if (r != nullptr && fpdf::number(parts[FIRST_NUMBER], at[0]) && fpdf::number(parts[FIRST_NUMBER + 1], at[1]) &&
+            fpdf::number(parts[FIRST_NUMBER + 2], at[2]))
+            r->points.push_back(at);
         if (parts[RECORD_FIELDS - 1] != RECORD_TAIL)
             add_finding(line, "the record ends in %s; the export writes the constant \"1, 0, 0\"",
                         quoted(parts[RECORD_FIELDS - 1]).c_str());
@@ -399,14 +450,46 @@ private:
         }
     }
 
+    void add_table_row(const route *r, const std::vector<std::string> &parts) {
+        std::string &table = *options.table;
+        table += table_field(r != nullptr ? r->name : std::string());
+        table += "," + std::to_string(r != nullptr ? r->records : rivet_count);
+        for (size_t field : {size_t{4}, size_t{0}, size_t{1}, size_t{2}, size_t{3}})
+            table += "," + table_field(std::string(fpdf::unpadded(parts[field])));
+        for (size_t i = 0; i < NUMBER_FIELDS; ++i)
+            table += "," + table_field(std::string(fpdf::unpadded(parts[FIRST_NUMBER + i])));
+        table += "\r\n";
+    }
+
+    // The travel in the file's order and the cell time of the whole file.
+    void print_cell_time(std::FILE *out) {
+        double within = 0;
+        double between = 0;
+        const std::array<double, 3> *last = nullptr;
+        for (const route &r : routes) {
+            within += path_length(r.points);
+            if (r.points.empty()) continue;
+            if (last != nullptr) between += distance(*last, r.points.front());
+            last = &r.points.back();
+        }
+        double seconds = cell_time::route_seconds(rivet_count, options.rivet_seconds) + between / options.travel_speed;
+        std::fprintf(out,
+                     "%s: travel %.1f mm in the routes and %.1f mm between them; cell time %s: %s at %g s and "
+                     "%.1f mm at %g mm/s\n",
+                     file_path, within, between, duration(seconds).c_str(),
+                     plural(rivet_count, "rivet", "rivets").c_str(), options.rivet_seconds, between,
+                     options.travel_speed);
+    }
+
     void print_summary(std::FILE *out) {
         if (head_read)
             std::fprintf(out, "%s: assembly %s, area %s, date %s\n", file_path, quoted(head_assembly).c_str(),
                          quoted(head_area).c_str(), quoted(head_date).c_str());
         for (const route &r : routes) {
             std::string announced = r.announced >= 0 ? std::to_string(r.announced) : "?";
-            std::fprintf(out, "%s: route %s (line %ld): %s announced, %ld found\n", file_path, quoted(r.name).c_str(),
-                         r.line, announced.c_str(), r.records);
+            std::fprintf(out, "%s: route %s (line %ld): %s announced, %ld found; travel %.1f mm, cell time %s\n",
+                         file_path, quoted(r.name).c_str(), r.line, announced.c_str(), r.records, path_length(r.points),
+                         duration(cell_time::route_seconds(r.records, options.rivet_seconds)).c_str());
         }
         size_t grip_count = 0;
         for (const fastener_use &f : fasteners) {
@@ -425,6 +508,7 @@ private:
             std::fprintf(out, "%s: fastener %s%s: %s; grips %s\n", file_path, quoted(f.code).c_str(), note.c_str(),
                          plural(f.rivets, "rivet", "rivets").c_str(), grips.c_str());
         }
+        print_cell_time(out);
         long finding_count = static_cast<long>(findings.size()) + findings_not_shown;
         std::string verdict = finding_count == 0 ? "clean" : plural(finding_count, "finding", "findings");
         std::fprintf(out, "%s: %s, %s, %s with %s; %s\n", file_path,
@@ -473,16 +557,17 @@ int Checker::run(std::string_view bytes, std::FILE *out, std::FILE *err) {
 
 }  // namespace
 
-int check_file(const char *path, std::FILE *out, std::FILE *err) {
+int check_file(const char *path, std::FILE *out, std::FILE *err, const check_options &options) {
     std::string bytes;
     fpdf::problem why;
     if (!fpdf::read_file(path, bytes, why)) {
         std::fprintf(err, "%s: not checked: %s\n", path, why.why.c_str());
         return CHECK_UNREADABLE;
     }
-    return check_bytes(path, bytes, out, err);
+    return check_bytes(path, bytes, out, err, options);
 }
 
-int check_bytes(const char *path, const std::string &bytes, std::FILE *out, std::FILE *err) {
-    return Checker(path).run(bytes, out, err);
+int check_bytes(const char *path, const std::string &bytes, std::FILE *out, std::FILE *err,
+                const check_options &options) {
+    return Checker(path, options).run(bytes, out, err);
 }

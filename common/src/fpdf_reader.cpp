@@ -115,8 +115,7 @@ bool refuse(std::string_view bytes, problem &why) noexcept {
     try {
         why.line = 0;
         if (bytes.size() > MAX_FILE_BYTES) {
-            why.why =
-                "the file is larger than " + std::to_string(MAX_FILE_BYTES) + " bytes: no FPDF file is that long";
+            why.why = "the file is larger than " + std::to_string(MAX_FILE_BYTES) + " bytes: no FPDF file is that long";
             return true;
         }
         if (bytes.empty()) {

@@ -199,6 +199,7 @@ void write_routes(const std::vector<RouteRow> &rows, RouteFormat format, std::os
                                      {"fasteners", r.fasteners}, {"grips", r.grips}, {"walked", r.walked}};
             if (r.findings) j["findings"] = *r.findings;
             j["travel_mm"] = r.travel_mm ? nlohmann::ordered_json(*r.travel_mm) : nlohmann::ordered_json();
+            j["time_s"] = r.time_s;
             j["best_mm"] = r.best_mm ? nlohmann::ordered_json(*r.best_mm) : nlohmann::ordered_json();
             j["best_start"] = r.best_start;
             list.push_back(j);
@@ -208,13 +209,14 @@ void write_routes(const std::vector<RouteRow> &rows, RouteFormat format, std::os
     }
     std::vector<std::string> head = {"route", "rivets", "fasteners", "grips", "walked"};
     if (with_findings) head.emplace_back("findings");
-    for (const char *h : {"travel mm", "best mm", "best start"}) head.emplace_back(h);
+    for (const char *h : {"travel mm", "time s", "best mm", "best start"}) head.emplace_back(h);
     std::vector<std::vector<std::string>> table{head};
     for (const RouteRow &r : rows) {
         std::vector<std::string> cells = {r.route, std::to_string(r.rivets), std::to_string(r.fasteners),
                                           std::to_string(r.grips), r.walked ? "yes" : "no"};
         if (with_findings) cells.push_back(std::to_string(r.findings.value_or(0)));
         cells.push_back(millimetres(r.travel_mm));
+        cells.push_back(millimetres(r.time_s));
         cells.push_back(millimetres(r.best_mm));
         cells.push_back(r.best_start.empty() ? "-" : r.best_start);
         table.push_back(cells);
@@ -253,7 +255,10 @@ int routes_command(const RoutesOptions &options, std::ostream &out, std::ostream
         if (session->display == nullptr) throw InputError(options.session.string() + ": display: no part is displayed");
         std::map<std::string, size_t> per_route;
         if (options.findings) per_route = findings_per_route(*options.findings);
-        write_routes(route_rows(*session, options.findings ? &per_route : nullptr), options.format, out);
+        std::vector<RouteRow> rows = route_rows(*session, options.findings ? &per_route : nullptr);
+        for (RouteRow &r : rows)
+            r.time_s = cell_time::route_seconds(static_cast<long>(r.rivets), options.rivet_seconds);
+        write_routes(rows, options.format, out);
         return 0;
     } catch (const InputError &e) {
         err << "nxsim: " << e.what() << "\n";

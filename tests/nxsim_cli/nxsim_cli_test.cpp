@@ -64,6 +64,8 @@ TEST_F(NxsimCli, UsageErrorsAreOneLineAndAPointerToHelp) {
         {"run --session", "nxsim run: option --session needs a value", "nxsim run"},
         {"play --run-dir r", "nxsim play: missing WORKFLOW", "nxsim play"},
         {"routes s.json --format xml", "nxsim routes: --format: xml not in {table,csv,json}", "nxsim routes"},
+        {"routes s.json --rivet-seconds nan", "nxsim routes: --rivet-seconds: nan is not a number of zero or more",
+         "nxsim routes"},
         {"routes s.json --fromat csv", "nxsim routes: unknown option --fromat (did you mean --format?)",
          "nxsim routes"},
         {"render s.json", "nxsim render: missing option --out", "nxsim render"},
@@ -184,20 +186,20 @@ TEST_F(NxsimCli, RouteTableCountsAndLengths) {
     result r = nxsim("routes " + s.string() + " --findings=" + log.string());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "route  rivets  fasteners  grips  walked  findings  travel mm  best mm  best start\n"
-              "RT1         4          2      3  yes            2       50.0     30.0  AAAAB_001_01\n"
-              "RT2         3          0      0  no             0          -     40.0  RT2/R1\n");
+              "route  rivets  fasteners  grips  walked  findings  travel mm  time s  best mm  best start\n"
+              "RT1         4          2      3  yes            2       50.0    15.0     30.0  AAAAB_001_01\n"
+              "RT2         3          0      0  no             0          -    11.2     40.0  RT2/R1\n");
 
     r = nxsim("routes " + s.string() + " --format csv");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "route,rivets,fasteners,grips,walked,travel_mm,best_mm,best_start\n"
-              "RT1,4,2,3,yes,50.0,30.0,AAAAB_001_01\n"
-              "RT2,3,0,0,no,-,40.0,RT2/R1\n");
+              "route,rivets,fasteners,grips,walked,travel_mm,time_s,best_mm,best_start\n"
+              "RT1,4,2,3,yes,50.0,15.0,30.0,AAAAB_001_01\n"
+              "RT2,3,0,0,no,-,11.2,40.0,RT2/R1\n");
 
     // Inches: the lengths still in millimetres.
     s = write("inch.json", route_session(2));
-    r = nxsim("routes " + s.string() + " --format json");
+    r = nxsim("routes " + s.string() + " --format json --rivet-seconds 6");
     EXPECT_EQ(r.status, 0) << r.err;
     nlohmann::json rows = nlohmann::json::parse(r.out);
     ASSERT_EQ(rows.size(), 2u);
@@ -205,6 +207,8 @@ TEST_F(NxsimCli, RouteTableCountsAndLengths) {
     EXPECT_EQ(rows[0]["walked"], true);
     EXPECT_NEAR(rows[0]["travel_mm"].get<double>(), 50 * 25.4, 1e-9);
     EXPECT_NEAR(rows[0]["best_mm"].get<double>(), 30 * 25.4, 1e-9);
+    EXPECT_EQ(rows[0]["time_s"].get<double>(), 24);  // 4 rivets at 6 s, as fpdf_check counts them
+    EXPECT_EQ(rows[1]["time_s"].get<double>(), 18);
     EXPECT_FALSE(rows[0].contains("findings"));
     EXPECT_TRUE(rows[1]["travel_mm"].is_null());
     EXPECT_EQ(rows[1]["best_start"], "RT2/R1");

@@ -44,8 +44,8 @@ struct header {
 struct route {
     long line = 0;
     std::string name;
-    long count = 0;          // the rivet count the route line states
-    std::size_t first = 0;   // its records: records[first] to records[first + size - 1]
+    long count = 0;         // the rivet count the route line states
+    std::size_t first = 0;  // its records: records[first] to records[first + size - 1]
     std::size_t size = 0;
 };
 
