@@ -221,4 +221,19 @@ TEST_F(SampleWorkflow, SecondIssueIsTheReviewedOneAndChecksClean) {
     EXPECT_NE(check.out.find("7 routes, 260 rivets"), std::string::npos) << check.out;
 }
 
+// What the second issue changes for the cell, by fpdf_diff: exactly the three edits,
+// the grip, the 0.5 mm and the route walked from its other end.
+TEST_F(SampleWorkflow, DiffOfTheTwoIssuesListsExactlyTheChange) {
+    ASSERT_EQ(play.exit_code, 0) << play.out;
+    fs::path old_issue = run_dir / "drives" / "D" / "PANEL_01.fpdf";
+    fs::path new_issue = run_dir / "drives" / "D" / "PANEL_02.fpdf";
+    result diff = shell(std::string(FPDF_DIFF_EXE) + " " + old_issue.string() + " " + new_issue.string());
+    EXPECT_EQ(diff.exit_code, 1) << diff.out;
+    std::string summary = old_issue.string() + " -> " + new_issue.string() +
+                          ": 26 changes: 0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 "
+                          "removed, 1 moved, 1 recoded, 24 re-sequenced\n";
+    EXPECT_EQ(diff.out, scenario::read_file(EXAMPLES_DIR "/panel/expected/PANEL_01_to_02.diff.txt") + summary);
+    EXPECT_NE(diff.out.find("rivet \"PANEL_003_05\": moved 0.50000 mm"), std::string::npos) << diff.out;
+}
+
 }  // namespace
