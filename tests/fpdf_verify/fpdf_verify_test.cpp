@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "scenario.h"
+#include "temp_dir.h"
 
 SCENARIO_SUITE(FpdfVerify, "fpdf_verify");
 
@@ -87,6 +89,35 @@ TEST(FpdfVerifyReadOnly, FileAndSessionAsTheyWere) {
     }
     EXPECT_GT(files, 30);
     EXPECT_GT(sessions, 30);
+}
+
+// A file past the reader's limit is refused whole: one box, one log line naming it,
+// and no route asked for.
+TEST(FpdfVerifyBadFile, OverTheSizeLimit) {
+    scenario::temp_dir dir("rivet-verify-big");
+    std::string given = scenario::read_file(cases / "matches_file_of_before" / "given.fpdf");
+    {
+        std::ofstream big(dir / "big.fpdf", std::ios::binary);
+        big << given;
+        std::string record = given.substr(given.rfind("A,\t"));
+        for (size_t written = given.size(); written <= 16u * 1024 * 1024; written += record.size()) big << record;
+    }
+    std::ofstream(dir / "case.json") << nlohmann::json{{"tool", "fpdf_verify"},
+                                                       {"session", (cases / "sessions" / "assembly.json").string()},
+                                                       {"files", {{"D/ASM1aaa.fpdf", "big.fpdf"}}}}
+                                            .dump();
+    std::ofstream(dir / "script.json") << R"({"actions": [{"styler": ["ok"]}]})";
+    scenario::outcome out = scenario::run(dir.path());
+    EXPECT_EQ(out.exit_code, 0) << out.stderr_text;
+    std::string log = scenario::read_file(out.work / "run" / "D" / "prterr.txt");
+    EXPECT_NE(log.find("\n\tфайл заклепок D:\\ASM1aaa.fpdf не прочитан: строка 0: the file is larger than 16777216 "
+                       "bytes"),
+              std::string::npos)
+        << log;
+    std::string transcript = scenario::read_file(out.work / "run" / "transcript.txt");
+    EXPECT_EQ(count_of(transcript, "\nmessage "), 1u) << transcript;
+    EXPECT_EQ(transcript.find("select "), std::string::npos) << transcript;
+    fs::remove_all(out.work);
 }
 
 // Every host call of a run that finds differences may fail: reported, never a crash,
