@@ -102,10 +102,11 @@ TEST(FpdfVerifyBadFile, OverTheSizeLimit) {
         std::string record = given.substr(given.rfind("A,\t"));
         for (size_t written = given.size(); written <= 16u * 1024 * 1024; written += record.size()) big << record;
     }
-    std::ofstream(dir / "case.json") << nlohmann::json{{"tool", "fpdf_verify"},
-                                                       {"session", (cases / "sessions" / "assembly.json").string()},
-                                                       {"files", {{"D/ASM1aaa.fpdf", "big.fpdf"}}}}
-                                            .dump();
+    std::ofstream(dir / "case.json") << nlohmann::json{
+        {"tool", "fpdf_verify"},
+        {"session", (cases / "sessions" / "assembly.json").string()},
+        {"files",
+         {{"D/ASM1aaa.fpdf", "big.fpdf"}}}}.dump();
     std::ofstream(dir / "script.json") << R"({"actions": [{"styler": ["ok"]}]})";
     scenario::outcome out = scenario::run(dir.path());
     EXPECT_EQ(out.exit_code, 0) << out.stderr_text;
