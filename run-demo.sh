@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh demo
 cmake --preset default >/dev/null
-cmake --build --preset default --target nxsim fpdf_check rivet_tools
+cmake --build --preset default --target nxsim fpdf_check fpdf_diff rivet_tools
 
 if [ "${1:-}" = "--large" ]; then
   rivets=20000
@@ -53,10 +53,15 @@ bin=build/default/bin
 echo
 "$bin/fpdf_check" --csv "$run/PANEL_01.csv" "$run/drives/D/PANEL_01.fpdf" | tail -n 6
 "$bin/nxsim" render "$run/session.json" --out "$run/panel.svg" --findings "$run/logs/24_route_check.prterr.txt"
+echo
+# The second issue after the change: exit 1 says it differs, as it must.
+"$bin/fpdf_diff" "$run/drives/D/PANEL_01.fpdf" "$run/drives/D/PANEL_02.fpdf" >"$run/PANEL_01_to_02.txt" || [ $? -eq 1 ]
+tail -n 1 "$run/PANEL_01_to_02.txt"
 
 echo
 echo "The sample panel went from the designer's assembly to a checked machine file:"
 echo "  FPDF file for the riveting cell:    $run/drives/D/PANEL_01.fpdf"
+echo "  second issue, after a change:       $run/drives/D/PANEL_02.fpdf (what it changes: $run/PANEL_01_to_02.txt)"
 echo "  locations table (CSV, UTF-8):       $run/PANEL_01.csv"
 echo "  error log of the last run:          $run/drives/D/prterr.txt (every run's log: $run/logs/)"
 echo "  route check's findings:             $run/logs/24_route_check.prterr.txt"

@@ -56,6 +56,18 @@ TEST(SampleWorkflow, MachineFileIsTheReviewedOne) {
     fs::path fpdf = run_dir / "drives" / "D" / "PANEL_01.fpdf";
     EXPECT_TRUE(scenario::read_file(fpdf) == scenario::read_file(EXAMPLES_DIR "/panel/expected/PANEL_01.fpdf"))
         << "the FPDF file differs from examples/panel/expected/PANEL_01.fpdf";
+    // The second issue after the change, and the verify's log of it against the first.
+    EXPECT_TRUE(scenario::read_file(run_dir / "drives" / "D" / "PANEL_02.fpdf") ==
+                scenario::read_file(EXAMPLES_DIR "/panel/expected/PANEL_02.fpdf"))
+        << "the FPDF file differs from examples/panel/expected/PANEL_02.fpdf";
+    std::string verified;
+    for (const auto &e : fs::directory_iterator(run_dir / "logs")) {
+        std::string name = e.path().filename().string();
+        if (name.find("_fpdf_verify.prterr.txt") != std::string::npos && name > verified) verified = name;
+    }
+    EXPECT_EQ(scenario::mask_log(scenario::read_file(run_dir / "logs" / verified)),
+              scenario::mask_log(scenario::read_file(EXAMPLES_DIR "/panel/expected/verify_after_change.prterr.txt")))
+        << verified;
     if (!::testing::Test::HasFailure()) fs::remove_all(run_dir);
 }
 
