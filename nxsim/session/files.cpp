@@ -58,6 +58,18 @@ void untrack_temporary(const fs::path &temp) {
         if (s.used && temp.native() == s.path) s.used = 0;
 }
 
+std::string unreadable_reason(const fs::path &path) {
+    std::error_code ec;
+    fs::file_status status = fs::status(path, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        return ec == std::errc::permission_denied ? "permission denied" : ec.message();
+    if (!fs::exists(status)) return "no such file";
+    if (fs::is_directory(status)) return "it is a folder";
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return errno == EACCES || errno == EPERM ? "permission denied" : std::strerror(errno);
+    return "";
+}
+
 // A folder is read once per process: a workflow writes thousands of logs and
 // transcripts into one, and reading it again for each would cost the square of them.
 // Temporaries of processes that end later are left to the next process.
@@ -147,6 +159,12 @@ void FileSet::commit() {
     }
     files_.clear();
     removals_.clear();
+}
+
+void write_file_atomically(const fs::path &path, const std::string &bytes) {
+    FileSet file;
+    file.write(path, bytes);
+    file.commit();
 }
 
 }  // namespace nxsim

@@ -24,6 +24,12 @@ bool process_ended(long pid);
 // Whether files can be made in the folder.
 bool folder_writable(const std::filesystem::path &folder);
 
+// The bytes of a regular file; throws InputError, naming the file as `what`, for
+// anything else. Only a regular file is read: a FIFO or a device would block for ever.
+std::string read_regular_file(const std::filesystem::path &path, const char *what = "file");
+// Why a file cannot be read, in those words; empty when it can be opened.
+std::string unreadable_reason(const std::filesystem::path &path);
+
 // Removes "NAME.tmp-PID" (a save) and "NAME.nxsim-PID-N" (a tool's write) beside
 // `path` when process PID has ended, as after a kill or a crash.
 void remove_stale_temporaries(const std::filesystem::path &path);
@@ -56,6 +62,10 @@ private:
     std::vector<std::pair<std::filesystem::path, std::filesystem::path>> files_;  // temporary, target
     std::vector<std::filesystem::path> removals_;
 };
+
+// One file written whole through a temporary beside it, then renamed: a crash
+// never leaves half of it.
+void write_file_atomically(const std::filesystem::path &path, const std::string &bytes);
 
 // Held for a run on a session file: a second run on the same file is refused
 // (InputError) instead of one run's work being lost. Anything but a regular file
