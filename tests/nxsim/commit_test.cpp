@@ -94,9 +94,9 @@ protected:
     }
     static std::vector<std::string> run_args(const fs::path &at, const std::string &tool = "file_tool",
                                              const std::string &session = "s.json") {
-        return {"run",         "--session",           (at / session).string(), "--script",
-                (at / "x.json").string(), "--run-dir", (at / "run").string(), "--tools-dir",
-                TEST_TOOLS_DIR,  "--tool",             tool};
+        return {"run",       "--session",           (at / session).string(), "--script",     (at / "x.json").string(),
+                "--run-dir", (at / "run").string(), "--tools-dir",           TEST_TOOLS_DIR, "--tool",
+                tool};
     }
     static scenario::child_result run(const fs::path &at, const std::string &fault = "") {
         return nxsim(run_args(at), fault, "NXSIM_TEST_REMOVE=D:\\old.txt");
@@ -190,13 +190,16 @@ TEST_F(CutRun, ASessionNotMadeYetIsLocked) {
     fs::create_directories(gate);
     auto save_as = [&](const std::string &run_dir) {
         std::vector<std::string> argv{NXSIM_EXE};
-        for (const std::string &a : run_args(at)) argv.push_back(a == (at / "run").string() ? (at / run_dir).string() : a);
+        for (const std::string &a : run_args(at))
+            argv.push_back(a == (at / "run").string() ? (at / run_dir).string() : a);
         argv.insert(argv.end(), {"--save-as", (at / "new.json").string()});
         return argv;
     };
     auto options = [&](const std::string &output) {
-        return scenario::child_options().output_to(at / output).errors_into_output().with("NXSIM_TEST_GATE=" +
-                                                                                           gate.string());
+        return scenario::child_options()
+            .output_to(at / output)
+            .errors_into_output()
+            .with("NXSIM_TEST_GATE=" + gate.string());
     };
     auto at_gate = [&] {
         for (int i = 0; i < 600 && !fs::exists(gate / "started"); ++i)
@@ -206,7 +209,8 @@ TEST_F(CutRun, ASessionNotMadeYetIsLocked) {
     int first = scenario::start_child(save_as("run1"), options("first.txt"));
     ASSERT_GT(first, 0);
     ASSERT_TRUE(at_gate());
-    scenario::child_result second = scenario::run_child(save_as("run2"), scenario::child_options().errors_into_output());
+    scenario::child_result second =
+        scenario::run_child(save_as("run2"), scenario::child_options().errors_into_output());
     EXPECT_EQ(second.exit_code, 2) << second.out;
     EXPECT_NE(second.out.find("new.json: in use by another run"), std::string::npos) << second.out;
     EXPECT_FALSE(fs::exists(at / "run2" / "D" / "out.txt")) << "the second run ran";
@@ -246,9 +250,16 @@ TEST(CommitKilled, TheSampleWorkflowIsNeverHalfInPlace) {
         w["runs"].erase(w["runs"].begin() + static_cast<long>(first_runs), w["runs"].end());
         write(at / "w.json", w.dump());
         fs::copy_file(panel / "design.json", at / "s.json", fs::copy_options::overwrite_existing);
-        return std::vector<std::string>{NXSIM_EXE,  "play",           (at / "w.json").string(), "--session",
-                                        (at / "s.json").string(), "--run-dir", (at / "run").string(),
-                                        "--tools-dir", RIVET_TOOLS_DIR, "--save-each"};
+        return std::vector<std::string>{NXSIM_EXE,
+                                        "play",
+                                        (at / "w.json").string(),
+                                        "--session",
+                                        (at / "s.json").string(),
+                                        "--run-dir",
+                                        (at / "run").string(),
+                                        "--tools-dir",
+                                        RIVET_TOOLS_DIR,
+                                        "--save-each"};
     };
     // What every whole number of runs leaves.
     std::vector<State> after_runs;
@@ -278,9 +289,8 @@ TEST(CommitKilled, TheSampleWorkflowIsNeverHalfInPlace) {
              (at / "run").string(), "--tools-dir", RIVET_TOOLS_DIR},
             scenario::child_options().errors_into_output());
         EXPECT_EQ(next.exit_code, 2) << what << "\n" << next.out;
-        EXPECT_EQ(count_of(next.out, recorded ? kCompleted : kTakenBack), record.empty() ? 0u : 1u)
-            << what << "\n"
-            << next.out;
+        EXPECT_EQ(count_of(next.out, recorded ? kCompleted : kTakenBack), record.empty() ? 0u : 1u) << what << "\n"
+                                                                                                    << next.out;
         fs::remove(at / "w.json");
         State got = state_of(at, true);
         size_t whole = 0;
@@ -294,9 +304,9 @@ TEST(CommitKilled, TheSampleWorkflowIsNeverHalfInPlace) {
     // At each rename of the first commits.
     for (int n = 1; n <= 12; ++n) {
         const fs::path at = scratch / ("rename" + std::to_string(n));
-        scenario::child_result r =
-            scenario::run_child(play(at, entries), scenario::child_options().errors_into_output().with(
-                                                       "NXSIM_FAIL_RENAME=" + std::to_string(n) + ":kill"));
+        scenario::child_result r = scenario::run_child(
+            play(at, entries),
+            scenario::child_options().errors_into_output().with("NXSIM_FAIL_RENAME=" + std::to_string(n) + ":kill"));
         ASSERT_TRUE(r.signalled) << r.out;
         check(at, "killed at rename " + std::to_string(n));
     }
@@ -305,7 +315,8 @@ TEST(CommitKilled, TheSampleWorkflowIsNeverHalfInPlace) {
     const int at_renames = cut_commits;
     for (int i = 1; i <= 12; ++i) {
         const fs::path at = scratch / ("instant" + std::to_string(i));
-        int pid = scenario::start_child(play(at, entries), scenario::child_options().output_to(at.string() + ".txt").errors_into_output());
+        int pid = scenario::start_child(play(at, entries),
+                                        scenario::child_options().output_to(at.string() + ".txt").errors_into_output());
         ASSERT_GT(pid, 0);
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds * i / 13));
         kill(pid, SIGKILL);

@@ -85,21 +85,20 @@ namespace {
 std::map<std::string, std::string> files_below(const fs::path &dir) {
     std::map<std::string, std::string> files;
     for (const auto &e : fs::recursive_directory_iterator(dir))
-        if (e.is_regular_file()) files[e.path().lexically_relative(dir).generic_string()] = scenario::read_file(e.path());
+        if (e.is_regular_file())
+            files[e.path().lexically_relative(dir).generic_string()] = scenario::read_file(e.path());
     return files;
 }
 
-// The sample workflow's first `runs` runs, saved after each, in `run_dir`; `fault`
-// (NXSIM_FAIL_RENAME) fails a rename or ends the process there.
-scenario::child_result play_first(size_t runs, const fs::path &run_dir, const char *fault = nullptr) {
-    const fs::path panel = fs::path(EXAMPLES_DIR) / "panel";
+// The first `runs` runs of the sample workflow (a copy in `panel`), saved after each, in
+// `run_dir`; `fault` (NXSIM_FAIL_RENAME) fails a rename or ends the process there.
+scenario::child_result play_first(const fs::path &panel, size_t runs, const fs::path &run_dir,
+                                  const char *fault = nullptr) {
     nlohmann::ordered_json workflow;
     std::ifstream(panel / "workflow.json") >> workflow;
-    workflow["session"] = (panel / "design.json").string();
     workflow["runs"].erase(workflow["runs"].begin() + static_cast<long>(runs), workflow["runs"].end());
-    for (auto &r : workflow["runs"]) r["script"] = (panel / r["script"].get<std::string>()).string();
     if (runs == 0) workflow["runs"] = nlohmann::ordered_json::parse(R"([{"tool": "no_such_tool", "script": "x"}])");
-    const fs::path file = run_dir.string() + ".json";
+    const fs::path file = panel / (run_dir.filename().string() + ".json");
     std::ofstream(file) << workflow.dump();
     SetEnvironmentVariableA("NXSIM_FAIL_RENAME", fault);
     scenario::child_result r =
@@ -116,20 +115,22 @@ scenario::child_result play_first(size_t runs, const fs::path &run_dir, const ch
 // place by the next run in the run folder: every file as the uncut runs leave them.
 TEST(DurableCommit, APlayCutAtARenameIsCompletedByTheNextRun) {
     fs::path work = scenario::make_temp_dir("rivet-commit");
+    const fs::path panel = work / "panel";
+    fs::copy(fs::path(EXAMPLES_DIR) / "panel", panel, fs::copy_options::recursive);
     struct Cut {
         const char *fault;
         size_t run;  // whose commit the rename is of: five renames each
     };
     for (Cut cut : {Cut{"3:kill", 1}, Cut{"7", 2}}) {
         const fs::path uncut = work / ("uncut" + std::to_string(cut.run));
-        scenario::child_result whole = play_first(cut.run, uncut);
+        scenario::child_result whole = play_first(panel, cut.run, uncut);
         ASSERT_EQ(whole.exit_code, 0) << whole.out;
         const fs::path at = work / ("cut" + std::to_string(cut.run));
-        scenario::child_result r = play_first(cut.run, at, cut.fault);
+        scenario::child_result r = play_first(panel, cut.run, at, cut.fault);
         EXPECT_NE(r.exit_code, 0) << cut.fault << "\n" << r.out;
         EXPECT_TRUE(fs::exists(at / "session.json.commit")) << cut.fault;
         EXPECT_NE(files_below(at), files_below(uncut)) << cut.fault << ": nothing left to complete";
-        scenario::child_result next = play_first(0, at);
+        scenario::child_result next = play_first(panel, 0, at);
         EXPECT_EQ(next.exit_code, 2) << next.out;
         EXPECT_NE(next.out.find("nxsim: completed the commit of a run that was cut off"), std::string::npos)
             << next.out;
