@@ -182,7 +182,8 @@ void finish_record(const fs::path &record, const Record &r, std::ostream &err) {
             << record.string() << " was not written whole)\n";
     }
     remove_durably(record);
-    if (!r.mark.empty()) remove_durably(r.mark);
+    std::error_code ec;
+    if (!r.mark.empty()) fs::remove(r.mark, ec);
 }
 
 }  // namespace
@@ -310,7 +311,10 @@ void FileSet::commit() {
     const bool recorded = !record_.session.empty() && files_.size() + removals_.size() > 1;
     fs::path record = record_.session;
     record += ".commit";
-    const fs::path mark = record_.run_dir.empty() ? fs::path() : record_.run_dir / kMarkName;
+    // A record in the run folder is found there: no mark needed.
+    auto folder = [](const fs::path &p) { return fs::absolute(p).lexically_normal().parent_path(); };
+    const bool marked = !record_.run_dir.empty() && folder(record_.run_dir / "x") != folder(record);
+    const fs::path mark = marked ? record_.run_dir / kMarkName : fs::path();
     if (recorded) {
         // From here a stop leaves the temporaries: a record may soon need them.
         for (const auto &[temp, target] : files_) untrack_temporary(temp);
@@ -342,7 +346,9 @@ void FileSet::commit() {
     for (const auto &f : folders) files_system::flush_folder(f);
     if (recorded) {
         remove_durably(record);
-        if (!mark.empty()) remove_durably(mark);
+        // A mark left by a power loss names no record: the next run removes it.
+        std::error_code ec;
+        if (!mark.empty()) fs::remove(mark, ec);
     }
     files_.clear();
     removals_.clear();
@@ -373,16 +379,26 @@ void finish_cut_commits(const fs::path &session, const fs::path &run_dir, std::o
     record += ".commit";
     if (!session.empty() && read(record, text)) finish_record(record, read_record(text), err);
     if (run_dir.empty()) return;
-    const fs::path mark = run_dir / kMarkName;
-    if (!read(mark, text)) return;
-    RecordReader in(text);
-    long pid = 0;
-    fs::path named;
-    bool whole = in.word("nxsim commit ") && in.number(pid) && in.word("\n") && in.word("record ") && in.path(named);
-    // The mark of a run still under way is its own (a run on another session).
-    if (whole && pid != process_id() && !process_ended(pid)) return;
-    if (whole && read(named, text)) finish_record(named, read_record(text), err);
-    remove_durably(mark);
+    // The run folder's marks, and the records of sessions kept in it.
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(run_dir, ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().extension() == ".commit") found.push_back(it->path());
+    for (const auto &path : found) {
+        if (!read(path, text)) continue;
+        RecordReader in(text);
+        long pid = 0;
+        if (!in.word("nxsim commit ") || !in.number(pid) || !in.word("\n")) continue;
+        // A commit still under way is its run's (a run on another session).
+        if (pid != process_id() && !process_ended(pid)) continue;
+        fs::path named;
+        if (!in.word("record ")) {
+            finish_record(path, read_record(text), err);
+        } else {
+            if (in.path(named) && read(named, text)) finish_record(named, read_record(text), err);
+            remove_durably(path);
+        }
+    }
 }
 
 void write_file_atomically(const fs::path &path, const std::string &bytes) {

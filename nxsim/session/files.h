@@ -41,8 +41,9 @@ void remove_stale_temporaries(const std::filesystem::path &path);
 void refuse_read_only(const std::filesystem::path &path);
 
 // Where a commit of several files is recorded before its first rename: "S.commit"
-// beside the session it goes with, and a mark in the run folder naming that record,
-// so that the next run on either finds a commit that was cut.
+// beside the session it goes with and, when that is not in the run folder, a mark
+// "nxsim.commit" in the run folder naming the record, so that the next run on either
+// finds a commit that was cut.
 struct CommitRecord {
     std::filesystem::path session;
     std::filesystem::path run_dir;

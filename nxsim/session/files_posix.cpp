@@ -53,7 +53,8 @@ void files_system::install_stop_handler() {
 
 bool files_system::flush_file(const fs::path &path, std::string &why) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
+    // The data and what reading it needs (its size); the folder's entry is flushed apart.
+    if (fd < 0 || ::fdatasync(fd) != 0) {
         why = std::strerror(errno);
         if (fd >= 0) ::close(fd);
         return false;
