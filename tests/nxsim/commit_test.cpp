@@ -165,6 +165,26 @@ TEST_F(CutRun, TheNextRunInTheRunFolderCompletesTheCommit) {
     EXPECT_EQ(differences(state_of(uncut), got), "");
 }
 
+// A session kept in the run folder (as a workflow's is): its record is found there by a
+// run on another session, without a mark.
+TEST_F(CutRun, ARecordInTheRunFolderIsFoundByARunOnAnotherSession) {
+    const fs::path uncut = lay_out(scratch / "uncut");
+    fs::rename(uncut / "s.json", uncut / "run" / "s.json");
+    ASSERT_EQ(nxsim(run_args(uncut, "file_tool", "run/s.json"), "", "NXSIM_TEST_REMOVE=D:\\old.txt").exit_code, 0);
+    const fs::path at = lay_out(scratch / "cut");
+    fs::rename(at / "s.json", at / "run" / "s.json");
+    ASSERT_EQ(nxsim(run_args(at, "file_tool", "run/s.json"), "2:kill", "NXSIM_TEST_REMOVE=D:\\old.txt").exit_code,
+              128 + SIGKILL);
+    EXPECT_TRUE(fs::exists(at / "run" / "s.json.commit"));
+    EXPECT_FALSE(fs::exists(at / "run" / "nxsim.commit"));
+    write(at / "other.json", R"({"parts": []})");
+    scenario::child_result next = next_run(at, "other.json");
+    EXPECT_EQ(count_of(next.out, kCompleted), 1u) << next.out;
+    State got = state_of(at);
+    got.erase("other.json");
+    EXPECT_EQ(differences(state_of(uncut), got), "");
+}
+
 // A record cut while it was written: no rename had begun, so the run is taken back
 // whole and its temporaries go.
 TEST_F(CutRun, ACommitWhoseRecordIsNotWholeIsTakenBack) {
