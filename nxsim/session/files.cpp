@@ -107,7 +107,8 @@ public:
     }
     bool number(long &n) {
         size_t from = at_;
-        while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9' && at_ - from < 12) ++at_;
+        // Nine digits at most: a long on Windows holds no more, a path or a process id needs no more.
+        while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9' && at_ - from < 9) ++at_;
         if (at_ == from) return false;
         n = std::stol(text_.substr(from, at_ - from));
         return true;
