@@ -110,6 +110,7 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
         refuse_read_only(session_file);
         refuse_unsavable(session_file);
         lock.emplace(session_file);
+        finish_cut_commits(session_file, o.run_dir, err);
         session = load_session(source);
         Place runs = top["runs"];
         if (runs.array().empty()) runs.fail("a workflow needs at least one run");
@@ -161,6 +162,14 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
     std::error_code ec;
     fs::create_directories(o.run_dir / "transcripts", ec);
     fs::create_directories(o.run_dir / "logs", ec);
+    // A session in a run folder made just now is locked now.
+    if (!lock->held()) try {
+            lock.reset();
+            lock.emplace(session_file);
+        } catch (const InputError &e) {
+            err << e.what() << "\n";
+            return kExitBadInput;
+        }
     fs::path drives = o.run_dir / "drives";
     // The session stays in memory from run to run and is written at the end, or when a
     // run fails (without that run: its changes are taken back), or after every run
@@ -237,7 +246,7 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
         std::string text;
         for (const auto &line : result.transcript) text += line + "\n";
         // All or nothing: the tool's files, the transcript, the log and the session.
-        FileSet files;
+        FileSet files({session_file, o.run_dir});
         for (const auto &[temp, final_path] : result.files) files.adopt(temp, final_path);
         for (const auto &gone : result.removed) files.remove(gone);
         fs::path log;
@@ -257,6 +266,18 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             if (o.save_each) lock->carry_to(files.write(session_file, session_text(*session)));
             files.commit();
         } catch (const std::exception &e) {
+            if (files.cut()) {
+                // Recorded: the run is wholly in place once the next run completes it, so
+                // the session keeps it.
+                session->commit_journal();
+                unsaved = !o.save_each;
+                bool saved = !unsaved || save();
+                err << e.what() << "\n"
+                    << "nxsim: run " << (k + 1) << " (" << run.tool
+                    << ") was cut off while it was put in place: the next run on " << session_file.string() << " or in "
+                    << o.run_dir.string() << " completes it" << (saved ? "" : "; the session is not saved") << "\n";
+                return kExitRunFailed;
+            }
             // The run's files cannot all be put in place: the run is taken back.
             session->rollback_journal();
             err << e.what() << "\n";

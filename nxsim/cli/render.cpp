@@ -6,6 +6,7 @@
 #include <iostream>
 #include <vector>
 
+#include "files.h"
 #include "json_error.h"
 #include "model.h"
 #include "render_findings.h"

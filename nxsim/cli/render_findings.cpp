@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "cp1251.h"
+#include "files.h"
 #include "json_error.h"
 
 namespace nxsim::render {

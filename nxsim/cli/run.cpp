@@ -54,6 +54,7 @@ int run_command(const RunOptions &o, std::ostream &err) {
         // Taken before the session is read: a second run would save over this one's work.
         refuse_read_only(target);
         lock.emplace(target);
+        finish_cut_commits(target, o.run_dir, err);
         session = load_session(o.session);
         if (interactive) {
             script.source = "terminal";
@@ -100,7 +101,7 @@ int run_command(const RunOptions &o, std::ostream &err) {
         return kExitRunFailed;
     }
     // All or nothing: the tool's files, the transcript, the recording and the session.
-    FileSet files;
+    FileSet files({target, o.run_dir});
     for (const auto &[temp, final_path] : outcome.files) files.adopt(temp, final_path);
     for (const auto &gone : outcome.removed) files.remove(gone);
     try {
@@ -117,7 +118,11 @@ int run_command(const RunOptions &o, std::ostream &err) {
         files.commit();
     } catch (const InputError &e) {
         err << e.what() << "\n";
-        err << "nxsim: nothing saved\n";
+        if (files.cut())
+            err << "nxsim: the run was cut off while it was put in place: the next run on " << target.string()
+                << " or in " << o.run_dir.string() << " completes it\n";
+        else
+            err << "nxsim: nothing saved\n";
         return kExitRunFailed;
     }
     fs::path log;

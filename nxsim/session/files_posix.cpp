@@ -1,6 +1,6 @@
 // Linux: what the session's files need of the system. Temporaries removed on SIGINT
-// and SIGTERM, processes asked with kill(pid, 0), the session locked with flock.
-// files_windows.cpp serves Windows.
+// and SIGTERM, processes asked with kill(pid, 0), files and folders flushed with
+// fsync, the session locked with flock. files_windows.cpp serves Windows.
 #include <fcntl.h>
 #include <signal.h>  // NOLINT(modernize-deprecated-headers): kill() is POSIX, not <csignal>
 #include <sys/file.h>
@@ -51,6 +51,40 @@ void files_system::install_stop_handler() {
     }
 }
 
+bool files_system::flush_file(const fs::path &path, std::string &why) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // The data and what reading it needs (its size); the folder's entry is flushed apart.
+    if (fd < 0 || ::fdatasync(fd) != 0) {
+        why = std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+// A folder that cannot be flushed is one the renames have already failed in.
+void files_system::flush_folder(const fs::path &folder) {
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+bool files_system::rename_onto(const fs::path &temp, const fs::path &target, std::string &why) {
+    if (::rename(temp.c_str(), target.c_str()) == 0) return true;
+    why = std::strerror(errno);
+    return false;
+}
+
+void files_system::stop_at_once() {
+    ::kill(::getpid(), SIGKILL);
+    ::_exit(137);
+}
+
+std::string files_system::path_bytes(const fs::path &path) { return path.native(); }
+fs::path files_system::bytes_path(const std::string &bytes) { return fs::path(bytes); }
+
 long process_id() { return static_cast<long>(::getpid()); }
 
 bool process_ended(long pid) { return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
@@ -98,10 +132,20 @@ std::string read_regular_file(const std::filesystem::path &path, const char *wha
     return bytes;
 }
 
+namespace {
+
+bool same_file(const struct stat &a, const struct stat &b) { return a.st_ino == b.st_ino && a.st_dev == b.st_dev; }
+
+}  // namespace
+
 SessionLock::SessionLock(const fs::path &path) : path_(path) {
     // A run that saved in the meantime put a new file in place: lock that one.
     for (int attempt = 0; attempt < 10; ++attempt) {
         int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT) {
+            if (lock_absent()) return;
+            continue;
+        }
         if (fd < 0) return;
         struct stat held {
         }, named{};
@@ -113,13 +157,48 @@ SessionLock::SessionLock(const fs::path &path) : path_(path) {
             ::close(fd);
             throw InputError(path.string() + ": in use by another run: try again when it has ended");
         }
-        if (::stat(path.c_str(), &named) == 0 && named.st_ino == held.st_ino && named.st_dev == held.st_dev) {
+        if (::stat(path.c_str(), &named) == 0 && same_file(named, held)) {
             held_ = fd;
+            remove_stale_lock();
             return;
         }
         ::close(fd);
     }
     throw InputError(path.string() + ": replaced again and again by another run");
+}
+
+// A session not made yet is locked through "NAME.lock" beside it, which goes with the
+// run; a run that finds the session made meanwhile locks the session itself. False:
+// try again.
+bool SessionLock::lock_absent() {
+    fs::path lock = path_;
+    lock += ".lock";
+    int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return true;  // no folder to save in: its save fails, nothing to lock against
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        throw InputError(path_.string() + ": in use by another run: try again when it has ended");
+    }
+    // The lock file of a run that ended and removed it, or a session made meanwhile.
+    struct stat held {
+    }, named{};
+    if (::fstat(fd, &held) == 0 && ::stat(lock.c_str(), &named) == 0 && same_file(named, held) &&
+        ::access(path_.c_str(), F_OK) != 0) {
+        absent_ = fd;
+        return true;
+    }
+    ::close(fd);
+    return false;
+}
+
+// The lock file of a killed run that made the session: no run holds it, none needs it.
+void SessionLock::remove_stale_lock() {
+    fs::path lock = path_;
+    lock += ".lock";
+    int fd = ::open(lock.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(lock.c_str());
+    ::close(fd);
 }
 
 void SessionLock::carry_to(const fs::path &temp) {
@@ -129,8 +208,7 @@ void SessionLock::carry_to(const fs::path &temp) {
     bool present = ::stat(path_.c_str(), &named) == 0;
     auto is_session = [&](std::intptr_t fd) {
         struct stat held {};
-        return fd >= 0 && present && ::fstat(static_cast<int>(fd), &held) == 0 && held.st_ino == named.st_ino &&
-               held.st_dev == named.st_dev;
+        return fd >= 0 && present && ::fstat(static_cast<int>(fd), &held) == 0 && same_file(held, named);
     };
     if (is_session(next_)) std::swap(held_, next_);
     if (next_ >= 0) ::close(static_cast<int>(next_));
@@ -145,6 +223,13 @@ void SessionLock::carry_to(const fs::path &temp) {
 }
 
 SessionLock::~SessionLock() {
+    if (absent_ >= 0) {
+        // Removed while still held: a run waiting on it finds it gone and looks again.
+        fs::path lock = path_;
+        lock += ".lock";
+        ::unlink(lock.c_str());
+        ::close(static_cast<int>(absent_));
+    }
     if (held_ >= 0) ::close(static_cast<int>(held_));
     if (next_ >= 0) ::close(static_cast<int>(next_));
 }

@@ -1,12 +1,15 @@
 // Windows: what the session's files need of the system. Temporaries removed on Ctrl+C
-// or a closed console, processes asked through their handles, the session locked by a
-// "NAME.lock" beside it. files_posix.cpp serves Linux.
+// or a closed console, processes asked through their handles, files flushed with
+// FlushFileBuffers and renamed writing through, the session locked by a "NAME.lock"
+// beside it. files_posix.cpp serves Linux.
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 #include "files.h"
 #include "files_system.h"
@@ -30,6 +33,47 @@ void files_system::install_stop_handler() {
     if (installed) return;
     installed = true;
     SetConsoleCtrlHandler(remove_temporaries, TRUE);
+}
+
+namespace {
+
+std::string last_error() { return std::system_category().message(static_cast<int>(GetLastError())); }
+
+}  // namespace
+
+bool files_system::flush_file(const fs::path &path, std::string &why) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        why = last_error();
+        return false;
+    }
+    bool flushed = FlushFileBuffers(file) != 0;
+    if (!flushed) why = last_error();
+    CloseHandle(file);
+    return flushed;
+}
+
+// The renames write through: a folder holds nothing more to flush.
+void files_system::flush_folder(const fs::path &) {}
+
+bool files_system::rename_onto(const fs::path &temp, const fs::path &target, std::string &why) {
+    if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) return true;
+    why = last_error();
+    return false;
+}
+
+void files_system::stop_at_once() {
+    TerminateProcess(GetCurrentProcess(), 137);
+    std::abort();
+}
+
+std::string files_system::path_bytes(const fs::path &path) {
+    std::u8string utf8 = path.u8string();
+    return {utf8.begin(), utf8.end()};
+}
+fs::path files_system::bytes_path(const std::string &bytes) {
+    return fs::path(std::u8string(bytes.begin(), bytes.end()));
 }
 
 long process_id() { return static_cast<long>(GetCurrentProcessId()); }
@@ -80,8 +124,9 @@ SessionLock::SessionLock(const fs::path &path) : path_(path) {
     // A lock on the file itself would keep its bytes from the reader and the new
     // session from being put in its place; the lock file shares nothing and goes
     // with its last handle, also when the process is killed.
+    // A session not made yet is locked as well: two runs would both make it.
     DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
     fs::path lock = path;
     lock += ".lock";
     HANDLE held = CreateFileW(lock.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,

@@ -1,14 +1,12 @@
 #include "json_error.h"
 
-#include <cerrno>
 #include <climits>
 #include <cmath>
-#include <cstring>
-#include <fstream>
 #include <unordered_set>
 #include <vector>
 
 #include "cp1251.h"
+#include "files.h"
 
 namespace nxsim {
 
@@ -116,19 +114,6 @@ Json parse_json_text(const std::string &text, const std::string &source) {
         // A number the parser cannot hold, for instance.
         throw InputError(source + ": not valid JSON: " + e.what());
     }
-}
-
-std::string unreadable_reason(const std::filesystem::path &path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::file_status status = fs::status(path, ec);
-    if (ec && ec != std::errc::no_such_file_or_directory)
-        return ec == std::errc::permission_denied ? "permission denied" : ec.message();
-    if (!fs::exists(status)) return "no such file";
-    if (fs::is_directory(status)) return "it is a folder";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return errno == EACCES || errno == EPERM ? "permission denied" : std::strerror(errno);
-    return "";
 }
 
 Json read_json_file(const std::filesystem::path &path, const char *what) {

@@ -23,13 +23,7 @@ public:
 // such file, a folder, permission denied. Only a regular file is read: a FIFO or a
 // device would block for ever.
 Json read_json_file(const std::filesystem::path &path, const char *what = "file");
-
-// Why a file cannot be read, in those words; empty when it can be opened.
-std::string unreadable_reason(const std::filesystem::path &path);
 Json parse_json_text(const std::string &text, const std::string &source);
-// The bytes of a regular file; throws InputError, naming the file as `what`, for
-// anything else.
-std::string read_regular_file(const std::filesystem::path &path, const char *what = "file");
 
 // A value as a message shows it: a long one cut (at a character) and ended with "...".
 std::string shorten(std::string_view utf8, size_t limit = 60);

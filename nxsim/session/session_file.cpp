@@ -708,12 +708,6 @@ std::string session_text(const Session &session) {
 
 Json session_to_json(const Session &session) { return parse_json_text(session_text(session), "session"); }
 
-void write_file_atomically(const std::filesystem::path &path, const std::string &bytes) {
-    FileSet file;
-    file.write(path, bytes);
-    file.commit();
-}
-
 void save_session(const Session &session, const std::filesystem::path &path) {
     write_file_atomically(path, session_text(session));
 }

@@ -21,6 +21,5 @@ Json session_to_json(const Session &session);
 std::string session_text(const Session &session);
 // Temporary file beside the target, then rename: a crash never leaves half a session.
 void save_session(const Session &session, const std::filesystem::path &path);
-void write_file_atomically(const std::filesystem::path &path, const std::string &bytes);
 
 }  // namespace nxsim

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "files.h"
 #include "model_text.h"
 #include "session_file.h"
 

@@ -6,9 +6,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "child_process.h"
 #include "scenario.h"
@@ -87,4 +90,63 @@ TEST(Unloading, AToolThatStaysLoadedFailsTheRun) {
     EXPECT_NE(out.find("stayed loaded"), std::string::npos) << out;
     EXPECT_EQ(scenario::read_file(work / "s.json"), before);
     fs::remove_all(work);
+}
+
+namespace {
+
+std::map<std::string, std::string> files_below(const fs::path &dir) {
+    std::map<std::string, std::string> files;
+    for (const auto &e : fs::recursive_directory_iterator(dir))
+        if (e.is_regular_file())
+            files[e.path().lexically_relative(dir).generic_string()] = scenario::read_file(e.path());
+    return files;
+}
+
+// The first `runs` runs of the sample workflow (a copy in `panel`), saved after each, in
+// `run_dir`; `fault` (NXSIM_FAIL_RENAME) fails a rename or ends the process there.
+scenario::child_result play_first(const fs::path &panel, size_t runs, const fs::path &run_dir,
+                                  const char *fault = nullptr) {
+    nlohmann::ordered_json workflow;
+    std::ifstream(panel / "workflow.json") >> workflow;
+    workflow["runs"].erase(workflow["runs"].begin() + static_cast<long>(runs), workflow["runs"].end());
+    if (runs == 0) workflow["runs"] = nlohmann::ordered_json::parse(R"([{"tool": "no_such_tool", "script": "x"}])");
+    const fs::path file = panel / (run_dir.filename().string() + ".json");
+    std::ofstream(file) << workflow.dump();
+    SetEnvironmentVariableA("NXSIM_FAIL_RENAME", fault);
+    scenario::child_result r =
+        scenario::run_child({NXSIM_EXE, "play", file.string(), "--run-dir", run_dir.string(), "--tools-dir",
+                             RIVET_TOOLS_DIR, "--dialogs-dir", RIVET_DIALOGS_DIR, "--save-each"},
+                            scenario::child_options().errors_into_output());
+    SetEnvironmentVariableA("NXSIM_FAIL_RENAME", nullptr);
+    return r;
+}
+
+}  // namespace
+
+// A commit cut at a rename, by an I/O error or by the process ended there, is put in
+// place by the next run in the run folder: every file as the uncut runs leave them.
+TEST(DurableCommit, APlayCutAtARenameIsCompletedByTheNextRun) {
+    fs::path work = scenario::make_temp_dir("rivet-commit");
+    const fs::path panel = work / "panel";
+    fs::copy(fs::path(EXAMPLES_DIR) / "panel", panel, fs::copy_options::recursive);
+    struct Cut {
+        const char *fault;
+        size_t run;  // whose commit the rename is of: five renames each
+    };
+    for (Cut cut : {Cut{"3:kill", 1}, Cut{"7", 2}}) {
+        const fs::path uncut = work / ("uncut" + std::to_string(cut.run));
+        scenario::child_result whole = play_first(panel, cut.run, uncut);
+        ASSERT_EQ(whole.exit_code, 0) << whole.out;
+        const fs::path at = work / ("cut" + std::to_string(cut.run));
+        scenario::child_result r = play_first(panel, cut.run, at, cut.fault);
+        EXPECT_NE(r.exit_code, 0) << cut.fault << "\n" << r.out;
+        EXPECT_TRUE(fs::exists(at / "session.json.commit")) << cut.fault;
+        EXPECT_NE(files_below(at), files_below(uncut)) << cut.fault << ": nothing left to complete";
+        scenario::child_result next = play_first(panel, 0, at);
+        EXPECT_EQ(next.exit_code, 2) << next.out;
+        EXPECT_NE(next.out.find("nxsim: completed the commit of a run that was cut off"), std::string::npos)
+            << next.out;
+        EXPECT_TRUE(files_below(at) == files_below(uncut)) << cut.fault << ": not as the uncut runs left it";
+    }
+    if (!::testing::Test::HasFailure()) fs::remove_all(work);
 }
