@@ -268,6 +268,7 @@ def main():
     ap.add_argument("--target", type=float, default=90.0, help="the share killed below which the run fails")
     ap.add_argument("--only", action="append", default=[], help="play just this mutant (its key, as printed)")
     ap.add_argument("--list", action="store_true", help="print the sample and stop")
+    ap.add_argument("--resume", action="store_true", help="keep the results a stopped run left")
     ap.add_argument("--restore", action="store_true", help="put back a source a stopped run left changed")
     args = ap.parse_args()
 
@@ -324,13 +325,30 @@ def main():
     for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
         signal.signal(s, stop)
 
+    # Results go to a file as they come, so a stopped run goes on from there (--resume).
+    record = build / "mutation-results.jsonl"
+    done = {}
+    if args.resume and record.exists():
+        for line in record.read_text().splitlines():
+            r = json.loads(line)
+            done[r["mutant"]] = (r["status"], r["by"])
+    elif not args.only:
+        record.write_text("")
+    # The tools take turns, in proportion to their quotas, so a run cut short still
+    # holds every tool.
+    turns = sorted((i / quota[t], t) for t in tools for i in range(quota.get(t, 0)))
+    left_of = {t: iter(pool[t]) for t in tools}
     results, played = [], 0
     total_quota = sum(quota.values())
     try:
-        for t in tools:
-            taken = 0
-            for m in pool[t]:
-                if taken >= quota.get(t, 0):
+        for _, t in turns:
+            for m in left_of[t]:
+                if m.key in done:
+                    status, how = done[m.key]
+                    results.append((m, status, how))
+                    if status == "stillborn":
+                        continue
+                    played += 1
                     break
                 source.apply(m)
                 try:
@@ -338,34 +356,35 @@ def main():
                     log.write_text(m.key + "\n")
                     code, _ = run(["cmake", "--build", str(build), "--target", t], 600, log)
                     if code != 0:
-                        results.append((m, "stillborn", ""))
-                        continue
-                    taken += 1
-                    played += 1
-                    status, left, how = "survived", limit[t], ""
-                    for step in test_steps(build, t):
-                        code, took = run(step, left, log)
-                        left -= took
-                        if code is None:
-                            status, how = "killed", "time limit"
-                            break
-                        if code != 0:
-                            status, how = "killed", Path(step[0]).name
-                            break
-                    if status == "survived" and m.key in equivalent:
-                        status = "equivalent"
-                    results.append((m, status, how))
-                    print(f"[{played}/{total_quota}] {m.key}: {status}{' by ' + how if how else ''}", flush=True)
+                        status, how = "stillborn", ""
+                    else:
+                        status, left, how = "survived", limit[t], ""
+                        for step in test_steps(build, t):
+                            code, took = run(step, left, log)
+                            left -= took
+                            if code is None:
+                                status, how = "killed", "time limit"
+                                break
+                            if code != 0:
+                                status, how = "killed", Path(step[0]).name
+                                break
                 finally:
                     source.restore()
-            # Every other tool's tests load this tool too (the workflow): unchanged again.
-            run(["cmake", "--build", str(build), "--target", t], 600, logs / f"{t}-restored.log")
+                    # Every other tool's tests load this tool too (the workflow): unchanged again.
+                    run(["cmake", "--build", str(build), "--target", t], 600, log)
+                results.append((m, status, how))
+                with open(record, "a") as out:
+                    out.write(json.dumps({"mutant": m.key, "tool": t, "status": status, "by": how}) + "\n")
+                if status == "stillborn":
+                    continue
+                played += 1
+                shown = "equivalent" if status == "survived" and m.key in equivalent else status
+                print(f"[{played}/{total_quota}] {m.key}: {shown}{' by ' + how if how else ''}", flush=True)
+                break
     finally:
         source.restore()
-        # The tools as the source has them again.
-        subprocess.run(["cmake", "--build", str(build), "--target", *[t for t in tools if quota.get(t)]], cwd=ROOT,
-                       stdout=subprocess.DEVNULL)
 
+    results = [(m, "equivalent" if s == "survived" and m.key in equivalent else s, h) for m, s, h in results]
     (build / "mutation-results.json").write_text(
         json.dumps([{"mutant": m.key, "tool": m.tool, "status": s, "by": h} for m, s, h in results], indent=1))
     print(f"\n{'tool':20} {'killed':>8} {'survived':>9} {'equivalent':>11} {'stillborn':>10} {'score':>7}")
