@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The mutation sample is the same on every run of the same arguments, holds every tool
+# of the list and every kind of change, and each mutant listed as equivalent is one the
+# sample plays (a listed mutant the code no longer has would hide a survivor).
+# check_mutation_sample.sh SOURCE_DIR
+set -euo pipefail
+root=$1
+fail() { echo "mutation sample: $*" >&2; exit 1; }
+first=$(python3 "$root/scripts/mutation.py" --list --count 200)
+second=$(python3 "$root/scripts/mutation.py" --list --count 200)
+[ "$first" = "$second" ] || fail "two listings of the same seed differ"
+[ "$(wc -l <<<"$first")" -eq 200 ] || fail "$(wc -l <<<"$first") mutants listed, wanted 200"
+other=$(python3 "$root/scripts/mutation.py" --list --count 200 --seed 7)
+[ "$first" != "$other" ] || fail "another seed gives the same sample"
+for tool in $(cmake -P "$root/cmake/print_tool_names.cmake"); do
+  grep -q "^$tool/" <<<"$first" || fail "no mutant of $tool"
+done
+for kind in rel ret const call; do
+  grep -q " $kind#" <<<"$first" || fail "no mutant of the kind $kind"
+done
+short=$(python3 "$root/scripts/mutation.py" --list --count 10)
+[ "$(wc -l <<<"$short")" -eq 10 ] || fail "the short sample holds $(wc -l <<<"$short") mutants, wanted 10"
+while IFS= read -r line; do
+  key=${line%% -- *}
+  [ "$key" != "$line" ] || fail "no reason given: $line"
+  grep -qxF -- "$key" <<<"$first" || fail "listed as equivalent but not in the sample: $key"
+done < <(grep -v '^#' "$root/scripts/mutation-equivalent.txt" | grep -v '^$')
+echo "the sample is fixed and covers every tool and kind"
