@@ -25,6 +25,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 EQUIVALENT = Path(__file__).resolve().parent / "mutation-equivalent.txt"
+WORKFLOW = ROOT / "examples" / "panel" / "workflow.json"
 KEYWORDS = {"if", "for", "while", "switch", "return", "sizeof", "static_cast", "reinterpret_cast", "const_cast",
             "case", "else", "do", "delete", "new", "throw"}
 
@@ -244,7 +245,12 @@ def test_steps(build, tool):
     steps = [[str(own), "--gtest_fail_fast", "--gtest_brief=1", "--gtest_filter=-*Sweep.*"],
              [str(tests / "workflow_test"), "--gtest_fail_fast", "--gtest_brief=1"],
              [str(own), "--gtest_fail_fast", "--gtest_brief=1", "--gtest_filter=*Sweep.*"]]
-    return [s for s in steps if Path(s[0]).exists()]
+    steps = [s for s in steps if Path(s[0]).exists()]
+    # The workflow's fault sweep over this tool's runs only (numbered as the sweep counts them).
+    runs = [str(n) for n, r in enumerate(json.loads(WORKFLOW.read_text())["runs"], 1) if r.get("tool") == tool]
+    if runs and (tests / "sweep_test").exists():
+        steps.append(["env", "SWEEP_RUNS=" + ",".join(runs), str(tests / "sweep_test"), "--gtest_brief=1"])
+    return steps
 
 
 def configure(build, tools):
@@ -254,7 +260,7 @@ def configure(build, tools):
         if shutil.which("ccache"):
             cmd += ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"]
         subprocess.run(cmd, cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
-    targets = ["nxsim", "workflow_test"] + tools + [f"{t}_test" for t in tools if (ROOT / "tests" / t).is_dir()]
+    targets = ["nxsim", "workflow_test", "sweep_test"] + tools + [f"{t}_test" for t in tools if (ROOT / "tests" / t).is_dir()]
     subprocess.run(["cmake", "--build", str(build), "--target", *targets], cwd=ROOT, check=True,
                    stdout=subprocess.DEVNULL)
 
@@ -266,7 +272,7 @@ def main():
     ap.add_argument("--tools", default="", help="comma-separated tools (default: the suite's list)")
     ap.add_argument("--build", default="build/mutation", help="the build folder of its own")
     ap.add_argument("--target", type=float, default=90.0, help="the share killed below which the run fails")
-    ap.add_argument("--only", action="append", default=[], help="play just this mutant (its key, as printed)")
+    ap.add_argument("--only", action="append", default=[], help="play just this mutant (its key, as printed; @FILE: the keys in FILE)")
     ap.add_argument("--list", action="store_true", help="print the sample and stop")
     ap.add_argument("--resume", action="store_true", help="keep the results a stopped run left")
     ap.add_argument("--restore", action="store_true", help="put back a source a stopped run left changed")
@@ -286,7 +292,9 @@ def main():
         random.Random(f"{args.seed}:{t}").shuffle(pool[t])
     quota = allot({t: len(pool[t]) for t in tools}, args.count)
     if args.only:
-        wanted = set(args.only)
+        wanted = set()
+        for o in args.only:  # a key, or @FILE of keys one a line
+            wanted |= set(Path(o[1:]).read_text().splitlines()) if o.startswith("@") else {o}
         pool = {t: [m for m in pool[t] if m.key in wanted] for t in tools}
         quota = {t: len(pool[t]) for t in tools}
     if args.list:
@@ -309,7 +317,7 @@ def main():
             continue
         total = 0.0
         for step in test_steps(build, t):
-            if ' '.join(step) not in baseline:
+            if " ".join(step) not in baseline:
                 code, baseline[' '.join(step)] = run(step, 1800, logs / f"{t}-baseline.log")
                 if code != 0:
                     print(f"mutation: {t}'s tests fail unchanged (see {logs / (t + '-baseline.log')})", file=sys.stderr)
