@@ -224,11 +224,15 @@ class Source:
             (self.backup / "path").unlink()
 
 
+RUNNING = []
+
+
 def run(cmd, limit, log):
     """(exit status, seconds); None as status when the limit ran out."""
     start = time.monotonic()
     with open(log, "ab") as out:
         p = subprocess.Popen(cmd, cwd=ROOT, stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
+        RUNNING[:] = [p]
         try:
             code = p.wait(timeout=max(1, limit))
         except subprocess.TimeoutExpired:
@@ -238,7 +242,7 @@ def run(cmd, limit, log):
     return code, time.monotonic() - start
 
 
-def test_steps(build, tool):
+def test_steps(build, tool, workflow_sweep=False):
     """The tool's tests, cheapest first, each stopping at its first failure."""
     tests = build / "tests"
     own = tests / f"{tool}_test"
@@ -246,21 +250,22 @@ def test_steps(build, tool):
              [str(tests / "workflow_test"), "--gtest_fail_fast", "--gtest_brief=1"],
              [str(own), "--gtest_fail_fast", "--gtest_brief=1", "--gtest_filter=*Sweep.*"]]
     steps = [s for s in steps if Path(s[0]).exists()]
-    # The workflow's fault sweep over this tool's runs only (numbered as the sweep counts them).
+    # On request, the workflow's fault sweep over this tool's runs only (numbered as the
+    # sweep counts them): it checks what must hold, not each byte, and costs minutes.
     runs = [str(n) for n, r in enumerate(json.loads(WORKFLOW.read_text())["runs"], 1) if r.get("tool") == tool]
-    if runs and (tests / "sweep_test").exists():
+    if workflow_sweep and runs and (tests / "sweep_test").exists():
         steps.append(["env", "SWEEP_RUNS=" + ",".join(runs), str(tests / "sweep_test"), "--gtest_brief=1"])
     return steps
 
 
-def configure(build, tools):
+def configure(build, tools, workflow_sweep):
     if not (build / "build.ninja").exists():
         cmd = ["cmake", "--preset", "default", "-B", str(build), "-DRIVET_BENCH=OFF", "-DCMAKE_BUILD_TYPE=Debug",
                "-DCMAKE_CXX_FLAGS_DEBUG=-O1", "-DCMAKE_C_FLAGS_DEBUG=-O1"]
         if shutil.which("ccache"):
             cmd += ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"]
         subprocess.run(cmd, cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
-    targets = ["nxsim", "workflow_test", "sweep_test"] + tools + [f"{t}_test" for t in tools if (ROOT / "tests" / t).is_dir()]
+    targets = ["nxsim", "workflow_test"] + (["sweep_test"] if workflow_sweep else []) + tools + [f"{t}_test" for t in tools if (ROOT / "tests" / t).is_dir()]
     subprocess.run(["cmake", "--build", str(build), "--target", *targets], cwd=ROOT, check=True,
                    stdout=subprocess.DEVNULL)
 
@@ -274,6 +279,7 @@ def main():
     ap.add_argument("--target", type=float, default=90.0, help="the share killed below which the run fails")
     ap.add_argument("--only", action="append", default=[], help="play just this mutant (its key, as printed; @FILE: the keys in FILE)")
     ap.add_argument("--list", action="store_true", help="print the sample and stop")
+    ap.add_argument("--workflow-sweep", action="store_true", help="also the workflow's fault sweep over the tool's runs")
     ap.add_argument("--resume", action="store_true", help="keep the results a stopped run left")
     ap.add_argument("--restore", action="store_true", help="put back a source a stopped run left changed")
     args = ap.parse_args()
@@ -305,7 +311,7 @@ def main():
 
     equivalent = load_equivalent()
     print(f"mutation: seed {args.seed}, {sum(quota.values())} mutants over {len(quota)} tools, build {build}")
-    configure(build, [t for t in tools if quota.get(t)])
+    configure(build, [t for t in tools if quota.get(t)], args.workflow_sweep)
     logs = build / "mutation-logs"
     shutil.rmtree(logs, ignore_errors=True)
     logs.mkdir(parents=True)
@@ -316,7 +322,7 @@ def main():
         if not quota.get(t):
             continue
         total = 0.0
-        for step in test_steps(build, t):
+        for step in test_steps(build, t, args.workflow_sweep):
             if " ".join(step) not in baseline:
                 code, baseline[' '.join(step)] = run(step, 1800, logs / f"{t}-baseline.log")
                 if code != 0:
@@ -327,6 +333,9 @@ def main():
         print(f"mutation: {t} tests take {total:.0f} s unchanged; limit {limit[t]:.0f} s", flush=True)
 
     def stop(signum, _frame):
+        for p in RUNNING:
+            if p.poll() is None:
+                os.killpg(p.pid, signal.SIGKILL)
         source.restore()
         sys.exit(128 + signum)
 
@@ -367,7 +376,7 @@ def main():
                         status, how = "stillborn", ""
                     else:
                         status, left, how = "survived", limit[t], ""
-                        for step in test_steps(build, t):
+                        for step in test_steps(build, t, args.workflow_sweep):
                             code, took = run(step, left, log)
                             left -= took
                             if code is None:
