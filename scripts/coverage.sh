@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# Line and branch coverage of the tools after their own tests, held to a floor: one row
-# per source file, then one row per folder; fails when a tool of the suite's list falls
+# Line and branch coverage of the tools after their tests, held to a floor: one row per
+# source file, then one row per folder; fails when a tool of the suite's list falls
 # below 99% of its lines or 97% of its branches (COVERAGE_LINES, COVERAGE_BRANCHES).
-# Only the tools, nxsim and the tools' test programs are built (the coverage preset);
-# the tests run are the scenarios and unit tests of each tool, without the fault sweeps
-# unless --sweeps is given.
+# Only the tools, nxsim, the tools' test programs and the workflow's fault sweep are
+# built (the coverage preset). The tests are each tool's own (scenarios, unit tests,
+# its fault sweep) and the workflow's fault sweep, which alone reaches most failure
+# paths; --fast leaves both kinds of sweep out (the figures then fall below the floor).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 min_lines=${COVERAGE_LINES:-99}
 min_branches=${COVERAGE_BRANCHES:-97}
-filter='-*Sweep.*'
+filter='*'
+sweep=sweep_test
 case "${1:-}" in
-  --sweeps) filter='*' ;;
+  --fast) filter='-*Sweep.*' sweep="" ;;
   "") ;;
-  *) echo "usage: scripts/coverage.sh [--sweeps]" >&2; exit 2 ;;
+  *) echo "usage: scripts/coverage.sh [--fast]" >&2; exit 2 ;;
 esac
 scripts/setup.sh build
 scripts/setup.sh coverage
@@ -25,7 +27,7 @@ for tool in $tools; do
   if [ -d "tests/$tool" ]; then programs+=("${tool}_test"); fi
 done
 cmake --preset coverage >/dev/null
-cmake --build --preset coverage --target nxsim $tools "${programs[@]}"
+cmake --build --preset coverage --target nxsim $tools "${programs[@]}" $sweep
 find "$build" -name '*.gcda' -delete
 # Two programs at a time; every one is run to its end, and a failure fails the script
 # after the figures are printed.
@@ -33,6 +35,11 @@ failed=0
 printf '%s\n' "${programs[@]}" |
   xargs -P 2 -I{} sh -c "'$build/tests/{}' --gtest_brief=1 --gtest_filter='$filter' >'$build/{}.log' 2>&1 ||
     { echo 'coverage: {} failed:'; cat '$build/{}.log'; exit 1; }" || failed=1
+if [ -n "$sweep" ]; then
+  "$build/tests/$sweep" --gtest_brief=1 >"$build/$sweep.log" 2>&1 ||
+    { echo "coverage: $sweep failed:"; cat "$build/$sweep.log"; failed=1; }
+  grep -E "^(workflow:|checked )" "$build/$sweep.log" || true
+fi
 
 folders="common attr_dialog $(echo $tools)"
 sources="$PWD/($(tr ' ' '|' <<<"$folders"))/"

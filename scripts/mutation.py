@@ -258,6 +258,11 @@ def test_steps(build, tool, workflow_sweep=False):
     return steps
 
 
+def targets_of(tool):
+    """The tool and its test program, which may compile some of the tool's sources itself."""
+    return [tool] + ([f"{tool}_test"] if (ROOT / "tests" / tool).is_dir() else [])
+
+
 def configure(build, tools, workflow_sweep):
     if not (build / "build.ninja").exists():
         cmd = ["cmake", "--preset", "default", "-B", str(build), "-DRIVET_BENCH=OFF", "-DCMAKE_BUILD_TYPE=Debug",
@@ -265,7 +270,8 @@ def configure(build, tools, workflow_sweep):
         if shutil.which("ccache"):
             cmd += ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"]
         subprocess.run(cmd, cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
-    targets = ["nxsim", "workflow_test"] + (["sweep_test"] if workflow_sweep else []) + tools + [f"{t}_test" for t in tools if (ROOT / "tests" / t).is_dir()]
+    targets = ["nxsim", "workflow_test"] + (["sweep_test"] if workflow_sweep else [])
+    targets += [target for t in tools for target in targets_of(t)]
     subprocess.run(["cmake", "--build", str(build), "--target", *targets], cwd=ROOT, check=True,
                    stdout=subprocess.DEVNULL)
 
@@ -371,7 +377,7 @@ def main():
                 try:
                     log = logs / f"{len(results) + 1:03d}.log"
                     log.write_text(m.key + "\n")
-                    code, _ = run(["cmake", "--build", str(build), "--target", t], 600, log)
+                    code, _ = run(["cmake", "--build", str(build), "--target", *targets_of(t)], 600, log)
                     if code != 0:
                         status, how = "stillborn", ""
                     else:
@@ -388,7 +394,7 @@ def main():
                 finally:
                     source.restore()
                     # Every other tool's tests load this tool too (the workflow): unchanged again.
-                    run(["cmake", "--build", str(build), "--target", t], 600, log)
+                    run(["cmake", "--build", str(build), "--target", *targets_of(t)], 600, log)
                 results.append((m, status, how))
                 with open(record, "a") as out:
                     out.write(json.dumps({"mutant": m.key, "tool": t, "status": status, "by": how}) + "\n")
