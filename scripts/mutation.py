@@ -283,9 +283,11 @@ def main():
     ap.add_argument("--tools", default="", help="comma-separated tools (default: the suite's list)")
     ap.add_argument("--build", default="build/mutation", help="the build folder of its own")
     ap.add_argument("--target", type=float, default=90.0, help="the share killed below which the run fails")
-    ap.add_argument("--only", action="append", default=[], help="play just this mutant (its key, as printed; @FILE: the keys in FILE)")
+    ap.add_argument("--only", action="append", default=[],
+                    help="play just this mutant (its key, as printed; @FILE: the keys in FILE)")
     ap.add_argument("--list", action="store_true", help="print the sample and stop")
-    ap.add_argument("--workflow-sweep", action="store_true", help="also the workflow's fault sweep over the tool's runs")
+    ap.add_argument("--workflow-sweep", action="store_true",
+                    help="also the workflow's fault sweep over the tool's runs")
     ap.add_argument("--resume", action="store_true", help="keep the results a stopped run left")
     ap.add_argument("--restore", action="store_true", help="put back a source a stopped run left changed")
     args = ap.parse_args()
@@ -329,12 +331,13 @@ def main():
             continue
         total = 0.0
         for step in test_steps(build, t, args.workflow_sweep):
-            if " ".join(step) not in baseline:
-                code, baseline[' '.join(step)] = run(step, 1800, logs / f"{t}-baseline.log")
+            key = " ".join(step)
+            if key not in baseline:
+                code, baseline[key] = run(step, 1800, logs / f"{t}-baseline.log")
                 if code != 0:
                     print(f"mutation: {t}'s tests fail unchanged (see {logs / (t + '-baseline.log')})", file=sys.stderr)
                     return 2
-            total += baseline[' '.join(step)]
+            total += baseline[key]
         limit[t] = 3 * total + 30
         print(f"mutation: {t} tests take {total:.0f} s unchanged; limit {limit[t]:.0f} s", flush=True)
 
@@ -424,6 +427,8 @@ def main():
     for m, s, _ in results:
         if s == "survived":
             print(f"survivor: {m.key}")
+        elif s == "killed" and m.key in equivalent:
+            print(f"mutation: listed as equivalent but killed (take it off the list): {m.key}", file=sys.stderr)
     if score < args.target:
         print(f"mutation: {score:.1f}% killed, below the target of {args.target:.0f}%", file=sys.stderr)
         return 1
