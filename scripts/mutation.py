@@ -419,8 +419,9 @@ def main():
         row = [sum(1 for m, s, _ in results if m.tool == t and s == k)
                for k in ("killed", "survived", "equivalent", "stillborn")]
         sums = [a + b for a, b in zip(sums, row)]
-        if row[0] + row[1]:
-            print(f"{t:20} {row[0]:8} {row[1]:9} {row[2]:11} {row[3]:10} {100.0 * row[0] / (row[0] + row[1]):6.1f}%")
+        if any(row):
+            share = f"{100.0 * row[0] / (row[0] + row[1]):6.1f}%" if row[0] + row[1] else "     --"
+            print(f"{t:20} {row[0]:8} {row[1]:9} {row[2]:11} {row[3]:10} {share}")
     killed, survived = sums[0], sums[1]
     score = 100.0 * killed / (killed + survived) if killed + survived else 100.0
     print(f"{'all':20} {sums[0]:8} {sums[1]:9} {sums[2]:11} {sums[3]:10} {score:6.1f}%")
