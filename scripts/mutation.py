@@ -286,6 +286,7 @@ def main():
     ap.add_argument("--only", action="append", default=[],
                     help="play just this mutant (its key, as printed; @FILE: the keys in FILE)")
     ap.add_argument("--list", action="store_true", help="print the sample and stop")
+    ap.add_argument("--every", action="store_true", help="print every mutant the tools give and stop")
     ap.add_argument("--workflow-sweep", action="store_true",
                     help="also the workflow's fault sweep over the tool's runs")
     ap.add_argument("--resume", action="store_true", help="keep the results a stopped run left")
@@ -311,9 +312,9 @@ def main():
             wanted |= set(Path(o[1:]).read_text().splitlines()) if o.startswith("@") else {o}
         pool = {t: [m for m in pool[t] if m.key in wanted] for t in tools}
         quota = {t: len(pool[t]) for t in tools}
-    if args.list:
+    if args.list or args.every:
         for t in tools:
-            for m in pool[t][:quota.get(t, 0)]:
+            for m in pool[t] if args.every else pool[t][:quota.get(t, 0)]:
                 print(m.key)
         return 0
 
