@@ -97,9 +97,8 @@ taken take_list_value(int dialog_id, const char *callback_name, const char *item
         return taken::call_failed;
     }
     int valid_count = entries.count < limit ? entries.count : limit;
-    // GCOVR_EXCL_BR_START: a list with entries always comes with their texts
-    bool valid = *index >= 0 && *index < valid_count && entries.value.strings != nullptr;
-    // GCOVR_EXCL_BR_STOP
+    bool valid = *index >= 0 && *index < valid_count;
+    if (entries.value.strings == nullptr) valid = false;  // GCOVR_EXCL_BR_LINE: a list with entries has their texts
     if (valid)
         copy_text_cut(entry, entry_size, entries.value.strings[*index]);
     else

@@ -284,9 +284,9 @@ int copy_leaf(int index) {
 
     // The target part is displayed now, so the match is made in its own table.
     int clr_num = disp_props.color;
-    // GCOVR_EXCL_BR_START: colour numbers are never negative
-    if (disp_props.color >= 0 && disp_props.color < source_colors_stored) {
-        // GCOVR_EXCL_BR_STOP
+    bool stored = disp_props.color < source_colors_stored;
+    if (disp_props.color < 0) stored = false;  // GCOVR_EXCL_BR_LINE: colour numbers are never negative
+    if (stored) {
         error_code = UF_DISP_ask_closest_color(UF_DISP_rgb_model, source_color_values[disp_props.color],
                                                UF_DISP_CCM_EUCLIDEAN_DISTANCE, &clr_num);
         if (error_code != 0) {
@@ -302,9 +302,8 @@ int copy_leaf(int index) {
                 return error_code;
             }
         }
-        // GCOVR_EXCL_BR_START: colour numbers are never negative
-        if (clr_num < 0 || clr_num >= target_color_count) clr_num = NO_COLOR;
-        // GCOVR_EXCL_BR_STOP
+        if (clr_num < 0) clr_num = NO_COLOR;  // GCOVR_EXCL_BR_LINE: colour numbers are never negative
+        if (clr_num >= target_color_count) clr_num = NO_COLOR;
     }
 
     component_data source{};

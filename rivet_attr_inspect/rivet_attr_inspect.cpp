@@ -84,10 +84,11 @@ int read_attr() {
         value.value.string = nullptr;
         error_code = UF_ATTR_read_value(selected_rivet, t.title, UF_ATTR_any, &value);
         if (error_code != 0) return read_failed(__LINE__);
+        const char *text = "";
         // GCOVR_EXCL_BR_START: a title found as a string reads back as a string
-        const char *text = value.type == UF_ATTR_string ? value.value.string : nullptr;
-        if (text != nullptr && text[0] != '\0') {
-            // GCOVR_EXCL_BR_STOP
+        if (value.type == UF_ATTR_string && value.value.string != nullptr) text = value.value.string;
+        // GCOVR_EXCL_BR_STOP
+        if (text[0] != '\0') {
             // A value longer than the buffer is cut; it cannot match the catalogue either way.
             // GCOVR_EXCL_START: the host holds at most 132 characters
             if (!copy_text_cut(t.buffer, READ_BUFFER_SIZE, text))

@@ -64,7 +64,7 @@ TEST(RivetGroupAttrCapacity, FullGroupTakenLargerRefused) {
     EXPECT_NE(transcript.find(utf8(u8"message \"Обработана группа из  30000 заклепок\\n\"")), std::string::npos);
     EXPECT_NE(transcript.find("respond 2 (30001 objects)"), std::string::npos);
     EXPECT_NE(transcript.find(
-                  utf8(u8"message \"Выбрано 30001 компонент, в группе не более 30000. Выберите группу меньше.\"")),
+                  utf8(u8"message \"Выбрано 30001 компонент, в группе не более 30000. Выберите группу меньше.\"\n")),
               std::string::npos);
     EXPECT_NE(transcript.find(utf8(u8"message \"Обработана группа из  1 заклепок\\n\"")), std::string::npos);
 

@@ -113,7 +113,8 @@ template <int Capacity>
 int find_grip_in(const fast_table_t<Capacity> &table, int fast_index, const char *text) {
     if (text == nullptr || fast_index < 0 || fast_index >= FAST_COUNT) return NOT_FOUND;
     const auto &row = table[fast_index];
-    for (int k = 0; k < row.n && k < Capacity; ++k)  // GCOVR_EXCL_BR_LINE: a row holds at most Capacity grips
+    const int grips = row.n < Capacity ? row.n : Capacity;  // GCOVR_EXCL_BR_LINE: a row holds at most Capacity grips
+    for (int k = 0; k < grips; ++k)
         if (std::strcmp(row.grip_code[k], text) == 0) return k;
     return NOT_FOUND;
 }
