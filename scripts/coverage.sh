@@ -6,6 +6,7 @@
 # built (the coverage preset). The tests are each tool's own (scenarios, unit tests,
 # its fault sweep) and the workflow's fault sweep, which alone reaches most failure
 # paths; --fast leaves both kinds of sweep out (the figures then fall below the floor).
+# fpdf_check and fpdf_diff are shown after their own tests, not held to the floor.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 min_lines=${COVERAGE_LINES:-99}
@@ -22,12 +23,14 @@ scripts/setup.sh coverage
 build=build/coverage
 # The tools from the suite's one list, each with its test program (tests/<tool>/).
 tools=$(cmake -P cmake/print_tool_names.cmake)
+# The programs over machine files are shown too, after their own tests, but not held.
+programs_of_files="fpdf_check fpdf_diff"
 programs=()
-for tool in $tools; do
+for tool in $tools $programs_of_files; do
   if [ -d "tests/$tool" ]; then programs+=("${tool}_test"); fi
 done
 cmake --preset coverage >/dev/null
-cmake --build --preset coverage --target nxsim $tools "${programs[@]}" $sweep
+cmake --build --preset coverage --target nxsim $tools $programs_of_files "${programs[@]}" $sweep
 find "$build" -name '*.gcda' -delete
 # Two programs at a time; every one is run to its end, and a failure fails the script
 # after the figures are printed.
@@ -41,7 +44,7 @@ if [ -n "$sweep" ]; then
   grep -E "^(workflow:|checked )" "$build/$sweep.log" || true
 fi
 
-folders="common attr_dialog fpdf_check fpdf_diff $(echo $tools)"
+folders="common attr_dialog $(echo $programs_of_files) $(echo $tools)"
 sources="$PWD/($(tr ' ' '|' <<<"$folders"))/"
 trace=$build/coverage.json
 # Branches the compiler adds for exceptions (the tools throw none) and on lines without
