@@ -5,7 +5,7 @@ set(RIVET_INSTALL_LIB lib/${PROJECT_NAME})
 set(RIVET_INSTALL_TOOLS ${RIVET_INSTALL_LIB}/tools)
 set(RIVET_INSTALL_SHARE share/${PROJECT_NAME})
 
-install(TARGETS nxsim fpdf_check RUNTIME DESTINATION bin)
+install(TARGETS nxsim fpdf_check fpdf_diff RUNTIME DESTINATION bin)
 install(TARGETS nxsim_host LIBRARY DESTINATION ${RIVET_INSTALL_LIB})
 set_target_properties(nxsim PROPERTIES INSTALL_RPATH "$ORIGIN/../${RIVET_INSTALL_LIB}")
 get_property(tool_targets GLOBAL PROPERTY RIVET_TOOL_TARGETS)

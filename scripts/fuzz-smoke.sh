@@ -9,7 +9,8 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
-mkdir -p "$corpus/session" "$corpus/script" "$corpus/dialog" "$corpus/fpdf_check" "$corpus/terminal"
+mkdir -p "$corpus/session" "$corpus/script" "$corpus/dialog" "$corpus/fpdf_check" "$corpus/fpdf_reader" \
+  "$corpus/terminal"
 find tests examples -name '*.json' -path '*sessions*' -exec cp {} "$corpus/session/" \; 2>/dev/null || true
 cp examples/panel/design.json "$corpus/session/"
 # Sessions as nxsim writes them (format 2) beside the hand-written ones.
@@ -21,7 +22,7 @@ done
 cp dialogs/*.dlg "$corpus/dialog/" 2>/dev/null || true
 i=0
 for f in $(find tests examples -path '*expected*' -name '*.fpdf*' | head -100); do
-  cp "$f" "$corpus/fpdf_check/$i.fpdf"; i=$((i + 1))
+  cp "$f" "$corpus/fpdf_check/$i.fpdf"; cp "$f" "$corpus/fpdf_reader/$i.fpdf"; i=$((i + 1))
 done
 # Terminal answers: a pick, a list and its entry, OK, an option, a button, a name.
 printf 'R\n?\nok\nLIST b\nN 7\nok\n2\nYes\nPART/1/A\n' >"$corpus/terminal/answers.txt"
@@ -31,9 +32,10 @@ printf 'R\nok\ntype NAME \301\201\nok\n5\nYes\nPART/1/\301\201\n' >"$corpus/term
 # A fixed seed, so that a finding here can be played again; on one, the fuzzer's
 # report and the input that made it are printed (the corpus folder goes away).
 status=0
-for t in session script dialog fpdf_check terminal; do
+for t in session script dialog fpdf_check fpdf_reader terminal; do
   target=build/fuzz/nxsim/fuzz/fuzz_$t
   [ "$t" = fpdf_check ] && target=build/fuzz/fpdf_check/fuzz/fuzz_fpdf_check
+  [ "$t" = fpdf_reader ] && target=build/fuzz/common/fuzz/fuzz_fpdf_reader
   if (cd "$corpus" && "$OLDPWD/$target" -seed="${FUZZ_SEED:-1}" -max_total_time="${SECONDS_EACH:-20}" \
        -max_len=8192 -artifact_prefix="$corpus/found-$t-" "$corpus/$t" >"$corpus/$t.log" 2>&1); then
     grep -E '^Done' "$corpus/$t.log"

@@ -1,4 +1,5 @@
 // nxsim: plays the CAD host and the process engineer for the riveting tools.
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -87,11 +88,23 @@ static int run_program(int argc, char **argv) {
     nxsim::RoutesOptions routes;
     std::string routes_findings, format = "table";
     CLI::App *routes_cmd = app.add_subcommand(
-        "routes", "One row per route: rivets, fasteners, grips, walked, findings, travel and best travel in mm.");
+        "routes",
+        "One row per route: rivets, fasteners, grips, walked, findings, travel in mm, cell time in seconds and best "
+        "travel in mm.");
     routes_cmd->add_option("SESSION", routes.session, "Session file (JSON)")->required();
     routes_cmd->add_option("--findings", routes_findings, "The route check's error log, to count its findings");
     routes_cmd->add_option("--format", format, "Output format")
         ->check(CLI::IsMember({"table", "csv", "json"}))
+        ->capture_default_str();
+    routes_cmd->add_option("--rivet-seconds", routes.rivet_seconds, "Cell time per rivet, as fpdf_check takes it")
+        ->check(CLI::Validator(
+            [](std::string &text) -> std::string {
+                double v = 0;
+                return CLI::detail::lexical_cast(text, v) && std::isfinite(v) && v >= 0
+                           ? ""
+                           : text + " is not a number of zero or more";
+            },
+            "SECONDS"))
         ->capture_default_str();
 
     nxsim::LogOptions log;

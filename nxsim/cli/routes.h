@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/cell_time.h"
 #include "model.h"
 
 namespace nxsim {
@@ -27,6 +28,11 @@ struct RouteRow {
     // Sum of the distances between consecutive rivets in point_id order (the rivets
     // that have one), in mm; none with fewer than two such rivets.
     std::optional<double> travel_mm;
+    // The same rivets in the shortest order the route editing gives from the first of
+    // them (2-opt and Or-opt, common/route_order.h); none for more than 99 of them.
+    std::optional<double> shortest_mm;
+    // The cell's time for the route's rivets, in seconds, as fpdf_check gives it.
+    double time_s = 0;
     // The same nearest-neighbour rule as the route walk, from the first rivet that
     // gives the shortest walk; none for a route of more than kNearestLimit rivets.
     std::optional<double> best_mm;
@@ -53,6 +59,7 @@ struct RoutesOptions {
     std::filesystem::path session;
     std::optional<std::filesystem::path> findings;  // the route check's error log
     RouteFormat format = RouteFormat::Table;
+    double rivet_seconds = cell_time::RIVET_SECONDS;
 };
 
 // Bad input: one line on err and the usage exit status.

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "machine_file.h"
 #include "scenario.h"
 #include "temp_dir.h"
 
@@ -80,16 +81,9 @@ protected:
     }
 };
 
-// One rivet record with the formats the export writes it with.
 std::string record(const char *pr, const char *ad, const char *fast, const char *grip, const char *id, double x,
                    double y, double z, double i, double j, double k) {
-    char line[512];
-    std::snprintf(
-        line, sizeof line,
-        "%1.1s,\t%1.1s,\t%12.12s,\t%3.3s,\t%12.12s,\t0,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t%15.5f,\t"
-        "1, 0, 0\r\n",
-        pr, ad, fast, grip, id, x, y, z, i, j, k);
-    return line;
+    return scenario::fpdf_record(pr, ad, fast, grip, id, x, y, z, i, j, k);
 }
 
 // A clean file; each entry is one line with its line end. The assembly name is
@@ -108,26 +102,9 @@ std::vector<std::string> clean_lines() {
     };
 }
 
-std::string join(const std::vector<std::string> &lines) {
-    std::string bytes;
-    for (const std::string &l : lines) bytes += l;
-    return bytes;
-}
+std::string join(const std::vector<std::string> &lines) { return scenario::joined_lines(lines); }
 
-// Replaces field n (0-based, fields separated by a comma and a tab) of a line.
-void set_field(std::string &line, size_t n, const std::string &value) {
-    std::string body = line.substr(0, line.size() - 2);  // without CR LF
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t at; (at = body.find(",\t", start)) != std::string::npos; start = at + 2)
-        parts.push_back(body.substr(start, at - start));
-    parts.push_back(body.substr(start));
-    ASSERT_LT(n, parts.size());
-    parts[n] = value;
-    line.clear();
-    for (size_t i = 0; i < parts.size(); ++i) line += (i ? ",\t" : "") + parts[i];
-    line += "\r\n";
-}
+void set_field(std::string &line, size_t n, const std::string &value) { scenario::set_fpdf_field(line, n, value); }
 
 }  // namespace
 
@@ -140,14 +117,16 @@ TEST_F(FpdfCheck, CleanFileAsTheExportWritesIt) {
     EXPECT_EQ(
         r.out,
         p + ": assembly \"\xD0\x9F\xD0\x90\xD0\x9D\xD0\x95\xD0\x9B\xD0\xAC-7\", area \"A\", date \"07-12-2026\"\n" + p +
-            ": route \"RT\" (line 2): 3 announced, 3 found\n" + p +
-            ": route \"AAAAB_001\" (line 6): 2 announced, 2 found\n" + p +
-            ": route \"EMPTY_001\" (line 9): 0 announced, 0 found\n" + p +
+            ": route \"RT\" (line 2): 3 announced, 3 found; travel 2469135902.5 mm, cell time 11.2 s (0:00:11)\n" + p +
+            ": route \"AAAAB_001\" (line 6): 2 announced, 2 found; travel 37.4 mm, cell time 7.5 s (0:00:08)\n" + p +
+            ": route \"EMPTY_001\" (line 9): 0 announced, 0 found; travel 0.0 mm, cell time 0.0 s (0:00:00)\n" + p +
             ": fastener \"3404579D35\": 2 rivets; grips \"080\" x1, \"095\" x1\n" + p +
             ": fastener \"3404480D40_C\" (3404480D40_CK cut to 12 characters): 1 rivet; grips \"095\" x1\n" + p +
             ": fastener \"163768D40\": 1 rivet; grips \"155\" x1\n" + p +
             ": fastener \"3004887D80\": 1 rivet; grips \"640\" x1\n" + p +
-            ": 3 routes, 5 rivets, 4 fasteners with 5 grips; clean\n");
+            ": travel 2469135939.9 mm in the routes and 3.7 mm between them; cell time 18.8 s (0:00:19): 5 rivets at "
+            "3.75 s and 3.7 mm at 100 mm/s\n" +
+            p + ": 3 routes, 5 rivets, 4 fasteners with 5 grips; clean\n");
 }
 
 TEST_F(FpdfCheck, RouteOf99RecordsIsClean) {
@@ -159,7 +138,10 @@ TEST_F(FpdfCheck, RouteOf99RecordsIsClean) {
     }
     result r = check(join(lines));
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("route \"R99_00001\" (line 2): 99 announced, 99 found\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("route \"R99_00001\" (line 2): 99 announced, 99 found; travel 98.0 mm, cell time 371.2 s "
+                         "(0:06:11)\n"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST_F(FpdfCheck, RouteOf100RecordsIsOverTheLimit) {
@@ -762,4 +744,141 @@ TEST_F(FpdfCheck, FreshExport) {
     result r = run({file.string()});
     fs::remove_all(out.work);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
+}
+
+// --- Cell time ----------------------------------------------------------------------
+
+// Two routes 100 mm apart: rivets 10 mm apart in each, the travel between them
+// at the travel speed, the rivets at the rate given.
+std::string two_routes() {
+    return join({"$$HEAD,\tASM,\tA,\tTOLV,\t07-12-2026\r\n", "$$PATH,\tR1,\t3\r\n",
+                 record("H", "A", "3404579D35", "080", "R1_01", 0, 0, 0, 0, 0, 1),
+                 record("H", "A", "3404579D35", "080", "R1_02", 10, 0, 0, 0, 0, 1),
+                 record("H", "A", "3404579D35", "080", "R1_03", 10, 10, 0, 0, 0, 1), "$$PATH,\tNONE,\t0\r\n",
+                 "$$PATH,\tR2,\t2\r\n", record("H", "A", "3404579D35", "080", "R2_01", 10, 110, 0, 0, 0, 1),
+                 record("H", "A", "3404579D35", "080", "R2_02", 10, 110, 10, 0, 0, 1)});
+}
+
+TEST_F(FpdfCheck, CellTimePerRouteAndInTotal) {
+    result r = check(two_routes());
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::string p = path_of();
+    EXPECT_NE(r.out.find(p +
+                         ": route \"R1\" (line 2): 3 announced, 3 found; travel 20.0 mm, cell time 11.2 s "
+                         "(0:00:11)\n" +
+                         p +
+                         ": route \"NONE\" (line 6): 0 announced, 0 found; travel 0.0 mm, cell time 0.0 s "
+                         "(0:00:00)\n" +
+                         p +
+                         ": route \"R2\" (line 7): 2 announced, 2 found; travel 10.0 mm, cell time 7.5 s "
+                         "(0:00:08)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(p +
+                         ": travel 30.0 mm in the routes and 100.0 mm between them; cell time 19.8 s (0:00:20): "
+                         "5 rivets at 3.75 s and 100.0 mm at 100 mm/s\n" +
+                         p + ": 3 routes, 5 rivets,"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST_F(FpdfCheck, CellTimeWithTheCellsOwnFigures) {
+    write_bytes(dir / "m.fpdf", two_routes());
+    result r = run({"--rivet-seconds", "6", "--travel-speed", "25", path_of()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("; travel 20.0 mm, cell time 18.0 s (0:00:18)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(": travel 30.0 mm in the routes and 100.0 mm between them; cell time 34.0 s (0:00:34): "
+                         "5 rivets at 6 s and 100.0 mm at 25 mm/s\n"),
+              std::string::npos)
+        << r.out;
+    r = run({"--rivet-seconds=0", "--travel-speed=1000", path_of()});
+    EXPECT_NE(r.out.find("cell time 0.1 s (0:00:00): 5 rivets at 0 s and 100.0 mm at 1000 mm/s\n"), std::string::npos)
+        << r.out;
+}
+
+TEST_F(FpdfCheck, CellTimeFiguresOutOfRange) {
+    write_bytes(dir / "m.fpdf", two_routes());
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{{"--rivet-seconds", "-1"},
+                                                                               {"--rivet-seconds", "nan"},
+                                                                               {"--rivet-seconds", "3s"},
+                                                                               {"--travel-speed", "0"},
+                                                                               {"--travel-speed", "inf"},
+                                                                               {"--travel-speed", "fast"}}) {
+        args.push_back(path_of());
+        result r = run(args);
+        EXPECT_EQ(r.status, 2) << args[0] << " " << args[1];
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(args[1]), std::string::npos) << r.err;
+        EXPECT_EQ(lines_of(r.err).size(), 2u) << r.err;
+    }
+}
+
+// --- The locations table -------------------------------------------------------------
+
+TEST_F(FpdfCheck, LocationsTable) {
+    std::vector<std::string> lines = clean_lines();
+    // A route name with a comma, an identifier with a quote, both in a table field as RFC 4180 quotes them.
+    lines[5] = "$$PATH,\tA,B,\t2\r\n";
+    set_field(lines[6], 4, "\xCF\"1");
+    write_bytes(dir / "m.fpdf", join(lines));
+    fs::path table = dir / "m.csv";
+    result r = run({"--csv", table.string(), path_of()});
+    EXPECT_EQ(r.status, 1) << r.out;  // the odd names are findings, the table is written all the same
+    EXPECT_NE(r.out.find(": 3 routes, 5 rivets,"), std::string::npos) << r.out;
+    EXPECT_EQ(scenario::read_file(table),
+              "route,sequence,point_id,process_code,add_code,fastener,grip,x,y,z,i,j,k\r\n"
+              "RT,1,RT_01,H,A,3404579D35,080,120.50000,-35.25000,0.00000,0.00000,0.00000,1.00000\r\n"
+              "RT,2,RT_02,X,B,3404480D40_C,095,-1234567890.50000,7.00000,0.00000,1.00000,0.00000,0.00000\r\n"
+              "RT,3,RT_10,A,A,163768D40,155,1.00000,2.00000,3.00000,0.00000,-1.00000,0.00000\r\n"
+              "\"A,B\",1,\"\xD0\x9F\"\"1\",B,B,3004887D80,640,0.00000,0.00000,0.00000,0.00000,0.00000,1.00000\r\n"
+              "\"A,B\",2,AAAAB_001_02,G,A,3404579D35,095,10.00000,20.00000,30.00000,0.00000,0.00000,-1.00000\r\n");
+}
+
+TEST_F(FpdfCheck, LocationsTableOnStandardOutput) {
+    write_bytes(dir / "m.fpdf", two_routes());
+    result r = run({"--csv", "-", path_of()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> rows = lines_of(r.out);
+    ASSERT_EQ(rows.size(), 6u) << r.out;
+    EXPECT_EQ(rows[0], "route,sequence,point_id,process_code,add_code,fastener,grip,x,y,z,i,j,k\r");
+    EXPECT_EQ(rows[5], "R2,2,R2_02,H,A,3404579D35,080,10.00000,110.00000,10.00000,0.00000,0.00000,1.00000\r");
+    // The report goes to the error stream then.
+    EXPECT_NE(r.err.find(path_of() + ": 3 routes, 5 rivets, 1 fastener with 1 grip; clean\n"), std::string::npos)
+        << r.err;
+}
+
+// A record the table cannot take whole gives no row; the row numbers still count it.
+TEST_F(FpdfCheck, LocationsTableLeavesOutRecordsThatAreNone) {
+    std::vector<std::string> lines = clean_lines();
+    lines[3] = "X,\tB\r\n";
+    write_bytes(dir / "m.fpdf", join(lines));
+    result r = run({"--csv", "-", path_of()});
+    EXPECT_EQ(r.status, 1);
+    std::vector<std::string> rows = lines_of(r.out);
+    ASSERT_EQ(rows.size(), 5u) << r.out;
+    EXPECT_EQ(rows[1].rfind("RT,1,RT_01,", 0), 0u) << rows[1];
+    EXPECT_EQ(rows[2].rfind("RT,3,RT_10,", 0), 0u) << rows[2];
+}
+
+TEST_F(FpdfCheck, LocationsTableOfAFileThatCannotBeChecked) {
+    fs::path table = dir / "m.csv";
+    write_bytes(table, "old table\r\n");
+    write_bytes(dir / "m.fpdf", "");
+    result r = run({"--csv", table.string(), path_of()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, path_of() + ": not checked: the file is empty\n");
+    EXPECT_EQ(scenario::read_file(table), "old table\r\n") << "the table of an earlier run changed";
+}
+
+TEST_F(FpdfCheck, LocationsTableUsage) {
+    write_bytes(dir / "m.fpdf", two_routes());
+    result r = run({"--csv", "-", path_of(), path_of()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "fpdf_check: --csv takes the table of one machine file; 2 are given\n");
+
+    r = run({"--csv", (dir / "no" / "m.csv").string(), path_of()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "fpdf_check: cannot write the locations table " + (dir / "no" / "m.csv").string() +
+                         ": No such file or directory\n");
 }
