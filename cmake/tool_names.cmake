@@ -9,8 +9,10 @@ set(RIVET_TOOL_NAMES
   rivet_group_attr
   rivet_attr_inspect
   route_walk
+  route_edit
   route_check
-  fpdf_export)
+  fpdf_export
+  fpdf_verify)
 set(RIVET_TOOLS_WITH_CLEANUP
   rivet_group_attr
   rivet_attr_inspect)

@@ -5,16 +5,13 @@
 #include <cstring>
 
 #include "common/component.h"
-#include "common/steps.h"
+#include "common/fpdf_record.h"
 #include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "fpdf_export.h"
-#include "record_text.h"
 #include "uf.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
-#include "uf_csys.h"
-#include "uf_vec.h"
 
 FILE *fpdf_file = nullptr;
 
@@ -40,14 +37,6 @@ constexpr size_t RECORD_MAX = 2048;
 constexpr size_t ROUTE_TEXT_SIZE = RECORD_MAX * (MEMBER_ROOM + 1);
 char route_text[ROUTE_TEXT_SIZE];
 record_text route = {route_text, sizeof route_text, 0};
-
-// The record's fields: "%15.5f" for the numbers, "%W.Ws" for the codes.
-constexpr int NUMBER_WIDTH = 15;
-constexpr int NUMBER_DECIMALS = 5;
-constexpr int PROCESS_CODE_WIDTH = 1;  // pr_code, ad_code
-constexpr int FAST_CODE_WIDTH = 12;
-constexpr int GRIP_WIDTH = 3;
-constexpr int POINT_ID_WIDTH = 12;
 
 char pr_code[SHORT_CODE_SIZE];
 char ad_code[SHORT_CODE_SIZE];
@@ -184,15 +173,13 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
         }
 
         // Position and rivet axis (the Z row) in the WCS.
-        double wcs_origin[3];
-        double axis[3];
-        if (map_point(UF_CSYS_ROOT_COORDS, rivet.origin, UF_CSYS_ROOT_WCS_COORDS, wcs_origin) != 0 ||
-            map_direction(UF_CSYS_ROOT_COORDS, &rivet.csys_matrix[6], UF_CSYS_ROOT_WCS_COORDS, axis) != 0) {
+        rivet_record record = {pr_code, ad_code, fast_code, grip_lng, entry.point_id, {}, {}};
+        if (rivet_in_wcs(rivet.origin, rivet.csys_matrix, record.position, record.axis) != 0) {
             report_error(error_code, __LINE__);
             return error_code;
         }
         // A frame far out of range gives no number: the cell would get no position.
-        if (!all_finite(wcs_origin) || !all_finite(axis)) {
+        if (!all_finite(record.position) || !all_finite(record.axis)) {
             char message[MESSAGE_SIZE];
             snprintf(message, sizeof message, "положение или ось заклепки %s в WCS вне диапазона чисел",
                      entry.point_id);
@@ -203,16 +190,7 @@ int write_path_rivets(const char *path_name, const tag_t *member_array, int memb
         }
 
         // GCOVR_EXCL_START: the route's room holds 99 records of the widest kind; longer routes are refused earlier
-        bool fits = append_cut(route, pr_code, PROCESS_CODE_WIDTH) && append_plain(route, ",\t") &&
-                    append_cut(route, ad_code, PROCESS_CODE_WIDTH) && append_plain(route, ",\t") &&
-                    append_cut(route, fast_code, FAST_CODE_WIDTH) && append_plain(route, ",\t") &&
-                    append_cut(route, grip_lng, GRIP_WIDTH) && append_plain(route, ",\t") &&
-                    append_cut(route, entry.point_id, POINT_ID_WIDTH) && append_plain(route, ",\t0,\t");
-        for (double c : wcs_origin)
-            fits = fits && append_fixed(route, c, NUMBER_WIDTH, NUMBER_DECIMALS) && append_plain(route, ",\t");
-        for (double c : axis)
-            fits = fits && append_fixed(route, c, NUMBER_WIDTH, NUMBER_DECIMALS) && append_plain(route, ",\t");
-        fits = fits && append_plain(route, "1, 0, 0\n");
+        bool fits = append_rivet_record(route, record);
         if (!fits) {
             fprintf(error_log, "\n\tзаписи маршрута %s не помещаются в буфер\tline=%d\n", path_name, __LINE__);
             return 0;

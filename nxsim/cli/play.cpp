@@ -36,7 +36,12 @@ void refuse_unsavable(const fs::path &session_file) {
 }
 
 struct PlannedRun {
-    bool reopen = false;  // not a tool: the engineer opens the displayed assembly again
+    bool reopen = false;    // not a tool: the engineer opens the displayed assembly again
+    bool move = false;      // not a tool: the engineer drags a component
+    std::string reference;  // of the component dragged, as the host holds names
+    std::string shown;      // the same as written, for people
+    Vec3 by{0, 0, 0};       // in the displayed part's absolute coordinates
+    std::string where;      // of the step in the workflow, for its error
     std::string tool;
     fs::path script_path;
     Script script;
@@ -63,6 +68,22 @@ size_t reopen_assembly(Session &s) {
         }
     }
     return loaded;
+}
+
+// The engineer drags one component by a vector of the displayed part's absolute
+// coordinates, as a designer corrects a rivet's place. Answers why it cannot, or "".
+std::string move_component(Session &s, const std::string &reference, const Vec3 &by) {
+    std::vector<tag_t> found = s.resolve(reference);
+    if (found.size() != 1)
+        return found.empty() ? "names nothing" : "names " + std::to_string(found.size()) + " objects, not one";
+    const Occurrence *occ = s.occurrence(found[0]);
+    if (occ == nullptr) return "names no component";
+    // The instance's place is in its parent part's coordinates.
+    const Occurrence *parent = occ->parent != NULL_TAG ? s.occurrence(occ->parent) : nullptr;
+    Vec3 local = parent != nullptr ? s.absolute(*parent).dir_from_parent(by) : by;
+    s.touch(occ->instance);
+    occ->instance->place.origin = occ->instance->place.origin + local;
+    return "";
 }
 
 std::string two_digits(size_t n) {
@@ -101,6 +122,19 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
                 if (!r["reopen"].boolean()) r["reopen"].fail("only true has a meaning");
                 run.reopen = true;
                 run.tool = "reopen";
+                plan.push_back(std::move(run));
+                continue;
+            }
+            if (r.has("move")) {
+                r.only({"move", "by"});
+                run.move = true;
+                run.tool = "move";
+                run.reference = r["move"].cp1251();
+                run.shown = r["move"].text();
+                run.where = r["move"].located();
+                Place by = r["by"];
+                if (by.array().size() != 3) by.fail("a move is three numbers: x, y, z");
+                for (size_t i = 0; i < 3; ++i) run.by[i] = by[i].number();
                 plan.push_back(std::move(run));
                 continue;
             }
@@ -167,6 +201,20 @@ int play_command(const PlayOptions &o, std::ostream &out, std::ostream &err) {
             out << two_digits(k + 1) << " " << std::left << std::setw(19) << "reopen"
                 << " the engineer opens the displayed assembly again: " << loaded << " part" << (loaded == 1 ? "" : "s")
                 << " loaded\n";
+            continue;
+        }
+        if (run.move) {
+            std::string why = move_component(*session, run.reference, run.by);
+            if (!why.empty()) {
+                err << run.where << ": " << run.shown << " " << why << "\n";
+                return stop(kExitBadInput, "nxsim: ");
+            }
+            unsaved = true;
+            if (o.save_each && !save()) return kExitRunFailed;
+            std::ostringstream by;
+            by << run.by[0] << ", " << run.by[1] << ", " << run.by[2];
+            out << two_digits(k + 1) << " " << std::left << std::setw(19) << "move"
+                << " the engineer moves " << run.shown << " by (" << by.str() << ")\n";
             continue;
         }
         try {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "child_process.h"
@@ -80,6 +81,44 @@ TEST_F(PlayInMemory, SaveEachWritesTheSameSessionAsOneSaveAtTheEnd) {
     ASSERT_EQ(play("each", {"answer.json", "answer.json"}, "--save-each").exit_code, 0);
     EXPECT_EQ(session("end"), session("each"));
     EXPECT_NE(session("end").find("@DB/NEW2/A"), std::string::npos) << "both runs are in it";
+}
+
+// The engineer drags a component: its place moves by the vector, given in the displayed
+// part's absolute coordinates (here through a route turned a quarter about Z); a
+// reference that names no component stops the workflow and saves the steps before it.
+TEST(PlayMove, DragsOneComponentInAbsoluteCoordinates) {
+    scenario::temp_dir scratch{"nxsim-move"};
+    fs::path dir = scratch.path();
+    std::ofstream(dir / "s.json") << R"({"display": "@DB/ASM/A", "parts": [
+        {"name": "@DB/ASM/A", "components": [{"name": "RT", "part": "@DB/RT/A", "origin": [10, 0, 0],
+                                              "x": [0, 1, 0], "y": [-1, 0, 0]}]},
+        {"name": "@DB/RT/A", "components": [{"name": "R1", "part": "@DB/RIV/A", "origin": [1, 2, 3]}]},
+        {"name": "@DB/RIV/A"}]})";
+    std::ofstream(dir / "move.json")
+        << R"({"session": "s.json", "runs": [{"reopen": true}, {"move": "RT/R1", "by": [0.5, 0, 0]}]})";
+    std::ofstream(dir / "bad.json")
+        << R"({"session": "s.json", "runs": [{"move": "RT/R1", "by": [0, 0, 1]}, {"move": "RT/R9", "by": [1, 0, 0]}]})";
+    auto play = [&](const char *workflow, const char *session) {
+        fs::copy_file(dir / "s.json", dir / session);
+        return scenario::run_shell(std::string(NXSIM_EXE) + " play " + (dir / workflow).string() + " --run-dir " +
+                                   (dir / "run").string() + " --session " + (dir / session).string());
+    };
+    // R1's origin in its route part, as saved.
+    auto origin = [&](const char *session) {
+        nlohmann::json s = nlohmann::json::parse(scenario::read_file(dir / session));
+        return s["parts"][1]["components"][0]["origin"].dump();
+    };
+    played moved = play("move.json", "moved.json");
+    ASSERT_EQ(moved.exit_code, 0) << moved.out << moved.err;
+    EXPECT_NE(moved.out.find("02 move                the engineer moves RT/R1 by (0.5, 0, 0)\n"), std::string::npos)
+        << moved.out;
+    // 0.5 along the absolute X is 0.5 against the route's own Y.
+    EXPECT_EQ(origin("moved.json"), "[1,1.5,3]");
+
+    played bad = play("bad.json", "bad_session.json");
+    EXPECT_EQ(bad.exit_code, 2) << bad.out << bad.err;
+    EXPECT_NE(bad.out.find("RT/R9 names nothing"), std::string::npos) << bad.out;
+    EXPECT_EQ(origin("bad_session.json"), "[1,2,4]") << "the move before it is saved";
 }
 
 }  // namespace

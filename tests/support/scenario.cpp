@@ -31,6 +31,10 @@ struct case_spec {
     fs::path session;
     std::vector<run_spec> runs;
     std::vector<std::string> absent;
+    // Laid into the run folder before the first run: files (run folder path, source)
+    // and folders.
+    std::vector<std::pair<std::string, fs::path>> files;
+    std::vector<std::string> folders;
     std::string about;  // what the case shows and why it matters, printed when it fails
 };
 
@@ -62,6 +66,14 @@ case_spec parse_case(const fs::path &dir) {
     }
     if (j.contains("absent"))
         for (const auto &a : j["absent"]) c.absent.push_back(a.get<std::string>());
+    if (j.contains("files"))
+        for (const auto &[rel, source] : j["files"].items()) {
+            c.files.emplace_back(rel, dir / source.get<std::string>());
+            if (!fs::is_regular_file(c.files.back().second))
+                throw std::runtime_error("no file " + c.files.back().second.string() + " to lay in as " + rel);
+        }
+    if (j.contains("folders"))
+        for (const auto &f : j["folders"]) c.folders.push_back(f.get<std::string>());
     if (!fs::is_regular_file(c.session)) throw std::runtime_error("no session file " + c.session.string());
     return c;
 }
@@ -220,9 +232,16 @@ long host_calls(const outcome &out) {
 }
 
 long sweep_faults(const std::string &tool, const fs::path &session, const std::string &actions_json,
-                  const fs::path &tools_dir) {
+                  const fs::path &tools_dir, const std::vector<std::pair<std::string, fs::path>> &files) {
     temp_dir dir("rivet-sweep");
-    std::ofstream(dir / "case.json") << Json{{"tool", tool}, {"session", session.string()}}.dump();
+    Json case_json{{"tool", tool}, {"session", session.string()}};
+    std::vector<fs::path> laid;
+    for (const auto &[rel, source] : files) {
+        case_json["files"][rel] = fs::absolute(source).string();
+        laid.push_back(fs::path(rel));
+    }
+    std::sort(laid.begin(), laid.end());
+    std::ofstream(dir / "case.json") << case_json.dump();
     auto play = [&](const std::string &script) {
         std::ofstream(dir / "script.json", std::ios::trunc) << script;
         return run(dir.path(), tools_dir);
@@ -243,7 +262,7 @@ long sweep_faults(const std::string &tool, const fs::path &session, const std::s
         if (out.exit_code == 1) {
             // Out of step with its script: nothing of the run is saved.
             EXPECT_EQ(read_file(out.work / "session.json"), session_bytes) << "host call " << n << ": session saved";
-            EXPECT_EQ(outputs(out.work / "run"), std::vector<fs::path>{}) << "host call " << n << ": files written";
+            EXPECT_EQ(outputs(out.work / "run"), laid) << "host call " << n << ": files written";
         }
         fs::remove_all(out.work);
     }
@@ -292,6 +311,11 @@ namespace {
 void play_runs(const case_spec &c, const fs::path &case_dir, const fs::path &tools_dir, outcome &out) {
     fs::copy_file(c.session, out.work / "session.json");
     fs::path run_dir = out.work / "run";
+    for (const auto &[rel, source] : c.files) {
+        fs::create_directories((run_dir / rel).parent_path());
+        fs::copy_file(source, run_dir / rel);
+    }
+    for (const auto &rel : c.folders) fs::create_directories(run_dir / rel);
     out.planned = c.runs.size();
     for (size_t k = 0; k < c.runs.size(); ++k) {
         const run_spec &r = c.runs[k];

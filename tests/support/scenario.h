@@ -1,17 +1,16 @@
 // A scenario is a folder: case.json (tool, session, expected exit, files that must
-// not exist), script.json, and expected/ holding golden copies of what the run
-// leaves: transcript.txt, session.json and any file under the run's drives
-// (D/prterr.txt, D/NAME.fpdf, ...). Logs compare byte for byte except the numbers
-// after "line=" and the source path of the timed-frame reporter; sessions compare
-// as JSON with numbers equal within 1e-9. Every run of a case exits as the case says,
-// without a sanitizer report; a run that must fail leaves the session and the run
-// folder as they were.
+// not exist, files and folders laid into the run folder first), script.json, and expected/ holding golden copies of
+// what the run leaves: transcript.txt, session.json and any file under the run's drives (D/prterr.txt, D/NAME.fpdf,
+// ...). Logs compare byte for byte except the numbers after "line=" and the source path of the timed-frame reporter;
+// sessions compare as JSON with numbers equal within 1e-9. Every run of a case exits as the case says, without a
+// sanitizer report; a run that must fail leaves the session and the run folder as they were.
 //
 // NXSIM_UPDATE_GOLDEN=1 rewrites expected/ from the run instead of comparing.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace scenario {
@@ -61,9 +60,11 @@ long host_calls(const outcome &out);
 // clean run made, with that call failing. A run under a fault may end normally or
 // stop out of step with its script (exit 0 or 1, and then it saves nothing), never
 // crash (a signal), stay loaded or draw a sanitizer report.
+// `files` are laid into the run folder first (run folder path, source file).
 // Answers the clean run's number of host calls.
 long sweep_faults(const std::string &tool, const std::filesystem::path &session, const std::string &actions_json,
-                  const std::filesystem::path &tools_dir = {});
+                  const std::filesystem::path &tools_dir = {},
+                  const std::vector<std::pair<std::string, std::filesystem::path>> &files = {});
 
 }  // namespace scenario
 

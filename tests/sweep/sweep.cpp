@@ -148,7 +148,7 @@ struct unreported_call {
 const unreported_call kUnreported[] = {
     {"fopen", "*", reported::none, nullptr,
      "opens the error log itself: there is no log to report to (the frame shows its box and returns); "
-     "in fpdf_export also the machine file, whose failure has a box and log line of its own"},
+     "in fpdf_export and fpdf_verify also the machine file, whose failure has a box and log line of its own"},
     {"UF_PART_ask_display_part", "*", reported::none, nullptr,
      "answers a tag: its failure is the null tag, which is 'no part displayed', with its own box and log line"},
     {"UF_UI_set_sel_mask", "*", reported::later, nullptr,
@@ -157,6 +157,9 @@ const unreported_call kUnreported[] = {
      "made in a selection's init procedure, which answers only 0 to the host; the selection dialog then fails"},
     {"uc1601", "*", reported::none, nullptr,
      "a message box answers only that the engineer acknowledged it: the tools go on either way"},
+    {"UF_ASSEM_ask_part_occ_of_inst", "route_edit", reported::none, nullptr,
+     "answers a tag: a split that finds no component of its new route says so in a box, takes the route back "
+     "and ends with 0; a moved rivet's null occurrence makes the next call fail, which is reported"},
     {"UF_ASSEM_ask_part_occ_of_inst", "*", reported::later, nullptr,
      "answers a tag and is not checked (flat assembly, transfer): the null occurrence makes the next call fail"},
     {"UF_ASSEM_ask_inst_of_part_occ", "rivet_transfer", reported::later, nullptr,
@@ -165,6 +168,13 @@ const unreported_call kUnreported[] = {
      "answers a tag: making the null part the work part fails"},
     {"UF_ASSEM_ask_child_of_instance", "route_create", reported::none, nullptr,
      "answers a tag: the null child part has its own message and ends the run with 0"},
+    {"UF_ASSEM_ask_inst_of_part_occ", "route_edit", reported::later, nullptr,
+     "answers a tag: removing the null instance fails"},
+    {"UF_PART_ask_part_tag", "route_edit", reported::later, nullptr,
+     "answers a tag: making the null part the work part fails"},
+    {"UF_ASSEM_ask_child_of_instance", "route_edit", reported::none, nullptr,
+     "answers a tag: the null child part of a split's new route has route creation's message, the route is taken "
+     "back and the run ends with 0"},
     {"UF_terminate", "*", reported::code, "NX Open left started",
      "the call that ends NX Open failed, so the host still counts it started"},
     {"UF_MODL_delete_list", "*", reported::code, "object list(s) not deleted",
@@ -187,7 +197,7 @@ struct tool_run {
     int number = 0;  // 1-based place in the workflow
     std::string tool;
     Json script;
-    int reopens = 0;  // reopen steps right before it
+    Json steps = Json::array();  // the engineer's own steps right before it (reopen, move)
 };
 
 // A rivet's process values, as the session holds them on the instance.
@@ -239,10 +249,12 @@ struct session_view {
         }
     }
 
-    explicit session_view(const fs::path &file) {
+    // from: the part to walk from instead of the displayed one (a failed run may have
+    // left another part displayed; its rivets are still judged in the assembly).
+    explicit session_view(const fs::path &file, const std::string &from = "") {
         try {
             json = Json::parse(read_file(file));
-            display = json.value("display", std::string());
+            display = from.empty() ? json.value("display", std::string()) : from;
             for (const Json &p : json["parts"]) parts[p.at("name").get<std::string>()] = &p;
             walk(display, "", 0);
             loaded = true;
@@ -271,7 +283,7 @@ struct sweep {
     fs::path work;
     fs::path examples = fs::path(EXAMPLES_DIR) / "panel";
     std::vector<tool_run> runs;
-    std::vector<fs::path> before;           // session before each run (index: run order), reopens done
+    std::vector<fs::path> before;           // session before each run (index: run order), steps done
     std::vector<fs::path> after;            // session after the clean run
     std::vector<fs::path> start;            // run folder before each run (empty: none yet)
     std::vector<folder_state> start_files;  // its files
@@ -297,19 +309,20 @@ struct sweep {
 
     void read_workflow() {
         Json wf = Json::parse(read_file(examples / "workflow.json"));
-        int reopens = 0, number = 0;
+        int number = 0;
+        Json steps = Json::array();
         for (const Json &r : wf["runs"]) {
             ++number;
-            if (r.contains("reopen")) {
-                ++reopens;
+            if (!r.contains("tool")) {
+                steps.push_back(r);
                 continue;
             }
             tool_run run;
             run.number = number;
             run.tool = r["tool"].get<std::string>();
             run.script = Json::parse(read_file(examples / r["script"].get<std::string>()));
-            run.reopens = reopens;
-            reopens = 0;
+            run.steps = steps;
+            steps = Json::array();
             runs.push_back(run);
         }
     }
@@ -319,18 +332,18 @@ struct sweep {
         return at == std::string::npos ? -1 : std::stol(transcript.substr(at + 11));
     }
 
-    // The engineer opens the assembly again before run k: played on its own, so that
-    // the run itself starts from the session with the parts loaded.
-    void reopen(size_t k, const fs::path &session) {
-        fs::path dir = work / ("reopen." + std::to_string(k + 1));
+    // The engineer's own steps before run k (opening the assembly again, dragging a
+    // rivet): played on their own, so that the run itself starts from the session
+    // they leave.
+    void engineer_steps(size_t k, const fs::path &session) {
+        fs::path dir = work / ("steps." + std::to_string(k + 1));
         fs::create_directories(dir);
         Json wf;
         wf["session"] = session.string();
-        wf["runs"] = Json::array();
-        for (int i = 0; i < runs[k].reopens; ++i) wf["runs"].push_back({{"reopen", true}});
+        wf["runs"] = runs[k].steps;
         write_file(dir / "workflow.json", wf.dump(1));
         process_result r = run_program(play_argv(dir / "workflow.json", dir / "run", session));
-        ASSERT_EQ(r.exit_code, 0) << "reopen before run " << runs[k].number << ": " << r.err;
+        ASSERT_EQ(r.exit_code, 0) << "the steps before run " << runs[k].number << ": " << r.err;
     }
 
     // The clean chain: each run on the session and in the run folder the runs before
@@ -340,10 +353,10 @@ struct sweep {
         fs::copy_file(examples / "design.json", session);
         fs::path folder;  // none before the first run
         for (size_t k = 0; k < runs.size(); ++k) {
-            if (runs[k].reopens > 0) {
-                fs::path opened = work / ("session." + std::to_string(k) + ".reopened.json");
+            if (!runs[k].steps.empty()) {
+                fs::path opened = work / ("session." + std::to_string(k) + ".stepped.json");
                 fs::copy_file(session, opened);
-                reopen(k, opened);
+                engineer_steps(k, opened);
                 if (::testing::Test::HasFatalFailure()) return;
                 session = opened;
             }
@@ -480,8 +493,8 @@ struct sweep {
                          " does not pass the check: " + c.out.substr(0, 300) + c.err.substr(0, 300));
             }
 
-        session_view got(session);
         const session_view &was = *views_before[k], &clean = *views_after[k];
+        session_view got(session, was.display);
         if (!got.loaded) {
             fail("the session cannot be read");
             return;
@@ -498,8 +511,13 @@ struct sweep {
                         fail("flat assembly: a component that the clean run has not, or twice: " +
                              c.dump().substr(0, 200));
             }
-        } else if (r.tool == "rivet_transfer" && got.rivet_names != was.rivet_names) {
+        } else if ((r.tool == "rivet_transfer" || r.tool == "route_edit") && got.rivet_names != was.rivet_names) {
             fail("rivets: not every rivet exists exactly once");
+        } else if (r.tool == "fpdf_verify") {
+            // It only reads: the session and the machine files stay as they were.
+            if (got.json != was.json) fail("the verify changed the session");
+            for (const auto &[rel, bytes] : wrote)
+                if (rel.rfind("drives/", 0) == 0 && rel != "drives/D/prterr.txt") fail("the verify wrote " + rel);
         }
         for (const auto &[path, values] : got.rivets) {
             auto b = was.rivets.find(path);

@@ -52,10 +52,22 @@ TEST(SampleWorkflow, MachineFileIsTheReviewedOne) {
                             scenario::child_options().errors_into_output());
     const std::string &out = r.out;
     ASSERT_EQ(r.exit_code, 0) << out;
-    EXPECT_NE(out.find("22 fpdf_export         return code 0, 0 message boxes"), std::string::npos) << out;
+    EXPECT_NE(out.find("26 fpdf_export         return code 0, 0 message boxes"), std::string::npos) << out;
     fs::path fpdf = run_dir / "drives" / "D" / "PANEL_01.fpdf";
     EXPECT_TRUE(scenario::read_file(fpdf) == scenario::read_file(EXAMPLES_DIR "/panel/expected/PANEL_01.fpdf"))
         << "the FPDF file differs from examples/panel/expected/PANEL_01.fpdf";
+    // The second issue after the change, and the verify's log of it against the first.
+    EXPECT_TRUE(scenario::read_file(run_dir / "drives" / "D" / "PANEL_02.fpdf") ==
+                scenario::read_file(EXAMPLES_DIR "/panel/expected/PANEL_02.fpdf"))
+        << "the FPDF file differs from examples/panel/expected/PANEL_02.fpdf";
+    std::string verified;
+    for (const auto &e : fs::directory_iterator(run_dir / "logs")) {
+        std::string name = e.path().filename().string();
+        if (name.find("_fpdf_verify.prterr.txt") != std::string::npos && name > verified) verified = name;
+    }
+    EXPECT_EQ(scenario::mask_log(scenario::read_file(run_dir / "logs" / verified)),
+              scenario::mask_log(scenario::read_file(EXAMPLES_DIR "/panel/expected/verify_after_change.prterr.txt")))
+        << verified;
     if (!::testing::Test::HasFailure()) fs::remove_all(run_dir);
 }
 
