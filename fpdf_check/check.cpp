@@ -450,7 +450,7 @@ private:
         }
     }
 
-    void add_table_row(const route *r, const std::vector<std::string> &parts) {
+    void add_table_row(const route *r, const std::vector<std::string> &parts) const {
         std::string &table = *options.table;
         table += table_field(r != nullptr ? r->name : std::string());
         table += "," + std::to_string(r != nullptr ? r->records : rivet_count);

@@ -11,7 +11,7 @@ find build/coverage -name '*.gcda' -delete
 ctest --preset coverage -j2 "$@" || echo "coverage: some tests failed; the figures below still count them" >&2
 # The tools from the suite's one list, beside what they are built from.
 tools=$(cmake -P cmake/print_tool_names.cmake)
-folders="common attr_dialog fpdf_check $(echo $tools)"
+folders="common attr_dialog fpdf_check fpdf_diff $(echo $tools)"
 sources="$PWD/($(tr ' ' '|' <<<"$folders"))/"
 trace=build/coverage/coverage.json
 # Branches the compiler adds for exceptions (the tools throw none) and on lines without

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs clang-tidy (.clang-tidy) over nxsim's sources and fpdf_check, two at a time;
+# Runs clang-tidy (.clang-tidy) over nxsim's sources, fpdf_check and fpdf_diff, two at a time;
 # fails on any finding. The compile commands come from the clang preset "tidy",
 # which only configures: nothing is built.
 set -euo pipefail
@@ -9,7 +9,7 @@ scripts/setup.sh tidy
 cmake --preset tidy >/dev/null
 root=$(pwd)
 mapfile -t files < <(grep -o '"file": "[^"]*"' build/tidy/compile_commands.json | cut -d'"' -f4 |
-                     grep -E "^$root/(nxsim/(session|host|cli)|fpdf_check)/[^/]+\.cpp$")
+                     grep -E "^$root/(nxsim/(session|host|cli)|fpdf_check|fpdf_diff)/[^/]+\.cpp$")
 [ ${#files[@]} -gt 0 ] || { echo "no sources in build/tidy/compile_commands.json" >&2; exit 1; }
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT

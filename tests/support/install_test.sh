@@ -15,7 +15,7 @@ root=$work/moved
 share=$root/share/riveting_suite
 tools=$(cmake -P "$(dirname "$0")/../../cmake/print_tool_names.cmake") && [ -n "$tools" ] ||
   fail "cannot read the tool list"
-for f in bin/nxsim bin/fpdf_check share/riveting_suite/dialogs $(printf 'lib/riveting_suite/tools/%s.so ' $tools); do
+for f in bin/nxsim bin/fpdf_check bin/fpdf_diff share/riveting_suite/dialogs $(printf 'lib/riveting_suite/tools/%s.so ' $tools); do
   [ -e "$root/$f" ] || fail "$f was not installed"
 done
 
@@ -29,4 +29,6 @@ cd "$work"
 "$root/bin/fpdf_check" run/drives/D/PANEL_01.fpdf >check.txt || fail "the machine file has findings: $(cat check.txt)"
 cmp run/drives/D/PANEL_01.fpdf "$share/examples/panel/expected/PANEL_01.fpdf" ||
   fail "the machine file differs from the sample's"
+"$root/bin/fpdf_diff" "$share/examples/panel/expected/PANEL_01.fpdf" run/drives/D/PANEL_01.fpdf >diff.txt ||
+  fail "fpdf_diff finds changes against the sample's machine file: $(cat diff.txt)"
 echo "installed, moved and played: $(tail -n 1 check.txt)"

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char PANEL[] = EXAMPLES_DIR "/panel/expected/PANEL_01.fpdf";
+const char SAMPLE_PANEL[] = EXAMPLES_DIR "/panel/expected/PANEL_01.fpdf";
 
 // Text-mode output ends its lines in CR LF on Windows.
 std::string windows_lines(std::string text) {
@@ -35,6 +35,13 @@ size_t count_of(const std::string &text, const std::string &what) {
 class MachineFilePrograms : public ::testing::Test {
 protected:
     fs::path dir = scenario::make_temp_dir("rivet-fpdf");
+    // The sample panel's machine file under a Windows path, the one the reports name.
+    std::string panel = copied();
+
+    std::string copied() {
+        fs::copy_file(SAMPLE_PANEL, dir / "PANEL_01.fpdf");
+        return (dir / "PANEL_01.fpdf").string();
+    }
     void TearDown() override {
         if (!HasFailure()) fs::remove_all(dir);
     }
@@ -46,16 +53,17 @@ protected:
 
 TEST_F(MachineFilePrograms, CheckOfTheSamplePanelWithItsCellTimeAndTable) {
     std::string table = (dir / "panel.csv").string();
-    scenario::child_result r = scenario::run_child({FPDF_CHECK_EXE, "--csv", table, PANEL});
+    scenario::child_result r = scenario::run_child({FPDF_CHECK_EXE, "--csv", table, panel});
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");
-    std::string p = PANEL;
+    std::string p = panel;
     EXPECT_NE(r.out.find(windows_lines(p + ": route \"PANEL_007\" (line 244): 24 announced, 24 found; travel 690.0 "
                                            "mm, cell time 90.0 s (0:01:30)\n")),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find(windows_lines(p + ": travel 6670.0 mm in the routes and 1846.3 mm between them; cell time "
-                                           "993.5 s (0:16:33): 260 rivets at 3.75 s and 1846.3 mm at 100 mm/s\n" +
+    EXPECT_NE(r.out.find(windows_lines(p +
+                                       ": travel 6670.0 mm in the routes and 1846.3 mm between them; cell time "
+                                       "993.5 s (0:16:33): 260 rivets at 3.75 s and 1846.3 mm at 100 mm/s\n" +
                                        p + ": 7 routes, 260 rivets, 4 fasteners with 4 grips; clean\n")),
               std::string::npos)
         << r.out;
@@ -71,14 +79,14 @@ TEST_F(MachineFilePrograms, CheckOfTheSamplePanelWithItsCellTimeAndTable) {
     EXPECT_EQ(count_of(rows, "\n"), 261u);
 
     // On standard output the same bytes: no CR added by a text-mode stream.
-    r = scenario::run_child({FPDF_CHECK_EXE, "--csv", "-", PANEL});
+    r = scenario::run_child({FPDF_CHECK_EXE, "--csv", "-", panel});
     EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_TRUE(r.out == rows) << r.out.substr(0, 300);
     EXPECT_NE(r.err.find("7 routes, 260 rivets"), std::string::npos) << r.err;
 }
 
 TEST_F(MachineFilePrograms, CheckFindsADamagedCopy) {
-    std::string bytes = scenario::read_file(PANEL);
+    std::string bytes = scenario::read_file(panel);
     bytes.replace(bytes.find("PANEL_001_02"), 12, "PANEL_001_01");
     std::string path = write("damaged.fpdf", bytes);
     scenario::child_result r = scenario::run_child({FPDF_CHECK_EXE, path});
@@ -90,17 +98,17 @@ TEST_F(MachineFilePrograms, CheckFindsADamagedCopy) {
 }
 
 TEST_F(MachineFilePrograms, DiffOfTwoIssues) {
-    scenario::child_result r = scenario::run_child({FPDF_DIFF_EXE, PANEL, PANEL});
+    scenario::child_result r = scenario::run_child({FPDF_DIFF_EXE, panel, panel});
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
-    EXPECT_EQ(r.out, windows_lines(std::string(PANEL) + " -> " + PANEL + ": the same (7 routes, 260 rivets)\n"));
+    EXPECT_EQ(r.out, windows_lines(panel + " -> " + panel + ": the same (7 routes, 260 rivets)\n"));
 
     std::vector<std::string> lines;
-    std::string bytes = scenario::read_file(PANEL);
+    std::string bytes = scenario::read_file(panel);
     for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
         lines.push_back(bytes.substr(start, end + 2 - start));
     scenario::set_fpdf_field(lines[3], 3, "125");
     std::string next = write("next.fpdf", scenario::joined_lines(lines));
-    r = scenario::run_child({FPDF_DIFF_EXE, PANEL, next});
+    r = scenario::run_child({FPDF_DIFF_EXE, panel, next});
     EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
     EXPECT_EQ(r.out.rfind(windows_lines("route \"PANEL_001\", rivet \"PANEL_001_02\": recoded: grip \"095\" -> \"125\" "
                                         "(old line 4, new line 4)\n"),
@@ -108,7 +116,7 @@ TEST_F(MachineFilePrograms, DiffOfTwoIssues) {
               0u)
         << r.out;
 
-    r = scenario::run_child({FPDF_DIFF_EXE, "--json", PANEL, next});
+    r = scenario::run_child({FPDF_DIFF_EXE, "--json", panel, next});
     EXPECT_EQ(r.exit_code, 1);
     nlohmann::json doc = nlohmann::json::parse(r.out);
     EXPECT_EQ(doc["summary"]["changes"], 1);
@@ -137,8 +145,8 @@ TEST_P(BadMachineFileUnderWine, IsOneLine) {
     std::string bad = GetParam().make(dir);
     for (const char *verb : {"checked", "compared"}) {
         bool check = std::string(verb) == "checked";
-        std::vector<std::string> argv = check ? std::vector<std::string>{FPDF_CHECK_EXE, bad}
-                                              : std::vector<std::string>{FPDF_DIFF_EXE, PANEL, bad};
+        std::vector<std::string> argv =
+            check ? std::vector<std::string>{FPDF_CHECK_EXE, bad} : std::vector<std::string>{FPDF_DIFF_EXE, panel, bad};
         scenario::child_result r = scenario::run_child(argv);
         EXPECT_EQ(r.exit_code, 2) << verb;
         EXPECT_EQ(r.out, "") << verb;
@@ -159,8 +167,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "", "cannot read the machine file: it is a folder"},
         bad_file{"empty", [](const fs::path &d) { return written(d / "empty.fpdf", ""); }, "", "the file is empty"},
         bad_file{"over_the_limit",
-                 [](const fs::path &d) { return written(d / "big.fpdf", std::string(16 * 1024 * 1024 + 1, 'A')); },
-                 "", "the file is larger than 16777216 bytes: no FPDF file is that long"},
+                 [](const fs::path &d) { return written(d / "big.fpdf", std::string(16 * 1024 * 1024 + 1, 'A')); }, "",
+                 "the file is larger than 16777216 bytes: no FPDF file is that long"},
         bad_file{"binary", [](const fs::path &d) { return written(d / "bin.fpdf", "$$HEAD\r\n\x01\r\n"); }, ":2",
                  "binary data: byte 0x01 at offset 8; an FPDF file is text"},
         bad_file{"not_fpdf", [](const fs::path &d) { return written(d / "x.fpdf", "<machine/>\r\n"); }, ":1",

@@ -100,6 +100,30 @@ TEST_F(SampleWorkflow, MachineFileIsTheReviewedOneAndChecksClean) {
     EXPECT_NE(check.out.find("7 routes, 260 rivets"), std::string::npos) << check.out;
 }
 
+// The cell time fpdf_check gives each route of the file is the one nxsim routes
+// gives each route of the assembly.
+TEST_F(SampleWorkflow, CellTimePerRouteAsNxsimRoutesGivesIt) {
+    ASSERT_EQ(play.exit_code, 0) << play.out;
+    result check = shell(std::string(FPDF_CHECK_EXE) + " " + (run_dir / "drives" / "D" / "PANEL_01.fpdf").string());
+    std::vector<std::string> from_file;
+    std::regex route_time(
+        ": route \"[^\"]*\" \\(line [0-9]+\\): [0-9]+ announced, [0-9]+ found; travel [0-9.]+ mm, cell "
+        "time ([0-9.]+) s");
+    for (auto it = std::sregex_iterator(check.out.begin(), check.out.end(), route_time); it != std::sregex_iterator();
+         ++it)
+        from_file.push_back((*it)[1]);
+    result routes = shell(std::string(NXSIM_EXE) + " routes " + (run_dir / "session.json").string() + " --format csv");
+    ASSERT_EQ(routes.exit_code, 0) << routes.err;
+    std::vector<std::string> from_assembly;
+    std::regex row("\n[^,\n]+,[0-9]+,[0-9]+,[0-9]+,(yes|no),[^,]*,([0-9.]+),");
+    for (auto it = std::sregex_iterator(routes.out.begin(), routes.out.end(), row); it != std::sregex_iterator(); ++it)
+        from_assembly.push_back((*it)[2]);
+    EXPECT_EQ(from_file.size(), 7u) << check.out;
+    std::sort(from_file.begin(), from_file.end());
+    std::sort(from_assembly.begin(), from_assembly.end());
+    EXPECT_EQ(from_file, from_assembly) << check.out << routes.out;
+}
+
 TEST_F(SampleWorkflow, RouteCheckFindsNothing) {
     ASSERT_EQ(play.exit_code, 0) << play.out;
     std::string log = scenario::mask_log(scenario::read_file(run_dir / "logs" / "20_route_check.prterr.txt"));
