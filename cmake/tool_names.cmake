@@ -9,6 +9,7 @@ set(RIVET_TOOL_NAMES
   rivet_group_attr
   rivet_attr_inspect
   route_walk
+  route_edit
   route_check
   fpdf_export
   fpdf_verify)

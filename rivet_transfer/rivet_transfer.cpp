@@ -4,15 +4,12 @@
 #include <cstdio>
 
 #include "common/component.h"
+#include "common/rivet_move.h"
 #include "common/steps.h"
 #include "common/tool_run.h"
-#include "common/vocabulary.h"
 #include "uf.h"
 #include "uf_assem.h"
-#include "uf_attr.h"
-#include "uf_csys.h"
 #include "uf_disp.h"
-#include "uf_obj.h"
 #include "uf_part.h"
 #include "uf_ui.h"
 
@@ -24,7 +21,6 @@ constexpr int STATUS_TEXT_SIZE = 100;
 constexpr int PART_NAME_SIZE = 300;
 constexpr int REFSET_NAME_SIZE = 40;
 constexpr int INSTANCE_NAME_SIZE = 130;
-constexpr int MESSAGE_SIZE = 133;
 constexpr int CODE_NO_ASSEMBLY = 1105012;
 static_assert(RIVET_TABLE_SIZE > MAX_RIVETS);
 static_assert(PART_NAME_SIZE > MAX_FSPEC_SIZE && REFSET_NAME_SIZE > MAX_ENTITY_NAME_SIZE &&
@@ -33,19 +29,13 @@ static_assert(PART_NAME_SIZE > MAX_FSPEC_SIZE && REFSET_NAME_SIZE > MAX_ENTITY_N
 const char rivet_cue[] = "Выбери группу заклепок одного маршрута";
 const char route_cue[] = "Выбери компоненту - маршрут";
 
-struct rivet_entry {
-    int color;
-    char name[MAX_ENTITY_NAME_SIZE + 1];
-    double name_origin[3];
-};
-
-rivet_entry rivet_table[RIVET_TABLE_SIZE];
+rivet_look rivet_table[RIVET_TABLE_SIZE];
 
 // Refreshed by the selection callback after every pick.
 int selection_count = 0;
 char status_text[STATUS_TEXT_SIZE] = "";
 
-// Component data, first of the route, then of each rivet in turn.
+// Component data of the route.
 char part_name[PART_NAME_SIZE];
 char refset_name[REFSET_NAME_SIZE];
 char instance_name[INSTANCE_NAME_SIZE];
@@ -123,18 +113,8 @@ step choose_rivets(host_tags &rivets) {
 
     if (unhighlight(rivets.items, rivets.count, report_error) != 0) return step::failed;
 
-    for (int i = 0; i < rivets.count; ++i) {
-        tag_t rivet = rivets.items[i];
-        rivet_entry &entry = rivet_table[i];
-        error_code = UF_OBJ_ask_name(rivet, entry.name);
-        if (error_code != 0) return failed_at(__LINE__);
-        error_code = UF_OBJ_ask_name_origin(rivet, entry.name_origin);
-        if (error_code != 0) return failed_at(__LINE__);
-        UF_OBJ_disp_props_t props;
-        error_code = UF_OBJ_ask_display_properties(rivet, &props);
-        if (error_code != 0) return failed_at(__LINE__);
-        entry.color = props.color;
-    }
+    for (int i = 0; i < rivets.count; ++i)
+        if (ask_rivet_look(rivets.items[i], rivet_table[i]) != 0) return step::failed;
     return step::go_on;
 }
 
@@ -176,75 +156,6 @@ step choose_route(tag_t *route, tag_t *route_part) {
     }
 }
 
-// Reports a failure after the rivet's new instance exists and takes that instance out
-// again, so the rivet is not doubled; answers the failure's code.
-int drop_new_instance(tag_t instance, int line) {
-    if (!take_back_instance(instance, line, report_error)) {
-        // Nothing more can be done here: the engineer has to remove one of the two by hand.
-        char message[MESSAGE_SIZE];
-        snprintf(message, sizeof message, "заклепка %.30s осталась и на старом месте, и в маршруте", instance_name);
-        uc1601(message, 1);
-        fprintf(error_log, "\n\tзаклепка <%s> осталась и на старом месте, и в маршруте\tline=%d\n", instance_name,
-                __LINE__);
-    }
-    return error_code;
-}
-
-// Moves one rivet: the new instance is complete before the old one goes, and a failure
-// on the way takes the new one out again, so the rivet is neither lost nor doubled.
-int move_rivet(tag_t route, tag_t route_part, tag_t rivet, rivet_entry &entry) {
-    error_code =
-        UF_ASSEM_ask_component_data(rivet, part_name, refset_name, instance_name, origin, csys_matrix, transform);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return error_code;
-    }
-    tag_t old_instance = UF_ASSEM_ask_inst_of_part_occ(rivet);
-
-    // From the displayed part's absolute coordinates into the route part's: the X and Y
-    // axes turn with a turned route as the origin moves with it.
-    double absolute_origin[3] = {origin[0], origin[1], origin[2]};
-    if (map_point(UF_CSYS_ROOT_COORDS, origin, UF_CSYS_WORK_COORDS, origin) != 0) {
-        report_error(error_code, __LINE__);
-        return error_code;
-    }
-    double axes[6];
-    if (map_axis(UF_CSYS_ROOT_COORDS, absolute_origin, &csys_matrix[0], UF_CSYS_WORK_COORDS, origin, &axes[0]) != 0 ||
-        map_axis(UF_CSYS_ROOT_COORDS, absolute_origin, &csys_matrix[3], UF_CSYS_WORK_COORDS, origin, &axes[3]) != 0) {
-        report_error(error_code, __LINE__);
-        return error_code;
-    }
-
-    tag_t new_instance = NULL_TAG;
-    UF_PART_load_status_t load_status{};
-    error_code = UF_ASSEM_add_part_to_assembly(route_part, part_name, refset_name, instance_name, origin, axes,
-                                               UF_ASSEM_WORK_LAYER, &new_instance, &load_status);
-    UF_PART_free_load_status(&load_status);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return error_code;
-    }
-
-    tag_t new_rivet = UF_ASSEM_ask_part_occ_of_inst(route, new_instance);
-    UF_ATTR_value_t value;
-    value.type = UF_ATTR_string;
-    value.value.string = const_cast<char *>(RIVET_MARK_VALUE);  // the host only reads it
-    error_code = UF_ATTR_assign(new_rivet, RIVET_MARK_TITLE, value);
-    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
-    error_code = UF_OBJ_set_color(new_rivet, entry.color);
-    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
-    error_code = UF_OBJ_set_name(new_rivet, entry.name);
-    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
-    if (map_point(UF_CSYS_ROOT_COORDS, entry.name_origin, UF_CSYS_WORK_COORDS, entry.name_origin) != 0)
-        return drop_new_instance(new_instance, __LINE__);
-    error_code = UF_OBJ_set_name_origin(new_rivet, entry.name_origin);
-    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
-
-    error_code = UF_ASSEM_remove_instance(old_instance);
-    if (error_code != 0) return drop_new_instance(new_instance, __LINE__);
-    return 0;
-}
-
 int transfer_rivets() {
     host_tags rivets;
     tag_t route = NULL_TAG;
@@ -262,7 +173,7 @@ int transfer_rivets() {
 
     int result = 0;
     for (int i = 0; i < rivets.count && result == 0; ++i)
-        result = move_rivet(route, route_part, rivets.items[i], rivet_table[i]);
+        result = move_rivet(route, route_part, rivets.items[i], rivet_table[i], rivet_attributes::mark_only);
 
     // The displayed part is the work part again on every way out, as it was at the start.
     error_code = UF_ASSEM_set_work_part(display_part);

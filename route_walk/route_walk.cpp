@@ -1,28 +1,21 @@
 // Orders the rivets of one route by nearest neighbour from a rivet the engineer
 // picks, shows the order rivet by rivet and stamps each rivet with its point_id.
-#include <cmath>
-#include <cstdio>
 
 #include "common/component.h"
 #include "common/steps.h"
 #include "common/tool_run.h"
 #include "common/vocabulary.h"
+#include "common/walk_rule.h"
 #include "uf.h"
 #include "uf_attr.h"
 #include "uf_disp.h"
 #include "uf_modl.h"
 #include "uf_ugmgr.h"
 #include "uf_ui.h"
-#include "uf_vec.h"
 
 namespace {
 
 constexpr int MAX_ROUTE_RIVETS = 99;
-constexpr int POINT_ID_BUFFER_SIZE = 30;
-constexpr int POINT_ID_LENGTH = 12;  // the point field of the machine file
-constexpr double FAR_AWAY = 1.0e15;
-
-static_assert(POINT_ID_LENGTH < POINT_ID_BUFFER_SIZE, "the cut must lie inside the buffer");
 
 // Accepts only the route's children, which come as the selection's user data.
 int first_rivet_filter(tag_t object, int /*type*/[3], void *user_data, UF_UI_selection_p_t /*select*/) {
@@ -39,13 +32,6 @@ int route_init(UF_UI_selection_p_t select, void *user_data) {
 
 int first_rivet_init(UF_UI_selection_p_t select, void *user_data) {
     return init_component_selection(select, first_rivet_filter, nullptr, user_data, nullptr);
-}
-
-int ask_origin(tag_t component, double origin[3]) {
-    component_data data;
-    if (ask_component_data(component, data) != 0) return error_code;
-    for (int k = 0; k < 3; ++k) origin[k] = data.origin[k];
-    return 0;
 }
 
 // The route: a component whose children are 1 to 99 rivets, held in `children` on go_on.
@@ -130,95 +116,6 @@ step choose_first_rivet(const host_tags &children, tag_t &first) {
     }
 }
 
-// The walk: nearest neighbour from the first rivet. A candidate must be strictly
-// nearer to win, so a tie keeps the one earlier in the children's order.
-step build_walk(const host_tags &children, tag_t first, host_list &walk) {
-    host_list left(report_error);
-    if (left.create() != 0) return step::failed;
-    for (int i = 0; i < children.count; ++i) {
-        error_code = UF_MODL_put_list_item(left.list, children.items[i]);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return step::failed;
-        }
-    }
-    error_code = UF_MODL_delete_list_item(&left.list, first);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return step::failed;
-    }
-
-    if (walk.create() != 0) return step::failed;
-    error_code = UF_MODL_put_list_item(walk.list, first);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return step::failed;
-    }
-
-    tag_t current = first;
-    int left_count = 0;
-    error_code = UF_MODL_ask_list_count(left.list, &left_count);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return step::failed;
-    }
-    while (left_count > 0) {
-        double source_origin[3];
-        error_code = ask_origin(current, source_origin);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return step::failed;
-        }
-        double smallest = FAR_AWAY;
-        tag_t nearest_rivet = NULL_TAG;
-        for (int k = 0; k < left_count; ++k) {
-            tag_t dest_rivet = NULL_TAG;
-            error_code = UF_MODL_ask_list_item(left.list, k, &dest_rivet);
-            if (error_code != 0) {
-                report_error(error_code, __LINE__);
-                return step::failed;
-            }
-            double dest_origin[3];
-            error_code = ask_origin(dest_rivet, dest_origin);
-            if (error_code != 0) {
-                report_error(error_code, __LINE__);
-                return step::failed;
-            }
-            double work_dist = 0.0;
-            UF_VEC3_distance(source_origin, dest_origin, &work_dist);
-            // The first candidate is taken whatever its distance, so no step ever places
-            // nothing; its distance is then the one to beat, so the nearest still wins.
-            // A distance that is not a number (coordinates beyond the doubles) loses to
-            // any that is, so the walk does not follow the order of the children.
-            bool replaces =
-                nearest_rivet == NULL_TAG || work_dist < smallest || (std::isnan(smallest) && !std::isnan(work_dist));
-            if (replaces) {
-                smallest = work_dist;
-                nearest_rivet = dest_rivet;
-            }
-        }
-        error_code = UF_MODL_put_list_item(walk.list, nearest_rivet);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return step::failed;
-        }
-        error_code = UF_MODL_delete_list_item(&left.list, nearest_rivet);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return step::failed;
-        }
-        error_code = UF_MODL_ask_list_count(left.list, &left_count);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return step::failed;
-        }
-        current = nearest_rivet;
-    }
-
-    if (left.remove() != 0) return step::failed;
-    return step::go_on;
-}
-
 // Shows the walk: the highlights accumulate, one rivet per acknowledged message.
 step show_walk(const host_list &walk, int &walk_count) {
     error_code = UF_MODL_ask_list_count(walk.list, &walk_count);
@@ -253,8 +150,7 @@ step number_points(tag_t route, const host_list &walk, int walk_count) {
 
     for (int m = 0; m < walk_count; ++m) {
         char point_id[POINT_ID_BUFFER_SIZE];
-        snprintf(point_id, sizeof point_id, "%.9s_%02d", part_number, m + 1);
-        point_id[POINT_ID_LENGTH] = '\0';
+        format_point_id(part_number, m + 1, point_id);
         tag_t rivet = NULL_TAG;
         error_code = UF_MODL_ask_list_item(walk.list, m, &rivet);
         if (error_code != 0) {
@@ -297,7 +193,7 @@ int walk_route() {
     // A failed step leaves the walk list to its owner; the failure is the run's result.
     host_list walk(report_error);
     int walk_count = 0;
-    if (build_walk(children, first, walk) != step::go_on || show_walk(walk, walk_count) != step::go_on ||
+    if (walk_nearest(children, first, walk) != step::go_on || show_walk(walk, walk_count) != step::go_on ||
         number_points(route, walk, walk_count) != step::go_on)
         return error_code;
     return walk.remove();

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes a wing panel of any size and the workflow that takes it to a machine file.
 
-    make_design.py --rivets 20000 --out DIR
+    make_design.py --rivets 20000 --out DIR [--real-joints]
 
 DIR receives design.json (the designer's panel and the empty flat assembly),
 workflow.json and workflow/ (one engineer script per run). The panel holds
@@ -11,6 +11,15 @@ sub-assembly of its profile and its rivets, three levels below the panel.
 The workflow is the sample panel's at scale: flat assembly, marking, one route
 per joint, one transfer and one walk per route, group attributes with three
 fasteners, the route check and the export of every route.
+
+With --real-joints the joints are as on a real panel: two staggered rows (the
+second half a pitch on), rib rivets stopping short of every stringer they cross,
+and a skin curved about the span, each rivet on it with its axis normal to it.
+
+At the size of a wing set the workflow stays within the tools' limits: a fastener
+group of more than the group tool's 30,000 rivets is given in several picks, and
+routes past 999 take the next name (WING2_001_RT, ...), since the walk keeps only
+9 characters of the route's part number.
 """
 import argparse
 import json
@@ -23,6 +32,14 @@ RIB_PITCH = 30.0
 STRINGER_SPACING = 150.0
 SEGMENT_LENGTH = STRINGER_PITCH * (PER_JOINT + 1)
 ROUTE_PREFIX = "WING1"  # route parts WING1_001_RT ...: the walk keeps 9 characters, WING1_001_NN
+ROUTE_NAME = "WING%d"  # WING1, WING2, ...: 999 routes each
+ROUTES_PER_NAME = 999
+GROUP_MAX = 30000  # rivets the group tool takes in one pick
+# Real joints: rows and gaps (mm), the skin's radius about the span.
+STRINGER_ROW_GAP = 20.0
+RIB_ROW_GAP = 28.0
+STRINGER_CLEARANCE = 15.0  # rib rivets keep this far from a stringer's rows
+SKIN_RADIUS = 4000.0
 FASTENERS = [  # (catalogue code, part, grip, process code entry or None, colour)
     ("3404579D35", "@DB/3404579D35/A", "9.5", None, 6),
     ("3404579D40", "@DB/3404579D40/A", "12.5", None, 6),
@@ -33,6 +50,46 @@ FASTENERS = [  # (catalogue code, part, grip, process code entry or None, colour
 def rivet(name, x, y, part, color):
     return {"name": name, "part": part, "refset": "MODEL", "origin": [x, y, 0.0],
             "layer": 41, "color": color, "object_name": name, "name_origin": [x, y, 4.0]}
+
+
+def staggered(per_joint, pitch, gap, skip):
+    """Joint-local (x, y) of two staggered rows, the first row first, positions for
+    which skip(x) holds left out."""
+    rows = [[], []]
+    wanted = [(per_joint + 1) // 2, per_joint // 2]
+    for r in range(2):
+        i = 0
+        while len(rows[r]) < wanted[r]:
+            x = pitch * (i + 1) + (pitch / 2 if r else 0.0)
+            i += 1
+            if not skip(x):
+                rows[r].append((x, gap * r))
+    return rows[0] + rows[1]
+
+
+def on_skin(y, centre):
+    """Height of the skin at y and the rivet's axes there (X along the span, Z
+    normal to the skin): a cylinder about the span, flat at centre."""
+    s = (y - centre) / SKIN_RADIUS
+    c = math.sqrt(1.0 - s * s)
+    return SKIN_RADIUS * (1.0 - c), [1.0, 0.0, 0.0], [0.0, c, s], [0.0, -s, c]
+
+
+def real_rivet(name, local, joint_origin, is_rib, centre, part, color):
+    """A rivet of a real joint: placed on the curved skin, its axes given in the
+    joint's coordinates (a rib joint's X axis is the panel's Y axis)."""
+    lx, ly = local
+    y = joint_origin[1] + (lx if is_rib else ly)
+    z, ax, ay, az = on_skin(y, centre)
+    to_local = (lambda v: [v[1], -v[0], v[2]]) if is_rib else (lambda v: list(v))
+    r = lambda v: [round(c, 9) + 0.0 for c in v]
+    return {"name": name, "part": part, "refset": "MODEL", "origin": r([lx, ly, z]),
+            "x": r(to_local(ax)), "y": r(to_local(ay)), "layer": 41, "color": color, "object_name": name,
+            "name_origin": r([lx + 4.0 * to_local(az)[0], ly + 4.0 * to_local(az)[1], z + 4.0 * az[2]])}
+
+
+def route_names(joints):
+    return ["%s_%03d_RT" % (ROUTE_NAME % (k // ROUTES_PER_NAME + 1), k % ROUTES_PER_NAME + 1) for k in range(joints)]
 
 
 def layout(joints):
@@ -71,18 +128,32 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--rivets", type=int, default=20000, help="rivets wanted (rounded down to joints of 99)")
     parser.add_argument("--out", default=".", help="folder for design.json, workflow.json and workflow/")
+    parser.add_argument("--real-joints", action="store_true",
+                        help="two staggered rows per joint on a skin curved about the span")
     args = parser.parse_args()
 
     joints = max(1, args.rivets // PER_JOINT)
     per_joint = min(PER_JOINT, max(1, args.rivets))
     plan = layout(joints)
+    stringer_rows = sorted({origin[1] for _, _, origin, is_rib in plan if not is_rib})
+    centre = (min(stringer_rows) + max(stringer_rows)) / 2 if stringer_rows else 0.0
 
     parts, stringer_joints, rib_joints = [], [], []
     for k, (letter, fastener, origin, is_rib) in enumerate(plan):
         number = "%s%03d" % (letter, k + 1)
         code, part, grip, process, color = FASTENERS[fastener]
         pitch = RIB_PITCH if is_rib else STRINGER_PITCH
-        rows = [rivet("%sR%02d" % (number, i + 1), pitch * (i + 1), 0.0, part, color) for i in range(per_joint)]
+        if args.real_joints:
+            if is_rib:
+                places = staggered(per_joint, pitch, RIB_ROW_GAP,
+                                   lambda y: any(at - STRINGER_CLEARANCE < y < at + STRINGER_ROW_GAP + STRINGER_CLEARANCE
+                                                 for at in stringer_rows))
+            else:
+                places = staggered(per_joint, pitch, STRINGER_ROW_GAP, lambda x: False)
+            rows = [real_rivet("%sR%02d" % (number, i + 1), at, origin, is_rib, centre, part, color)
+                    for i, at in enumerate(places)]
+        else:
+            rows = [rivet("%sR%02d" % (number, i + 1), pitch * (i + 1), 0.0, part, color) for i in range(per_joint)]
         profile = ({"name": "FRAME", "part": "@DB/FRAME_C/A", "refset": "BODY", "color": 120} if is_rib else
                    {"name": "STRINGER", "part": "@DB/STRINGER_Z/A", "refset": "BODY", "color": 36})
         parts.append({"name": "@DB/JOINT_%s/A" % number, "components": [profile] + rows})
@@ -109,7 +180,8 @@ def main():
                + [{"name": n, "bodies": 1} for n in
                   ["@DB/SKIN_WING/A", "@DB/STRINGER_Z/A", "@DB/FRAME_C/A"] + sorted(f[1] for f in FASTENERS)]}
 
-    routes = ["%s_%03d_RT" % (ROUTE_PREFIX, k + 1) for k in range(joints)]
+    routes = route_names(joints)
+    names = [ROUTE_NAME % (n + 1) for n in range((joints - 1) // ROUTES_PER_NAME + 1)]
     numbers = ["%s%03d" % (letter, k + 1) for k, (letter, _, _, _) in enumerate(plan)]
     runs = []
     scripts = {}
@@ -124,10 +196,13 @@ def main():
     add("01_flat_assembly.json", "flat_assembly",
         [{"wait": 20}, {"select": ["SKIN", "STRINGERS", "RIBS"]}, {"choice": "open file"},
          {"open_part": "@DB/WING_FLAT/A"}], 10)
-    add("02_rivet_mark.json", "rivet_mark", [{"wait": 45}, {"select": ["S???R??", "F???R??"]}], 10)
-    add("03_route_create.json", "route_create",
-        [{"styler": [{"enter": "PATH_NAME", "value": ROUTE_PREFIX}, {"enter": "INIT_PATH", "value": 1},
-                     {"enter": "PATH_COUNT", "value": joints}, {"enter": "SUFFIX", "value": "_RT"}, "ok"]}], 10)
+    marks = ["S???R??", "F???R??"] + (["S????R??", "F????R??"] if joints > 999 else [])
+    add("02_rivet_mark.json", "rivet_mark", [{"wait": 45}, {"select": marks}], 10)
+    for n, name in enumerate(names):
+        count = min(ROUTES_PER_NAME, joints - n * ROUTES_PER_NAME)
+        add("03_route_create.json" if n == 0 else "03_route_create_%s.json" % name, "route_create",
+            [{"styler": [{"enter": "PATH_NAME", "value": name}, {"enter": "INIT_PATH", "value": 1},
+                         {"enter": "PATH_COUNT", "value": count}, {"enter": "SUFFIX", "value": "_RT"}, "ok"]}], 10)
     runs.append({"reopen": True})
     for k in range(joints):
         add("05_rivet_transfer_%03d.json" % (k + 1), "rivet_transfer",
@@ -135,17 +210,18 @@ def main():
     group = []
     for f, (code, _, grip, process, _) in enumerate(FASTENERS):
         picks = [routes[k] + "/*" for k in range(joints) if plan[k][1] == f]
-        if not picks:
-            continue
         steps = ([{"pick": "PROCESS_CODE", "entry": process}] if process is not None else []) + \
                 [{"pick": "FAST_CODE", "text": code}, {"pick": "GRIP_LNG", "text": grip}, "ok"]
-        group += [{"styler": steps}, {"select": picks}, {"message_dialog": "OK"}]
+        # Within the group tool's limit: the same fastener again for the next routes.
+        chunk = GROUP_MAX // per_joint
+        for first in range(0, len(picks), chunk):
+            group += [{"styler": steps}, {"select": picks[first:first + chunk]}, {"message_dialog": "OK"}]
     group[-1] = {"message_dialog": "CANCEL"}
     add("06_rivet_group_attr.json", "rivet_group_attr", group, 20)
     for k in range(joints):
         add("07_route_walk_%03d.json" % (k + 1), "route_walk",
             [{"select": [routes[k]]}, {"select": [routes[k] + "/" + numbers[k] + "R01"]}])
-    add("08_route_check.json", "route_check", [{"select": [ROUTE_PREFIX + "_*"]}], 10)
+    add("08_route_check.json", "route_check", [{"select": [name + "_*" for name in names]}], 10)
     add("10_fpdf_export.json", "fpdf_export",
         [{"styler": [{"enter": "FPDF_NAME", "value": ROUTE_PREFIX}, {"enter": "ADD_FPDF_NAME", "value": "_01"}, "ok"]},
          {"select": routes}])

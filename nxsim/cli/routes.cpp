@@ -1,6 +1,7 @@
 #include "routes.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <iomanip>
@@ -10,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "common/route_order.h"
 #include "common/vocabulary.h"
 #include "cp1251.h"
 #include "json_error.h"
@@ -102,6 +104,18 @@ RouteRow row_of(const Gathered &g, double to_mm, const std::map<std::string, siz
         double travel = 0;
         for (size_t k = 1; k < in_order.size(); ++k) travel += norm(in_order[k]->at - in_order[k - 1]->at);
         row.travel_mm = travel * to_mm;
+    }
+    if (in_order.size() >= 2 && in_order.size() <= static_cast<size_t>(ROUTE_ORDER_MAX_POINTS)) {
+        double points[ROUTE_ORDER_MAX_POINTS][3];
+        std::array<int, ROUTE_ORDER_MAX_POINTS> order{};
+        int count = static_cast<int>(in_order.size());
+        for (int k = 0; k < count; ++k) {
+            const Vec3 &at = in_order[static_cast<size_t>(k)]->at;
+            std::copy(at.begin(), at.end(), points[k]);
+            order[static_cast<size_t>(k)] = k;
+        }
+        if (shortest_order(points, order.data(), count) == 0)
+            row.shortest_mm = route_travel(points, order.data(), count) * to_mm;
     }
 
     if (!g.rivets.empty() && g.rivets.size() <= kNearestLimit) {
@@ -199,6 +213,7 @@ void write_routes(const std::vector<RouteRow> &rows, RouteFormat format, std::os
                                      {"fasteners", r.fasteners}, {"grips", r.grips}, {"walked", r.walked}};
             if (r.findings) j["findings"] = *r.findings;
             j["travel_mm"] = r.travel_mm ? nlohmann::ordered_json(*r.travel_mm) : nlohmann::ordered_json();
+            j["shortest_mm"] = r.shortest_mm ? nlohmann::ordered_json(*r.shortest_mm) : nlohmann::ordered_json();
             j["time_s"] = r.time_s;
             j["best_mm"] = r.best_mm ? nlohmann::ordered_json(*r.best_mm) : nlohmann::ordered_json();
             j["best_start"] = r.best_start;
@@ -209,13 +224,14 @@ void write_routes(const std::vector<RouteRow> &rows, RouteFormat format, std::os
     }
     std::vector<std::string> head = {"route", "rivets", "fasteners", "grips", "walked"};
     if (with_findings) head.emplace_back("findings");
-    for (const char *h : {"travel mm", "time s", "best mm", "best start"}) head.emplace_back(h);
+    for (const char *h : {"travel mm", "shortest mm", "time s", "best mm", "best start"}) head.emplace_back(h);
     std::vector<std::vector<std::string>> table{head};
     for (const RouteRow &r : rows) {
         std::vector<std::string> cells = {r.route, std::to_string(r.rivets), std::to_string(r.fasteners),
                                           std::to_string(r.grips), r.walked ? "yes" : "no"};
         if (with_findings) cells.push_back(std::to_string(r.findings.value_or(0)));
         cells.push_back(millimetres(r.travel_mm));
+        cells.push_back(millimetres(r.shortest_mm));
         cells.push_back(millimetres(r.time_s));
         cells.push_back(millimetres(r.best_mm));
         cells.push_back(r.best_start.empty() ? "-" : r.best_start);

@@ -28,6 +28,9 @@ struct RouteRow {
     // Sum of the distances between consecutive rivets in point_id order (the rivets
     // that have one), in mm; none with fewer than two such rivets.
     std::optional<double> travel_mm;
+    // The same rivets in the shortest order the route editing gives from the first of
+    // them (2-opt and Or-opt, common/route_order.h); none for more than 99 of them.
+    std::optional<double> shortest_mm;
     // The cell's time for the route's rivets, in seconds, as fpdf_check gives it.
     double time_s = 0;
     // The same nearest-neighbour rule as the route walk, from the first rivet that

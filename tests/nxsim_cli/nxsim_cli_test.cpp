@@ -185,17 +185,18 @@ TEST_F(NxsimCli, RouteTableCountsAndLengths) {
         "\t \xE2 \xEC\xE0\xF0\xF8\xF0\xF3\xF2\xE5 <RT1> \xE7\xE0\xEA\xEB\xE5\xEF\xEA\xE0 <AAAAB_001_03> - y\tline=133\r\n");
     result r = nxsim("routes " + s.string() + " --findings=" + log.string());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "route  rivets  fasteners  grips  walked  findings  travel mm  time s  best mm  best start\n"
-              "RT1         4          2      3  yes            2       50.0    15.0     30.0  AAAAB_001_01\n"
-              "RT2         3          0      0  no             0          -    11.2     40.0  RT2/R1\n");
+    EXPECT_EQ(
+        r.out,
+        "route  rivets  fasteners  grips  walked  findings  travel mm  shortest mm  time s  best mm  best start\n"
+        "RT1         4          2      3  yes            2       50.0         30.0    15.0     30.0  AAAAB_001_01\n"
+        "RT2         3          0      0  no             0          -            -    11.2     40.0  RT2/R1\n");
 
     r = nxsim("routes " + s.string() + " --format csv");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "route,rivets,fasteners,grips,walked,travel_mm,time_s,best_mm,best_start\n"
-              "RT1,4,2,3,yes,50.0,15.0,30.0,AAAAB_001_01\n"
-              "RT2,3,0,0,no,-,11.2,40.0,RT2/R1\n");
+              "route,rivets,fasteners,grips,walked,travel_mm,shortest_mm,time_s,best_mm,best_start\n"
+              "RT1,4,2,3,yes,50.0,30.0,15.0,30.0,AAAAB_001_01\n"
+              "RT2,3,0,0,no,-,-,11.2,40.0,RT2/R1\n");
 
     // Inches: the lengths still in millimetres.
     s = write("inch.json", route_session(2));
@@ -206,12 +207,27 @@ TEST_F(NxsimCli, RouteTableCountsAndLengths) {
     EXPECT_EQ(rows[0]["route"], "RT1");
     EXPECT_EQ(rows[0]["walked"], true);
     EXPECT_NEAR(rows[0]["travel_mm"].get<double>(), 50 * 25.4, 1e-9);
+    EXPECT_NEAR(rows[0]["shortest_mm"].get<double>(), 30 * 25.4, 1e-9);
     EXPECT_NEAR(rows[0]["best_mm"].get<double>(), 30 * 25.4, 1e-9);
     EXPECT_EQ(rows[0]["time_s"].get<double>(), 24);  // 4 rivets at 6 s, as fpdf_check counts them
     EXPECT_EQ(rows[1]["time_s"].get<double>(), 18);
     EXPECT_FALSE(rows[0].contains("findings"));
     EXPECT_TRUE(rows[1]["travel_mm"].is_null());
+    EXPECT_TRUE(rows[1]["shortest_mm"].is_null());
     EXPECT_EQ(rows[1]["best_start"], "RT2/R1");
+}
+
+// The shortest order keeps the route's current first rivet (01), where the best walk
+// may start elsewhere: R3 (x 10) first, then R2 (20), R1 (0), R4 (30) travels
+// 10 + 20 + 30; from R3 the shortest is R1, R2, R4: 10 + 20 + 10.
+TEST_F(NxsimCli, ShortestTravelIsFromTheCurrentFirstRivet) {
+    std::string text = route_session(1);
+    text.replace(text.find("AAAAB_001_01"), 12, "AAAAB_001_XX");
+    text.replace(text.find("AAAAB_001_03"), 12, "AAAAB_001_01");
+    text.replace(text.find("AAAAB_001_XX"), 12, "AAAAB_001_03");
+    result r = nxsim("routes " + write("s.json", text).string() + " --format csv");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\nRT1,4,2,3,yes,60.0,40.0,15.0,30.0,AAAAB_001_03\n"), std::string::npos) << r.out;
 }
 
 // A walked route is numbered 1..n with its own part number: a gap, a repeat or

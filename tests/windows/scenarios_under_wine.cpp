@@ -52,7 +52,7 @@ TEST(SampleWorkflow, MachineFileIsTheReviewedOne) {
                             scenario::child_options().errors_into_output());
     const std::string &out = r.out;
     ASSERT_EQ(r.exit_code, 0) << out;
-    EXPECT_NE(out.find("22 fpdf_export         return code 0, 0 message boxes"), std::string::npos) << out;
+    EXPECT_NE(out.find("26 fpdf_export         return code 0, 0 message boxes"), std::string::npos) << out;
     fs::path fpdf = run_dir / "drives" / "D" / "PANEL_01.fpdf";
     EXPECT_TRUE(scenario::read_file(fpdf) == scenario::read_file(EXAMPLES_DIR "/panel/expected/PANEL_01.fpdf"))
         << "the FPDF file differs from examples/panel/expected/PANEL_01.fpdf";

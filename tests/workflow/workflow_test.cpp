@@ -1,6 +1,7 @@
 // The sample panel from the designer's assembly to a checked FPDF file and a picture,
-// all the tools in the usual order of use; then the file verified against the
-// assembly, a change, the same file verified again and a second issue exported.
+// all the tools in the usual order of use, the route editing among them; then
+// the file verified against the assembly, a change, the same file verified again
+// and a second issue exported.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,10 +83,19 @@ TEST_F(SampleWorkflow, EveryRunSucceedsInOrder) {
         "moved 0, removed 0; attributes written 1300",
         "19 route_walk          return code 0, 26 message boxes; parts created 0; components added 0, moved 0, "
         "removed 0; attributes written 24 (point_id 24)",
-        "20 route_check         return code 0, 0 message boxes",
-        "21 rivet_attr_inspect  return code not written, 0 message boxes; parts created 0; components added 0, "
+        "20 route_edit          return code 0, 1 message box; parts created 0; components added 0, moved 0, removed "
+        "0; attributes written 46 (point_id 46)",
+        "21 route_edit          return code 0, 1 message box; parts created 0; components added 0, moved 0, removed "
+        "0; attributes written 0",
+        "22 route_edit          return code 0, 1 message box; parts created 1 (@DB/PANEL_008_RT/A); components added "
+        "1, moved 23, removed 0; attributes written 162 (PATH 1, RIVET 23, ad_code 23, fast_code 23, grip_lng 23, "
+        "point_id 23, pr_code 23, rivet 23)",
+        "23 route_edit          return code 0, 1 message box; parts created 0; components added 0, moved 24, removed "
+        "1; attributes written 168 (RIVET 24, ad_code 24, fast_code 24, grip_lng 24, point_id 24, pr_code 24, rivet 24)",
+        "24 route_check         return code 0, 0 message boxes",
+        "25 rivet_attr_inspect  return code not written, 0 message boxes; parts created 0; components added 0, "
         "moved 0, removed 0; attributes written 2 (fast_code 1, grip_lng 1)",
-        "22 fpdf_export         return code 0, 0 message boxes",
+        "26 fpdf_export         return code 0, 0 message boxes",
     };
     for (const char *line : expected) EXPECT_NE(play.out.find(line), std::string::npos) << line << "\n" << play.out;
 }
@@ -126,7 +136,7 @@ TEST_F(SampleWorkflow, CellTimePerRouteAsNxsimRoutesGivesIt) {
 
 TEST_F(SampleWorkflow, RouteCheckFindsNothing) {
     ASSERT_EQ(play.exit_code, 0) << play.out;
-    std::string log = scenario::mask_log(scenario::read_file(run_dir / "logs" / "20_route_check.prterr.txt"));
+    std::string log = scenario::mask_log(scenario::read_file(run_dir / "logs" / "24_route_check.prterr.txt"));
     EXPECT_EQ(log.find("в маршруте <"), std::string::npos) << log;
     EXPECT_NE(log.find("HAS FINISHED"), std::string::npos);
 }
@@ -135,7 +145,7 @@ TEST_F(SampleWorkflow, PictureHoldsOneWalkPerRoute) {
     ASSERT_EQ(play.exit_code, 0) << play.out;
     fs::path svg = run_dir / "panel.svg";
     result r = shell(std::string(NXSIM_EXE) + " render " + (run_dir / "session.json").string() + " --out " +
-                     svg.string() + " --findings " + (run_dir / "logs" / "20_route_check.prterr.txt").string());
+                     svg.string() + " --findings " + (run_dir / "logs" / "24_route_check.prterr.txt").string());
     ASSERT_EQ(r.exit_code, 0) << r.out;
     std::string text = scenario::read_file(svg);
     std::regex polyline("<polyline[^>]*points=\"([^\"]*)\"");
@@ -144,7 +154,8 @@ TEST_F(SampleWorkflow, PictureHoldsOneWalkPerRoute) {
         std::string points = (*it)[1];
         vertices.push_back(static_cast<size_t>(std::count(points.begin(), points.end(), ',')));
     }
-    EXPECT_EQ(vertices, (std::vector<size_t>{47, 47, 47, 47, 24, 24, 24}));
+    // The split left 24 and 23 of the first route's 47; the merge made 48 of two frames' 24.
+    EXPECT_EQ(vertices, (std::vector<size_t>{24, 47, 47, 47, 24, 48, 23}));
 }
 
 TEST_F(SampleWorkflow, SessionSavedAfterEachRun) {
@@ -165,9 +176,9 @@ TEST_F(SampleWorkflow, SessionSavedAfterEachRun) {
 TEST_F(SampleWorkflow, EachLogHasAUtf8CopyThatNxsimLogPrints) {
     ASSERT_EQ(play.exit_code, 0) << play.out;
     fs::path logs = run_dir / "logs";
-    EXPECT_NE(play.out.find("20 route_check         return code 0, 0 message boxes; parts created 0; components added "
+    EXPECT_NE(play.out.find("24 route_check         return code 0, 0 message boxes; parts created 0; components added "
                             "0, moved 0, removed 0; attributes written 0; 0 findings in " +
-                            (logs / "20_route_check.prterr.txt").string() + "\n"),
+                            (logs / "24_route_check.prterr.txt").string() + "\n"),
               std::string::npos)
         << play.out;
     int copies = 0;
@@ -185,7 +196,7 @@ TEST_F(SampleWorkflow, EachLogHasAUtf8CopyThatNxsimLogPrints) {
     EXPECT_EQ(copies, tool_runs()) << "one log per tool run";
     result log = shell(std::string(NXSIM_EXE) + " log " + run_dir.string() + " --tool route_check");
     EXPECT_EQ(log.exit_code, 0) << log.out;
-    EXPECT_EQ(log.out, scenario::read_file(logs / "20_route_check.prterr.utf8.txt"));
+    EXPECT_EQ(log.out, scenario::read_file(logs / "24_route_check.prterr.utf8.txt"));
 }
 
 // Right after the export, the file holds exactly what the assembly holds.
