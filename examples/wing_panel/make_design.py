@@ -31,9 +31,10 @@ STRINGER_PITCH = 25.0
 RIB_PITCH = 30.0
 STRINGER_SPACING = 150.0
 SEGMENT_LENGTH = STRINGER_PITCH * (PER_JOINT + 1)
-ROUTE_PREFIX = "WING1"  # route parts WING1_001_RT ...: the walk keeps 9 characters, WING1_001_NN
-ROUTE_NAME = "WING%d"  # WING1, WING2, ...: 999 routes each
+ROUTE_NAME = "WING%d"  # WING1, WING2, ... up to WING9: 999 routes each
 ROUTES_PER_NAME = 999
+ROUTE_NAMES = 9  # WING10_001 would lose its last digit: the walk keeps 9 characters
+ROUTE_PREFIX = ROUTE_NAME % 1  # route parts WING1_001_RT ...: the walk keeps 9 characters, WING1_001_NN
 GROUP_MAX = 30000  # rivets the group tool takes in one pick
 # Real joints: rows and gaps (mm), the skin's radius about the span.
 STRINGER_ROW_GAP = 20.0
@@ -133,6 +134,9 @@ def main():
     args = parser.parse_args()
 
     joints = max(1, args.rivets // PER_JOINT)
+    if joints > ROUTE_NAMES * ROUTES_PER_NAME:
+        parser.error("at most %d rivets: %d route names of %d routes" %
+                     (ROUTE_NAMES * ROUTES_PER_NAME * PER_JOINT, ROUTE_NAMES, ROUTES_PER_NAME))
     per_joint = min(PER_JOINT, max(1, args.rivets))
     plan = layout(joints)
     stringer_rows = sorted({origin[1] for _, _, origin, is_rib in plan if not is_rib})
@@ -196,7 +200,8 @@ def main():
     add("01_flat_assembly.json", "flat_assembly",
         [{"wait": 20}, {"select": ["SKIN", "STRINGERS", "RIBS"]}, {"choice": "open file"},
          {"open_part": "@DB/WING_FLAT/A"}], 10)
-    marks = ["S???R??", "F???R??"] + (["S????R??", "F????R??"] if joints > 999 else [])
+    # Joint numbers of three digits, and of four once there are more than 999 joints.
+    marks = [letter + "?" * digits + "R??" for digits in range(3, max(3, len(str(joints))) + 1) for letter in "SF"]
     add("02_rivet_mark.json", "rivet_mark", [{"wait": 45}, {"select": marks}], 10)
     for n, name in enumerate(names):
         count = min(ROUTES_PER_NAME, joints - n * ROUTES_PER_NAME)

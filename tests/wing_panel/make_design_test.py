@@ -213,6 +213,16 @@ class WingSet(unittest.TestCase):
         self.assertEqual(actions[-1], {"message_dialog": "CANCEL"})
 
 
+class TooLarge(unittest.TestCase):
+    def test_more_routes_than_nine_names_hold_are_refused(self):
+        with tempfile.TemporaryDirectory() as out:
+            done = subprocess.run([sys.executable, MAKE_DESIGN, "--out", out, "--rivets", str(9 * 999 * 99 + 99)],
+                                  capture_output=True, text=True)
+            self.assertEqual(done.returncode, 2)
+            self.assertIn("at most 890109 rivets", done.stderr)
+            self.assertEqual(os.listdir(out), [])
+
+
 if __name__ == "__main__":
     MAKE_DESIGN = sys.argv.pop(1)
     unittest.main()
