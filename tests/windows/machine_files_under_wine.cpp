@@ -57,13 +57,13 @@ TEST_F(MachineFilePrograms, CheckOfTheSamplePanelWithItsCellTimeAndTable) {
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");
     std::string p = panel;
-    EXPECT_NE(r.out.find(windows_lines(p + ": route \"PANEL_007\" (line 244): 24 announced, 24 found; travel 690.0 "
-                                           "mm, cell time 90.0 s (0:01:30)\n")),
+    EXPECT_NE(r.out.find(windows_lines(p + ": route \"PANEL_008\" (line 245): 23 announced, 23 found; travel 550.0 "
+                                           "mm, cell time 86.2 s (0:01:26)\n")),
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find(windows_lines(p +
-                                       ": travel 6670.0 mm in the routes and 1846.3 mm between them; cell time "
-                                       "993.5 s (0:16:33): 260 rivets at 3.75 s and 1846.3 mm at 100 mm/s\n" +
+                                       ": travel 7045.0 mm in the routes and 3582.5 mm between them; cell time "
+                                       "1010.8 s (0:16:51): 260 rivets at 3.75 s and 3582.5 mm at 100 mm/s\n" +
                                        p + ": 7 routes, 260 rivets, 4 fasteners with 4 grips; clean\n")),
               std::string::npos)
         << r.out;
