@@ -594,8 +594,9 @@ int renumber(const tag_t *order, const char *what) {
         return error_code;
     }
     char message[MESSAGE_SIZE];
-    snprintf(message, sizeof message, "маршрут %.30s: %s, %d заклепок пронумерованы заново", route.instance_name, what,
-             route.count);
+    // What was done is cut to what the box holds beside the route and the count.
+    snprintf(message, sizeof message, "маршрут %.30s: %.49s, %d заклепок пронумерованы заново", route.instance_name,
+             what, route.count);
     tell_done(message);
     return 0;
 }
