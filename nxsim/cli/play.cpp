@@ -14,6 +14,7 @@
 #include "files.h"
 #include "host.h"
 #include "log.h"
+#include "references.h"
 #include "run.h"
 #include "run_tool.h"
 #include "session_file.h"
@@ -73,7 +74,7 @@ size_t reopen_assembly(Session &s) {
 // The engineer drags one component by a vector of the displayed part's absolute
 // coordinates, as a designer corrects a rivet's place. Answers why it cannot, or "".
 std::string move_component(Session &s, const std::string &reference, const Vec3 &by) {
-    std::vector<tag_t> found = s.resolve(reference);
+    std::vector<tag_t> found = resolve(s, reference);
     if (found.size() != 1)
         return found.empty() ? "names nothing" : "names " + std::to_string(found.size()) + " objects, not one";
     const Occurrence *occ = s.occurrence(found[0]);

@@ -7,6 +7,7 @@
 #include "common/vocabulary.h"
 #include "cp1251.h"
 #include "json_error.h"
+#include "references.h"
 
 namespace nxsim::render {
 
@@ -49,7 +50,7 @@ Picture gather(Session &s, Plane plane) {
             const Occurrence *occ = s.occurrence(child);
             const Instance &inst = *occ->instance;
             Point at = project(wcs, plane, s.absolute(*occ).origin);
-            std::string path = cp1251_to_utf8(s.describe(child));
+            std::string path = cp1251_to_utf8(describe(s, child));
             if (!std::isfinite(at.u) || !std::isfinite(at.v))
                 throw InputError(path + ": its place is too far out to be drawn");
             if (string_attribute(s, inst, RIVET_MARK_TITLE) != nullptr) {

@@ -15,6 +15,7 @@
 #include "common/vocabulary.h"
 #include "cp1251.h"
 #include "json_error.h"
+#include "references.h"
 #include "render.h"
 #include "session_file.h"
 
@@ -185,13 +186,13 @@ std::vector<RouteRow> route_rows(Session &s, const std::map<std::string, size_t>
             const Instance &inst = *occ->instance;
             if (route >= 0 && string_attribute(s, inst, RIVET_MARK_TITLE) != nullptr) {
                 routes[static_cast<size_t>(route)].rivets.push_back(
-                    {s.absolute(*occ).origin, text_of(s, inst, POINT_ID_TITLE), cp1251_to_utf8(s.describe(child)),
+                    {s.absolute(*occ).origin, text_of(s, inst, POINT_ID_TITLE), cp1251_to_utf8(describe(s, child)),
                      text_of(s, inst, FAST_CODE_TITLE), text_of(s, inst, GRIP_LNG_TITLE)});
             }
             int child_route = route;
             if (string_attribute(s, inst, PATH_TITLE) != nullptr) {
                 child_route = static_cast<int>(routes.size());
-                routes.push_back({inst.name, cp1251_to_utf8(s.describe(child)), part_number(inst.part_name), {}});
+                routes.push_back({inst.name, cp1251_to_utf8(describe(s, child)), part_number(inst.part_name), {}});
             }
             walk(child, child_route);
         }

@@ -4,6 +4,7 @@
 
 #include "common/vocabulary.h"
 #include "cp1251.h"
+#include "references.h"
 #include "session_file.h"
 #include "show.h"
 
@@ -76,8 +77,9 @@ int show_command(const std::filesystem::path &session_path, const std::string &f
             path.push_back(inst.name);
             if (filter.empty() || matches(filter, path)) {
                 Part *part = s.find_part(inst.part_name);
-                out << std::string(static_cast<size_t>(depth) * 2 + 2, ' ') << cp1251_to_utf8(s.describe(child)) << "  "
-                    << cp1251_to_utf8(inst.part_name) << (part != nullptr && !part->loaded ? " (not loaded)" : "")
+                out << std::string(static_cast<size_t>(depth) * 2 + 2, ' ') << cp1251_to_utf8(describe(s, child))
+                    << "  " << cp1251_to_utf8(inst.part_name)
+                    << (part != nullptr && !part->loaded ? " (not loaded)" : "")
                     << attributes_line(inst.attributes, part != nullptr ? &part->attributes : nullptr) << "\n";
                 ++shown;
             }

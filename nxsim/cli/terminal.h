@@ -1,6 +1,7 @@
-// The engineer at the terminal: each dialog is shown with its own texts and the
-// answers are read line by line, one pick or one dialog step at a time. The answers
-// given are kept as an engineer script that replays the run.
+// The engineer at the terminal: each dialog is shown with its own texts (terminal_view)
+// and the answers are read line by line (terminal_grammar), one pick or one dialog step
+// at a time, against what the desk shows of the run (terminal_desk). The answers given
+// are kept as an engineer script that replays the run (terminal_recorder).
 #pragma once
 
 #include <chrono>
@@ -8,13 +9,16 @@
 #include <deque>
 #include <functional>
 #include <iosfwd>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engineer.h"
 #include "json_error.h"
+#include "terminal_desk.h"
+#include "terminal_grammar.h"
+#include "terminal_recorder.h"
+#include "terminal_view.h"
 
 namespace nxsim {
 
@@ -43,7 +47,7 @@ public:
 private:
     struct Answer {
         Action action;
-        size_t record_at = 0;               // its entry in record_
+        terminal::Recorder::Entry record;   // its action in the recording
         std::vector<std::string> numbered;  // selection: the references last listed, by number - 1
         std::vector<std::string> queued;    // selection: picks given on one line, not yet made
         bool shown = false;
@@ -58,10 +62,9 @@ private:
     const Action *ask_question(const DialogView &view);
     const Action *ask_part(const DialogView &view);
     void show_selection(Answer &answer, const DialogView &view, const std::string &pattern, size_t limit);
-    void show_tree(const DialogView &view);
-    void show_dialog(const Dialog &dialog, bool all_entries);
-    // A step as the script would carry it: nullopt (and a word to the engineer) when it would not play.
-    std::optional<Json> styler_step(const Dialog &dialog, const std::string &line);
+    // The references a selection line's numbers or reference stand for; empty (and the
+    // engineer told why) when they cannot be picked.
+    std::vector<std::string> picks_of(const Answer &answer, const terminal::SelectionLine &typed);
 
     std::istream &in_;
     std::ostream &out_;
@@ -73,8 +76,9 @@ private:
     size_t pending_transcript_ = 0;  // where its wait goes in the transcript
     size_t transcript_shown_ = 0;
     std::deque<Answer> answers_;
-    std::vector<Json> record_;
-    std::map<std::string, std::vector<std::string>> entries_seen_;  // "dialog/item": lists show again when they change
+    terminal::Desk desk_;
+    terminal::Recorder recorder_;
+    terminal::EntriesSeen entries_seen_;
 };
 
 // The local time now, as a script's clock holds it.

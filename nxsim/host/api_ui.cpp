@@ -9,6 +9,7 @@
 #include "host.h"
 #include "meanings.h"
 #include "ops.h"
+#include "references.h"
 #include "transcript.h"
 #include "uf_ui.h"
 
@@ -34,7 +35,7 @@ bool mask_accepts(const UF_UI_selection_s &sel, int type) {
 // run is stopping. In a single selection the first accepted pick ends the dialog.
 bool play_pick(Host &h, const Action &a, const std::string &ref, UF_UI_selection_s &sel, bool single,
                tag_t &single_pick, bool &closed) {
-    std::vector<tag_t> found = h.session->resolve(ref);
+    std::vector<tag_t> found = resolve(*h.session, ref);
     if (found.empty()) {
         h.fail_script(a.where + ": reference \"" + shorten(cp1251_to_utf8(ref)) + "\" names no object");
         return false;

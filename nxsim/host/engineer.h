@@ -5,15 +5,27 @@
 #include <string>
 #include <vector>
 
+#include "dialog_file.h"
 #include "export.h"
 #include "script.h"
 #include "uf.h"
+#include "uf_styler.h"
 
 struct UF_UI_selection_s;
 
 namespace nxsim {
 
-struct Dialog;
+// A dialog the tool opened from a dialog file, as the engineer is shown it.
+struct NXSIM_EXPORT Dialog {
+    int id = 0;
+    std::string path;
+    DialogLayout layout;
+    std::vector<UF_STYLER_callback_info_t> callbacks;
+    void *client_data = nullptr;
+    bool open = true;
+    int response = 0;
+    DialogItem *item(const std::string &id);
+};
 
 // What the tool shows in a modal dialog. Texts are the tool's own (Windows-1251).
 struct DialogView {

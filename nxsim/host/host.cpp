@@ -9,6 +9,7 @@
 
 #include "cp1251.h"
 #include "platform.h"
+#include "references.h"
 
 namespace nxsim {
 
@@ -99,7 +100,7 @@ void Host::advance(double seconds, double cpu_seconds) {
 }
 
 std::string Host::describe(tag_t tag) const {
-    if (session != nullptr) return cp1251_to_utf8(session->describe(tag));
+    if (session != nullptr) return cp1251_to_utf8(nxsim::describe(*session, tag));
     // Appended rather than "#" + text: GCC 12 at -O3 sees a false overlap there (-Wrestrict).
     std::string text = "#";
     text += std::to_string(tag);

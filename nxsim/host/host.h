@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "codes.h"
-#include "dialog_file.h"
+#include "engineer.h"
 #include "export.h"
 #include "model.h"
 #include "script.h"
@@ -38,19 +38,6 @@ struct uf_list_s {
 };
 
 namespace nxsim {
-
-class Engineer;
-
-struct NXSIM_EXPORT Dialog {
-    int id = 0;
-    std::string path;
-    DialogLayout layout;
-    std::vector<UF_STYLER_callback_info_t> callbacks;
-    void *client_data = nullptr;
-    bool open = true;
-    int response = 0;
-    DialogItem *item(const std::string &id);
-};
 
 struct Timer {
     std::time_t real_start = 0;

@@ -4,12 +4,14 @@
 
 #include <ctime>
 
+#include "export.h"
+
 namespace nxsim {
 
 // Seconds since 1970 of the calendar fields (as timegm; days past the month's end roll over).
-std::time_t utc_seconds(const std::tm &fields);
+NXSIM_EXPORT std::time_t utc_seconds(const std::tm &fields);
 
 // The calendar fields of those seconds (as gmtime), weekday and day of the year included.
-std::tm utc_fields(std::time_t seconds);
+NXSIM_EXPORT std::tm utc_fields(std::time_t seconds);
 
 }  // namespace nxsim

@@ -1,6 +1,8 @@
 // Failure codes nxsim answers, with the texts UF_get_fail_message gives for them.
 #pragma once
 
+#include "export.h"
+
 namespace nxsim::code {
 
 constexpr int kNotInitialized = 3;
@@ -35,6 +37,6 @@ constexpr int kDecode = 920010;
 
 // The text for a code, at most 132 characters; a generic one for codes nxsim
 // does not give itself (such as codes a script injects).
-const char *fail_text(int value);
+NXSIM_EXPORT const char *fail_text(int value);
 
 }  // namespace nxsim::code

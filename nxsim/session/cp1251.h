@@ -5,13 +5,15 @@
 #include <string>
 #include <string_view>
 
+#include "export.h"
+
 namespace nxsim {
 
-std::string cp1251_to_utf8(std::string_view bytes);
+NXSIM_EXPORT std::string cp1251_to_utf8(std::string_view bytes);
 // nullopt when the text is not valid UTF-8 or holds a character Windows-1251 lacks.
-std::optional<std::string> utf8_to_cp1251(std::string_view text);
+NXSIM_EXPORT std::optional<std::string> utf8_to_cp1251(std::string_view text);
 
 // Quoted for the transcript and the terminal: UTF-8, control characters escaped.
-std::string quote(const std::string &cp1251);
+NXSIM_EXPORT std::string quote(const std::string &cp1251);
 
 }  // namespace nxsim

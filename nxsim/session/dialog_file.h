@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "export.h"
 #include "json_error.h"
 
 namespace nxsim {
@@ -29,9 +30,9 @@ struct DialogLayout {
 
 // An item's value as the transcript and the terminal show it: a text quoted, a list's
 // index and entry. `none` stands for a list with no entry selected.
-std::string item_value_text(const DialogItem &item, const std::string &none);
+NXSIM_EXPORT std::string item_value_text(const DialogItem &item, const std::string &none);
 
-DialogLayout dialog_from_json(const Json &json, const std::string &source);
-DialogLayout load_dialog(const std::string &bytes, const std::string &source);
+NXSIM_EXPORT DialogLayout dialog_from_json(const Json &json, const std::string &source);
+NXSIM_EXPORT DialogLayout load_dialog(const std::string &bytes, const std::string &source);
 
 }  // namespace nxsim

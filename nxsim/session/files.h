@@ -14,31 +14,33 @@
 #include <utility>
 #include <vector>
 
+#include "export.h"
+
 namespace nxsim {
 
 // A temporary removed if the process is stopped by SIGINT or SIGTERM.
-void track_temporary(const std::filesystem::path &temp);
-void untrack_temporary(const std::filesystem::path &temp);
+NXSIM_EXPORT void track_temporary(const std::filesystem::path &temp);
+NXSIM_EXPORT void untrack_temporary(const std::filesystem::path &temp);
 
-long process_id();
+NXSIM_EXPORT long process_id();
 // True only when process `pid` surely has ended.
-bool process_ended(long pid);
+NXSIM_EXPORT bool process_ended(long pid);
 // Whether files can be made in the folder.
-bool folder_writable(const std::filesystem::path &folder);
+NXSIM_EXPORT bool folder_writable(const std::filesystem::path &folder);
 
 // The bytes of a regular file; throws InputError, naming the file as `what`, for
 // anything else. Only a regular file is read: a FIFO or a device would block for ever.
-std::string read_regular_file(const std::filesystem::path &path, const char *what = "file");
+NXSIM_EXPORT std::string read_regular_file(const std::filesystem::path &path, const char *what = "file");
 // Why a file cannot be read, in those words; empty when it can be opened.
-std::string unreadable_reason(const std::filesystem::path &path);
+NXSIM_EXPORT std::string unreadable_reason(const std::filesystem::path &path);
 
 // Removes "NAME.tmp-PID" (a save) and "NAME.nxsim-PID-N" (a tool's write) beside
 // `path` when process PID has ended, as after a kill or a crash.
-void remove_stale_temporaries(const std::filesystem::path &path);
+NXSIM_EXPORT void remove_stale_temporaries(const std::filesystem::path &path);
 
 // A file whose write permission is off (Windows' read-only flag) is never
 // replaced, even for root; throws InputError naming it.
-void refuse_read_only(const std::filesystem::path &path);
+NXSIM_EXPORT void refuse_read_only(const std::filesystem::path &path);
 
 // Where a commit of several files is recorded before its first rename: "S.commit"
 // beside the session it goes with and, when that is not in the run folder, a mark
@@ -49,7 +51,7 @@ struct CommitRecord {
     std::filesystem::path run_dir;
 };
 
-class FileSet {
+class NXSIM_EXPORT FileSet {
 public:
     FileSet() = default;
     explicit FileSet(CommitRecord record) : record_(std::move(record)) {}
@@ -89,11 +91,12 @@ private:
 // it back when its record was not written whole (then nothing of it is in place); says
 // so on `err` in one line. A record found through the run folder alone is left to its
 // process while that still runs. Throws InputError when the commit cannot be completed.
-void finish_cut_commits(const std::filesystem::path &session, const std::filesystem::path &run_dir, std::ostream &err);
+NXSIM_EXPORT void finish_cut_commits(const std::filesystem::path &session, const std::filesystem::path &run_dir,
+                                     std::ostream &err);
 
 // One file written whole through a temporary beside it, then renamed: a crash
 // never leaves half of it.
-void write_file_atomically(const std::filesystem::path &path, const std::string &bytes);
+NXSIM_EXPORT void write_file_atomically(const std::filesystem::path &path, const std::string &bytes);
 
 // Held for a run on a session file: a second run on the same file is refused
 // (InputError) instead of one run's work being lost. Anything but a regular file
@@ -102,7 +105,7 @@ void write_file_atomically(const std::filesystem::path &path, const std::string 
 // always a "NAME.lock" beside it that goes with the last handle. A session whose
 // folder does not exist yet is not locked (held() is false): lock it again once the
 // folder is made.
-class SessionLock {
+class NXSIM_EXPORT SessionLock {
 public:
     explicit SessionLock(const std::filesystem::path &path);
     SessionLock(const SessionLock &) = delete;

@@ -18,8 +18,7 @@ namespace nxsim {
 namespace fs = std::filesystem;
 namespace {
 
-// The handler found before ours: libnxsim and the nxsim program each hold a copy of
-// this file, and each copy's handler hands on to the other's.
+// The handler found before ours (one the embedding program put in place), handed on to.
 struct sigaction previous[2];
 
 extern "C" void remove_temporaries_and_stop(int signal_number) {

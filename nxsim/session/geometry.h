@@ -3,18 +3,20 @@
 
 #include <array>
 
+#include "export.h"
+
 namespace nxsim {
 
 using Vec3 = std::array<double, 3>;
 
-Vec3 operator+(const Vec3 &a, const Vec3 &b);
-Vec3 operator-(const Vec3 &a, const Vec3 &b);
-Vec3 operator*(double s, const Vec3 &a);
-double dot(const Vec3 &a, const Vec3 &b);
-Vec3 cross(const Vec3 &a, const Vec3 &b);
-double norm(const Vec3 &a);
+NXSIM_EXPORT Vec3 operator+(const Vec3 &a, const Vec3 &b);
+NXSIM_EXPORT Vec3 operator-(const Vec3 &a, const Vec3 &b);
+NXSIM_EXPORT Vec3 operator*(double s, const Vec3 &a);
+NXSIM_EXPORT double dot(const Vec3 &a, const Vec3 &b);
+NXSIM_EXPORT Vec3 cross(const Vec3 &a, const Vec3 &b);
+NXSIM_EXPORT double norm(const Vec3 &a);
 
-struct Frame {
+struct NXSIM_EXPORT Frame {
     Vec3 origin{0, 0, 0};
     Vec3 x{1, 0, 0};
     Vec3 y{0, 1, 0};
@@ -30,6 +32,6 @@ struct Frame {
 };
 
 // The frame `child`, given in `parent`'s coordinates, expressed in parent's parent.
-Frame compose(const Frame &parent, const Frame &child);
+NXSIM_EXPORT Frame compose(const Frame &parent, const Frame &child);
 
 }  // namespace nxsim

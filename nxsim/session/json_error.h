@@ -8,11 +8,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include "export.h"
+
 namespace nxsim {
 
 using Json = nlohmann::ordered_json;
 
-class InputError : public std::runtime_error {
+class NXSIM_EXPORT InputError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -22,15 +24,15 @@ public:
 // what it was meant to be ("session", "engineer script", "workflow") and why: no
 // such file, a folder, permission denied. Only a regular file is read: a FIFO or a
 // device would block for ever.
-Json read_json_file(const std::filesystem::path &path, const char *what = "file");
-Json parse_json_text(const std::string &text, const std::string &source);
+NXSIM_EXPORT Json read_json_file(const std::filesystem::path &path, const char *what = "file");
+NXSIM_EXPORT Json parse_json_text(const std::string &text, const std::string &source);
 
 // A value as a message shows it: a long one cut (at a character) and ended with "...".
-std::string shorten(std::string_view utf8, size_t limit = 60);
+NXSIM_EXPORT std::string shorten(std::string_view utf8, size_t limit = 60);
 
 // Walks a JSON document while remembering where it is, for messages such as
 // "script.json: actions[3].select[0]: expected a text".
-class Place {
+class NXSIM_EXPORT Place {
 public:
     Place(std::string source, const Json &value, std::string where = "")
         : source_(std::move(source)),

@@ -1,72 +1,15 @@
+// The session: the part store and its indexes (parts by name, the users of each part,
+// occurrences and bodies by what they stand for), with the run's journal.
 #include "model.h"
 
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <unordered_set>
+
+#include "references.h"
 
 namespace nxsim {
-
-const Attribute *Attributes::find(std::string_view title) const {
-    for (const auto &a : list_)
-        if (a.title == title) return &a;
-    return nullptr;
-}
-
-void Attributes::set(Attribute attribute) {
-    for (auto &a : list_) {
-        if (a.title == attribute.title) {
-            a = std::move(attribute);
-            return;
-        }
-    }
-    list_.push_back(std::move(attribute));
-}
-
-std::vector<Vec3> default_color_table() {
-    // A 6 x 6 x 6 colour cube: 216 colours, as many as the host's default table.
-    std::vector<Vec3> table;
-    table.reserve(216);
-    for (int i = 0; i < 216; ++i) table.push_back({((i / 36) % 6) / 5.0, ((i / 6) % 6) / 5.0, (i % 6) / 5.0});
-    return table;
-}
-
-Instance *ComponentList::next(const Instance *after) const {
-    for (size_t i = after == nullptr ? 0 : after->slot + 1; i < slots_.size(); ++i)
-        if (slots_[i] != nullptr) return slots_[i];
-    return nullptr;
-}
-
-void ComponentList::push_back(Instance *instance) {
-    instance->slot = slots_.size();
-    slots_.push_back(instance);
-    ++live_;
-}
-
-void ComponentList::remove(Instance *instance) {
-    slots_[instance->slot] = nullptr;
-    --live_;
-}
-
-void ComponentList::unpush(Instance *instance) {
-    if (!slots_.empty() && slots_.back() == instance) slots_.pop_back();
-    --live_;
-}
-
-void ComponentList::restore(Instance *instance) {
-    slots_[instance->slot] = instance;
-    ++live_;
-}
-
-void ComponentList::squeeze() {
-    if (slots_.size() - live_ <= live_ + 16) return;
-    size_t n = 0;
-    for (Instance *i : slots_) {
-        if (i == nullptr) continue;
-        i->slot = n;
-        slots_[n++] = i;
-    }
-    slots_.resize(n);
-}
 
 Session::Session() { objects_.push_back({}); }  // tag 0 is the null tag
 
@@ -85,8 +28,7 @@ Part *Session::add_part(const std::string &name) {
     by_name_[name] = raw;
     ++parts_epoch_;
     if (journal_) {
-        journal_->parts[raw].values_kept = true;  // new: not there before the run, gone with the undo
-        journal_->undo.emplace_back([this, raw] {
+        journal_->made(raw, [this, raw] {
             raw->discarded = true;
             raw->loaded = false;
             auto it = by_name_.find(raw->name);
@@ -107,8 +49,8 @@ void Session::discard_part(Part *part) {
     if (journal_) {
         touch(part);
         // Its components leave the session with it.
-        for (Instance *i : part->components) first_sight(i);
-        journal_->undo.emplace_back([this, part] {
+        for (Instance *i : part->components) journal_->first_sight(i);
+        journal_->on_undo([this, part] {
             part->discarded = false;
             by_name_[part->name] = part;
             ++parts_epoch_;
@@ -154,8 +96,7 @@ Instance *Session::add_instance(Part *parent, const std::string &name, const std
     parent->components.push_back(raw);
     link(raw);
     if (journal_) {
-        journal_->instances[raw].values_kept = true;  // new: not there before the run, gone with the undo
-        journal_->undo.emplace_back([this, raw] {
+        journal_->made(raw, [this, raw] {
             unlink(raw);
             raw->parent->components.unpush(raw);
         });
@@ -165,11 +106,11 @@ Instance *Session::add_instance(Part *parent, const std::string &name, const std
 
 void Session::remove_instance(Instance *instance) {
     if (instance->removed) return;
-    if (journal_) first_sight(instance);
+    if (journal_) journal_->first_sight(instance);
     instance->parent->components.remove(instance);
     unlink(instance);
     if (journal_) {
-        journal_->undo.emplace_back([this, instance] {
+        journal_->on_undo([this, instance] {
             instance->parent->components.restore(instance);
             link(instance);
         });
@@ -178,72 +119,19 @@ void Session::remove_instance(Instance *instance) {
     }
 }
 
-Journal::Before *Session::first_sight(const Instance *instance) {
-    auto [it, fresh] = journal_->instances.try_emplace(instance);
-    if (fresh) {
-        it->second.live = !instance->removed && !instance->parent->discarded;
-        it->second.attributes = instance->attributes;
-    }
-    return &it->second;
-}
-
-Journal::Before *Session::first_sight(const Part *part) {
-    auto [it, fresh] = journal_->parts.try_emplace(part);
-    if (fresh) {
-        it->second.live = !part->discarded;
-        it->second.attributes = part->attributes;
-    }
-    return &it->second;
-}
-
-// The first change in a run keeps what there was before; later ones need nothing more.
 void Session::touch(Instance *instance) {
-    if (!journal_) return;
-    Journal::Before *before = first_sight(instance);
-    if (before->values_kept) return;
-    before->values_kept = true;
-    journal_->undo.emplace_back([instance, before, refset = instance->refset, object_name = instance->object_name,
-                                 place = instance->place, layer = instance->layer, color = instance->color,
-                                 name_origin = instance->name_origin] {
-        instance->refset = refset;
-        instance->object_name = object_name;
-        instance->place = place;
-        instance->layer = layer;
-        instance->color = color;
-        instance->name_origin = name_origin;
-        instance->attributes = before->attributes;
-    });
+    if (journal_) journal_->keep(instance);
 }
 
 void Session::touch(Part *part) {
-    if (!journal_) return;
-    Journal::Before *before = first_sight(part);
-    if (before->values_kept) return;
-    before->values_kept = true;
-    journal_->undo.emplace_back([part, before, units = part->units, loaded = part->loaded, saved = part->saved,
-                                 wcs = part->wcs, colors = part->colors, default_colors = part->default_colors,
-                                 bodies = part->bodies] {
-        part->units = units;
-        part->loaded = loaded;
-        part->saved = saved;
-        part->attributes = before->attributes;
-        part->wcs = wcs;
-        part->colors = colors;
-        part->default_colors = default_colors;
-        part->bodies = bodies;
-    });
+    if (journal_) journal_->keep(part);
 }
 
-void Session::begin_journal() {
-    journal_ = std::make_unique<Journal>();
-    journal_->display = display;
-    journal_->work = work;
-}
+void Session::begin_journal() { journal_ = std::make_unique<Journal>(display, work); }
 
 void Session::commit_journal() {
     if (!journal_) return;
-    std::unordered_set<Part *> parents;
-    for (const auto &[inst, before] : journal_->instances) parents.insert(inst->parent);
+    std::unordered_set<Part *> parents = journal_->parents();
     journal_.reset();
     for (Part *p : parents) p->components.squeeze();
 }
@@ -251,7 +139,7 @@ void Session::commit_journal() {
 void Session::rollback_journal() {
     if (!journal_) return;
     std::unique_ptr<Journal> j = std::move(journal_);
-    std::for_each(j->undo.rbegin(), j->undo.rend(), [](const std::function<void()> &undo) { undo(); });
+    j->take_back();
     display = j->display;
     work = j->work;
 }
@@ -426,12 +314,8 @@ const NameIndex &Session::names(const Part *part) const {
     return part->by_name;
 }
 
-const std::vector<Instance *> &Session::named(const Part *part, const std::string &name) const {
-    return names(part).exact(name);
-}
-
 std::vector<Instance *> Session::matching(const Part *part, std::string_view pattern) const {
-    if (pattern.find_first_of("*?") == std::string_view::npos) return named(part, std::string(pattern));
+    if (pattern.find_first_of("*?") == std::string_view::npos) return names(part).exact(std::string(pattern));
     // Only a plain beginning narrows the names; without one, the list is read in order.
     if (!NameIndex::plain_prefix(pattern).empty()) return names(part).match(pattern);
     std::vector<Instance *> found;
@@ -440,134 +324,6 @@ std::vector<Instance *> Session::matching(const Part *part, std::string_view pat
     return found;
 }
 
-std::string Session::occurrence_path(const Occurrence &occ) const {
-    // Names from the occurrence up to the root, joined root first: linear in the depth.
-    std::vector<const Occurrence *> chain;
-    for (const Occurrence *o = &occ;; o = &occurrences_[objects_[o->parent].index]) {
-        chain.push_back(o);
-        if (o->parent == NULL_TAG) break;
-    }
-    std::string path;
-    for (size_t k = chain.size(); k-- > 0;) {  // root first
-        const Instance *inst = chain[k]->instance;
-        int same = 0, position = 0;
-        for (const Instance *i : named(inst->parent, inst->name)) {
-            ++same;
-            if (i == inst) position = same;
-        }
-        if (!path.empty()) path += '/';
-        path += inst->name;
-        if (same > 1) path += '[' + std::to_string(position) + ']';
-    }
-    return path;
-}
-
-std::string Session::describe(tag_t tag) const {
-    switch (kind(tag)) {
-    case Kind::Part: return part(tag)->name;
-    case Kind::Instance: {
-        const Instance *i = instance(tag);
-        return "instance " + i->name + " of " + i->parent->name;
-    }
-    case Kind::Occurrence: return occurrence_path(*occurrence(tag));
-    case Kind::Body: {
-        const Body *b = body(tag);
-        std::string owner = kind(b->owner) == Kind::Occurrence ? describe(b->owner) + "/" : std::string();
-        return owner + "#" + std::to_string(b->index);
-    }
-    default: {
-        // Appended rather than "#" + text: GCC 12 at -O3 sees a false overlap there (-Wrestrict).
-        std::string text = "#";
-        text += std::to_string(tag);
-        return text;
-    }
-    }
-}
-
-bool glob_match(std::string_view pattern, std::string_view text) {
-    size_t p = 0, t = 0, star = std::string_view::npos, mark = 0;
-    while (t < text.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
-            ++p;
-            ++t;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            mark = t;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            t = ++mark;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
-
-std::vector<tag_t> Session::resolve(std::string_view reference) {
-    std::vector<tag_t> result;
-    if (display == nullptr || reference.empty()) return result;
-    std::vector<std::string> segments;
-    size_t start = 0;
-    while (start <= reference.size()) {
-        size_t end = reference.find('/', start);
-        if (end == std::string_view::npos) end = reference.size();
-        segments.emplace_back(reference.substr(start, end - start));
-        start = end + 1;
-    }
-    std::function<void(tag_t, size_t)> walk = [&](tag_t from, size_t level) {
-        const std::string &seg = segments[level];
-        bool last = level + 1 == segments.size();
-        if (!seg.empty() && seg[0] == '#') {
-            if (!last) return;
-            Part *contents = contents_of(from);
-            if (contents == nullptr) return;
-            int index = -1;
-            try {
-                size_t used = 0;
-                index = std::stoi(seg.substr(1), &used);
-                if (used + 1 != seg.size()) index = -1;
-            } catch (...) {
-                index = -1;
-            }
-            if (index >= 0 && index < contents->bodies) result.push_back(body_of(from, index));
-            return;
-        }
-        std::string name = seg;
-        int nth = 0;
-        size_t open = seg.find('[');
-        if (open != std::string::npos && seg.back() == ']') {
-            name = seg.substr(0, open);
-            try {
-                nth = std::stoi(seg.substr(open + 1, seg.size() - open - 2));
-            } catch (...) {
-                return;
-            }
-            if (nth < 1) return;
-        }
-        Part *contents = contents_of(from);
-        if (contents == nullptr) return;
-        Part *root = contents;
-        tag_t parent = NULL_TAG;
-        if (const Occurrence *occ = occurrence(from)) {
-            root = occ->root;
-            parent = occ->tag;
-        }
-        // A plain name is looked up; a pattern is matched against the names before any
-        // occurrence is made.
-        std::vector<Instance *> matches = matching(contents, name);
-        int seen = 0;
-        for (Instance *inst : matches) {
-            if (nth > 0 && ++seen != nth) continue;
-            tag_t child = occurrence_of(root, parent, inst);
-            if (last)
-                result.push_back(child);
-            else
-                walk(child, level + 1);
-        }
-    };
-    walk(display->tag, 0);
-    return result;
-}
+const Occurrence &Session::above(const Occurrence &occ) const { return occurrences_[objects_[occ.parent].index]; }
 
 }  // namespace nxsim

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model.h"
+#include "references.h"
 
 namespace nxsim {
 

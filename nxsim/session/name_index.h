@@ -8,11 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "export.h"
+
 namespace nxsim {
 
 struct Instance;
 
-class NameIndex {
+class NXSIM_EXPORT NameIndex {
 public:
     // Siblings of one name stay in list order (by their slot).
     void insert(Instance *instance);

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "export.h"
 #include "json_error.h"
 #include "uf.h"
 
 namespace nxsim {
 
 enum class ActionKind { Select, Styler, Choice, MessageDialog, PartName, NewPart, OpenPart, Wait };
-const char *action_name(ActionKind kind);
+NXSIM_EXPORT const char *action_name(ActionKind kind);
 
 enum class Press { Ok, Apply, Cancel, Back, Code };
 
@@ -71,10 +72,10 @@ struct Script {
     std::vector<Action> actions;
 };
 
-std::time_t default_clock();
+NXSIM_EXPORT std::time_t default_clock();
 // A clock as a script writes it: "2026-12-07 09:30:00".
-std::string clock_text(std::time_t t);
-Script load_script(const std::filesystem::path &path);
-Script script_from_json(const Json &json, const std::string &source);
+NXSIM_EXPORT std::string clock_text(std::time_t t);
+NXSIM_EXPORT Script load_script(const std::filesystem::path &path);
+NXSIM_EXPORT Script script_from_json(const Json &json, const std::string &source);
 
 }  // namespace nxsim

@@ -4,8 +4,8 @@
 // save. Afterwards the copied components are checked against the depth-first order.
 //
 // Beside it, in-process over the host interface, the leaf collector as the tool
-// has it (a set beside the leaf list) and the literal one that walks the leaf list
-// for every leaf found, at sizes the quadratic one can finish: the ratio is measured.
+// has it (a set beside the leaf list) and one that searches the whole leaf list for
+// every leaf found (`literal`), at sizes the quadratic one can finish: the ratio is measured.
 #include <benchmark/benchmark.h>
 
 #include <unordered_set>
@@ -216,7 +216,7 @@ void BM_LeafCollector(benchmark::State &state) {
 }  // namespace
 
 BENCHMARK(BM_FlatAssembly100k)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-// {literal, sections of 10,000 leaves}: the literal collector up to 20,000 leaves.
+// {literal, sections of 10,000 leaves}: the collector that searches the list up to 20,000 leaves.
 BENCHMARK(BM_LeafCollector)
     ->ArgNames({"literal", "sections"})
     ->Args({1, 1})

@@ -10,6 +10,7 @@
 #include "common/steps.h"
 #include "common/tool_run.h"
 #include "host.h"
+#include "references.h"
 
 namespace {
 
@@ -233,8 +234,8 @@ TEST_F(Children, AskedReplaceWhatTheOwnerHeld) {
     host_tags children;
     ASSERT_EQ(ask_occurrence_children(route, children, report_error), 0);
     ASSERT_EQ(children.count, 2);
-    EXPECT_EQ(session.describe(children.items[0]), "RT/R1");
-    EXPECT_EQ(session.describe(children.items[1]), "RT/R2");
+    EXPECT_EQ(describe(session, children.items[0]), "RT/R1");
+    EXPECT_EQ(describe(session, children.items[1]), "RT/R2");
     // Asked again into the same owner (a route dialog shown again): the first array is
     // released, the sanitizer build sees any leak.
     ASSERT_EQ(ask_occurrence_children(children.items[0], children, report_error), 0);

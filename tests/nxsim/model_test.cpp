@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_file.h"
+#include "references.h"
 #include "session_file.h"
 
 using namespace nxsim;
@@ -26,19 +27,19 @@ TEST(SessionModel, TheFirstOccurrenceOfAPartIsTheDepthFirstOne) {
     auto s = load(kNested);
     Part *t = s->find_part("@DB/T/A");
     tag_t occ = s->find_occurrence_of_part(s->display, t);
-    EXPECT_EQ(s->describe(occ), "A/X") << "A's branch comes before B, however deep";
+    EXPECT_EQ(describe(*s, occ), "A/X") << "A's branch comes before B, however deep";
     Frame f = s->absolute(*s->occurrence(occ));
     EXPECT_DOUBLE_EQ(f.origin[0], 100);
     EXPECT_DOUBLE_EQ(f.origin[1], 7);
 
     s->remove_instance(s->find_part("@DB/SUB/A")->components.next(s->find_part("@DB/SUB/A")->components.next(nullptr)));
-    EXPECT_EQ(s->describe(s->find_occurrence_of_part(s->display, t)), "B") << "X removed: B is next";
+    EXPECT_EQ(describe(*s, s->find_occurrence_of_part(s->display, t)), "B") << "X removed: B is next";
 
     Instance *b = *std::next(s->display->components.begin());
     s->remove_instance(b);
     EXPECT_EQ(s->find_occurrence_of_part(s->display, t), NULL_TAG) << "SUB2 is not loaded: its Z does not count";
     s->find_part("@DB/SUB2/A")->loaded = true;
-    EXPECT_EQ(s->describe(s->find_occurrence_of_part(s->display, t)), "C/Z");
+    EXPECT_EQ(describe(*s, s->find_occurrence_of_part(s->display, t)), "C/Z");
     EXPECT_EQ(s->find_occurrence_of_part(s->display, s->display), NULL_TAG) << "the root is no occurrence of itself";
 }
 
@@ -58,9 +59,9 @@ TEST(SessionModel, ComponentListsKeepTheirOrderThroughRemovalsAndSqueezing) {
     EXPECT_EQ(s->display->components.size(), 34u);
     EXPECT_EQ(left[1], "R3");
     EXPECT_EQ(left[33], "R99");
-    std::vector<tag_t> picked = s->resolve("R*");
+    std::vector<tag_t> picked = resolve(*s, "R*");
     ASSERT_EQ(picked.size(), 34u);
-    EXPECT_EQ(s->describe(picked[2]), "R6");
+    EXPECT_EQ(describe(*s, picked[2]), "R6");
 }
 
 TEST(SessionModel, ARunTakenBackLeavesTheSessionAsItWas) {
@@ -85,7 +86,7 @@ TEST(SessionModel, ARunTakenBackLeavesTheSessionAsItWas) {
     EXPECT_NE(session_text(*s), before);
     s->rollback_journal();
     EXPECT_EQ(session_text(*s), before);
-    EXPECT_EQ(s->describe(s->find_occurrence_of_part(s->display, s->find_part("@DB/T/A"))), "A/X");
+    EXPECT_EQ(describe(*s, s->find_occurrence_of_part(s->display, s->find_part("@DB/T/A"))), "A/X");
     EXPECT_EQ(s->find_part("@DB/NEW/A"), nullptr);
 }
 

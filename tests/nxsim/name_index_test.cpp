@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model.h"
+#include "references.h"
 
 using namespace nxsim;
 
@@ -120,12 +121,12 @@ TEST(NameIndex, StaysInListOrderThroughRemovalsAdditionsAndUndo) {
 TEST(NameIndex, ReferencesPickInListOrder) {
     Panel p;
     std::vector<std::string> described;
-    for (tag_t t : p.session.resolve("S001R1*")) described.push_back(p.session.describe(t));
+    for (tag_t t : resolve(p.session, "S001R1*")) described.push_back(describe(p.session, t));
     EXPECT_EQ(described, (std::vector<std::string>{"S001R10", "S001R1", "S001R100"}));
-    std::vector<tag_t> second = p.session.resolve("S001R0?[2]");
+    std::vector<tag_t> second = resolve(p.session, "S001R0?[2]");
     ASSERT_EQ(second.size(), 1u);
-    EXPECT_EQ(p.session.describe(second[0]), "S001R01");
-    EXPECT_EQ(p.session.describe(p.session.resolve("S001R02[2]").at(0)), "S001R02[2]");
+    EXPECT_EQ(describe(p.session, second[0]), "S001R01");
+    EXPECT_EQ(describe(p.session, resolve(p.session, "S001R02[2]").at(0)), "S001R02[2]");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "cp1251.h"
 #include "engineer.h"
 #include "host.h"
+#include "references.h"
 #include "scenario.h"
 #include "session_file.h"
 #include "temp_dir.h"
@@ -73,7 +74,7 @@ protected:
     }
     void prepare_dirs() { fs::create_directories(run_dir / "D" / "application"); }
     tag_t one(const char *reference) {
-        auto found = session->resolve(reference);
+        auto found = resolve(*session, reference);
         EXPECT_EQ(found.size(), 1u) << reference;
         return found.empty() ? NULL_TAG : found.front();
     }

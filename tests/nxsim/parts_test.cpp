@@ -7,6 +7,7 @@
 
 #include "engineer.h"
 #include "host.h"
+#include "references.h"
 #include "session_file.h"
 #include "uf_assem.h"
 #include "uf_attr.h"
@@ -87,7 +88,7 @@ TEST_F(PartsTest, TeamCenterNamesEncodeAndDecode) {
 }
 
 TEST_F(PartsTest, ComponentObjectsAndChildrenAndInstances) {
-    tag_t route = session->resolve("ROUTE").front();
+    tag_t route = resolve(*session, "ROUTE").front();
     std::vector<tag_t> cycled;
     tag_t member = NULL_TAG;
     do {
@@ -95,8 +96,8 @@ TEST_F(PartsTest, ComponentObjectsAndChildrenAndInstances) {
         if (member != NULL_TAG) cycled.push_back(member);
     } while (member != NULL_TAG);
     ASSERT_EQ(cycled.size(), 4u) << "two child components, then two bodies";
-    EXPECT_EQ(cycled[0], session->resolve("ROUTE/R1").front());
-    EXPECT_EQ(cycled[3], session->resolve("ROUTE/#1").front());
+    EXPECT_EQ(cycled[0], resolve(*session, "ROUTE/R1").front());
+    EXPECT_EQ(cycled[3], resolve(*session, "ROUTE/#1").front());
     int type = 0;
     ASSERT_EQ(UF_ATTR_find_attribute(cycled[3], UF_ATTR_string, "RIVET", &type), 0);
     EXPECT_EQ(type, 0) << "a body carries no attribute";

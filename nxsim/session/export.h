@@ -1,5 +1,7 @@
-// libnxsim is built with hidden visibility: what the tools and the nxsim program
-// call is marked, and host/libnxsim.map lists it once more for the linker.
+// libnxsim (session and host in one shared library) is built with hidden visibility:
+// what the tools, the nxsim program and nxsim's tests call is marked, and
+// host/libnxsim.map lets the linker export only the host's C interface and nxsim's
+// marked names.
 #pragma once
 
 #ifdef _WIN32
