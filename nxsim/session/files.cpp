@@ -356,10 +356,24 @@ void FileSet::commit() {
     decided_ = false;
 }
 
-// The mark first: a mark without its record is a commit that never began.
+// The mark first: a mark without its record is a commit that never began. The mark
+// is put in place whole, under a temporary named by the process: a mark cut while it
+// was written would name no process, and no run could tell it from one being written.
 void FileSet::write_record(const fs::path &record, const fs::path &mark) const {
     std::string text = "nxsim commit " + std::to_string(process_id()) + "\n";
-    if (!mark.empty()) write_durably(mark, text + "record " + field(record) + "\n");
+    if (!mark.empty()) {
+        remove_stale_temporaries(mark);
+        fs::path temp = mark;
+        temp += ".tmp-" + std::to_string(process_id());
+        write_durably(temp, text + "record " + field(record) + "\n");
+        std::string why;
+        if (!files_system::rename_onto(temp, mark, why)) {
+            std::error_code ec;
+            fs::remove(temp, ec);
+            throw InputError(mark.string() + ": cannot be put in place (" + why + ")");
+        }
+        files_system::flush_folder(folder_of(mark));
+    }
     if (!mark.empty()) text += "mark " + field(mark) + "\n";
     for (const auto &[temp, target] : files_) text += "put " + field(temp) + " " + field(target) + "\n";
     for (const auto &gone : removals_) text += "remove " + field(gone) + "\n";
@@ -380,6 +394,8 @@ void finish_cut_commits(const fs::path &session, const fs::path &run_dir, std::o
     record += ".commit";
     if (!session.empty() && read(record, text)) finish_record(record, read_record(text), err);
     if (run_dir.empty()) return;
+    // A mark's temporary left by a run cut before it put the mark in place.
+    remove_stale_temporaries(run_dir / kMarkName);
     // The run folder's marks, and the records of sessions kept in it.
     std::vector<fs::path> found;
     std::error_code ec;

@@ -301,7 +301,9 @@ TEST(CommitKilled, TheSampleWorkflowIsNeverHalfInPlace) {
     auto check = [&](const fs::path &at, const std::string &what) {
         // Which run the cut commit was, from its transcript's name "NN_tool.txt".
         size_t of_run = 0;
-        std::string record = fs::exists(at / "s.json.commit") ? scenario::read_file(at / "s.json.commit") : "";
+        // A record cut before its first byte is still a record: the next run takes it back.
+        const bool has_record = fs::exists(at / "s.json.commit");
+        std::string record = has_record ? scenario::read_file(at / "s.json.commit") : "";
         const bool recorded = record.find("\nend ") != std::string::npos;
         if (size_t t = record.find("/transcripts/"); recorded && t != std::string::npos)
             of_run = std::stoul(record.substr(t + 13, 2));
@@ -311,8 +313,8 @@ TEST(CommitKilled, TheSampleWorkflowIsNeverHalfInPlace) {
              (at / "run").string(), "--tools-dir", RIVET_TOOLS_DIR},
             scenario::child_options().errors_into_output());
         EXPECT_EQ(next.exit_code, 2) << what << "\n" << next.out;
-        EXPECT_EQ(count_of(next.out, recorded ? kCompleted : kTakenBack), record.empty() ? 0u : 1u) << what << "\n"
-                                                                                                    << next.out;
+        EXPECT_EQ(count_of(next.out, recorded ? kCompleted : kTakenBack), has_record ? 1u : 0u) << what << "\n"
+                                                                                                << next.out;
         fs::remove(at / "w.json");
         State got = state_of(at, true);
         size_t whole = 0;
