@@ -11,11 +11,8 @@
 #include "common/steps.h"
 #include "common/text_dialog.h"
 #include "common/tool_run.h"
-#include "common/vocabulary.h"
 #include "fpdf_export.h"
 #include "uf.h"
-#include "uf_assem.h"
-#include "uf_attr.h"
 #include "uf_disp.h"
 #include "uf_part.h"
 #include "uf_styler.h"
@@ -153,19 +150,8 @@ step export_route(tag_t route) {
     member_count = 0;
     member = NULL_TAG;
     for (;;) {
-        error_code = UF_ASSEM_cycle_objs_in_comp(route, &member);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return step::failed;
-        }
+        if (next_rivet_member(route, member, report_error) != 0) return step::failed;
         if (member == NULL_TAG) break;
-        int title_type = 0;
-        error_code = UF_ATTR_find_attribute(member, UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return step::failed;
-        }
-        if (title_type != UF_ATTR_string) continue;
         // Counting goes on past the table, so an over-full route is refused below.
         if (member_count < MEMBER_ROOM) member_array[member_count] = member;
         ++member_count;

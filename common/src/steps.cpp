@@ -3,7 +3,9 @@
 #include "common/host_records.h"
 
 #include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "uf_assem.h"
+#include "uf_attr.h"
 #include "uf_csys.h"
 #include "uf_disp.h"
 #include "uf_vec.h"
@@ -50,6 +52,24 @@ int ask_occurrence_children(tag_t occurrence, host_tags &children, error_reporte
     children.count = count;
     error_code = 0;
     return 0;
+}
+
+int next_rivet_member(tag_t component, tag_t &member, error_reporter report) {
+    for (;;) {
+        error_code = UF_ASSEM_cycle_objs_in_comp(component, &member);
+        if (error_code != 0) {
+            if (report != nullptr) report(error_code, __LINE__);
+            return error_code;
+        }
+        if (member == NULL_TAG) return 0;
+        int title_type = 0;
+        error_code = UF_ATTR_find_attribute(member, UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
+        if (error_code != 0) {
+            if (report != nullptr) report(error_code, __LINE__);
+            return error_code;
+        }
+        if (title_type == UF_ATTR_string) return 0;
+    }
 }
 
 bool set_component_mask(UF_UI_selection_p_t select, error_reporter report) {

@@ -59,6 +59,13 @@ struct host_list {
 // to error_code and to `report`, and children stays empty. Answers error_code.
 int ask_occurrence_children(tag_t occurrence, host_tags &children, error_reporter report);
 
+// --- The rivets under a component ------------------------------------------------
+
+// The next member under the component after `member` that carries the rivet mark
+// (NULL_TAG starts the cycle); member is NULL_TAG again after the last. Others are
+// passed over. Answers error_code, a failing call reported.
+int next_rivet_member(tag_t component, tag_t &member, error_reporter report);
+
 // --- Selection set-ups -----------------------------------------------------------
 
 // Components only. A failing call is reported when `report` is given; answers true
