@@ -9,13 +9,10 @@
 #include "common/host_records.h"
 #include "common/route_selection.h"
 #include "common/steps.h"
-#include "common/styler_items.h"
+#include "common/text_dialog.h"
 #include "common/tool_run.h"
-#include "common/vocabulary.h"
 #include "fpdf_export.h"
 #include "uf.h"
-#include "uf_assem.h"
-#include "uf_attr.h"
 #include "uf_disp.h"
 #include "uf_part.h"
 #include "uf_styler.h"
@@ -25,8 +22,8 @@
 
 namespace {
 
-constexpr int TEXT_SIZE = 100;  // each dialog text: at most 99 characters
-constexpr int TEXT_MAX = TEXT_SIZE - 1;
+constexpr int TEXT_SIZE = DIALOG_TEXT_SIZE;
+constexpr int TEXT_MAX = DIALOG_TEXT_MAX;
 constexpr int FPDF_NAME_MAX = 90;  // name and suffix together, so the path fits
 constexpr int TEMPLATE_FPDF_SIZE = 100;
 constexpr int DISP_NAME_SIZE = 300;
@@ -43,10 +40,6 @@ char date_text[TEXT_SIZE];
 char Date_Of_Programming[DATE_SIZE];
 char template_fpdf[TEMPLATE_FPDF_SIZE];
 int routes_written = 0;  // routes written whole into the open machine file
-
-// A failing call inside a dialog callback: the dialog only answers 9, so the
-// code is kept here for the run's result.
-int callback_error = 0;
 
 char path_name[PATH_NAME_SIZE];
 tag_t member_array[MEMBER_ROOM];
@@ -77,97 +70,51 @@ void build_date() {
     // GCOVR_EXCL_STOP
 }
 
-int callback_failed(int line) {
-    report_error(error_code, line);
-    callback_error = error_code;
-    return 1;
-}
+const char *const field_items[] = {"FPDF_NAME", "ADD_FPDF_NAME", "ASSEMBLY_NAME", "AREA_NAME", "DATE"};
 
-// Shows a field's first text and takes it into the tool's state; false after a
-// failing call (reported).
-bool show_field(int dialog_id, const char *item, const char *text, char (&target)[TEXT_SIZE]) {
-    error_code = set_item_text(dialog_id, item, text);
-    if (error_code != 0) {
-        callback_failed(__LINE__);
-        return false;
-    }
-    snprintf(target, sizeof target, "%s", text);
-    return true;
-}
+text_dialog name_fields = {
+    .fields = field_items,
+    .field_count = sizeof field_items / sizeof field_items[0],
+    .report = report_error,
+};
 
 int FPDF_NAME_construct_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
     // The assembly name may be set here from itself: copy through a temporary.
     char name[TEXT_SIZE];
     snprintf(name, sizeof name, "%s", assembly_name);
 
-    if (!show_field(dialog_id, "FPDF_NAME", name, fpdf_name) ||
-        !show_field(dialog_id, "ADD_FPDF_NAME", "aaa", add_fpdf_name) ||
-        !show_field(dialog_id, "ASSEMBLY_NAME", name, assembly_name) ||
-        !show_field(dialog_id, "AREA_NAME", "A", area_name))
+    if (!show_text_field(name_fields, dialog_id, "FPDF_NAME", name, fpdf_name) ||
+        !show_text_field(name_fields, dialog_id, "ADD_FPDF_NAME", "aaa", add_fpdf_name) ||
+        !show_text_field(name_fields, dialog_id, "ASSEMBLY_NAME", name, assembly_name) ||
+        !show_text_field(name_fields, dialog_id, "AREA_NAME", "A", area_name))
         return 1;
     build_date();
-    if (!show_field(dialog_id, "DATE", Date_Of_Programming, date_text)) return 1;
+    if (!show_text_field(name_fields, dialog_id, "DATE", Date_Of_Programming, date_text)) return 1;
     return 0;
 }
-
-const char *const field_items[] = {"FPDF_NAME", "ADD_FPDF_NAME", "ASSEMBLY_NAME", "AREA_NAME", "DATE"};
 
 int FPDF_NAME_apply_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
-    for (const char *item : field_items) {
-        error_code = set_item_sensitivity(dialog_id, item, 1);
-        if (error_code != 0) return callback_failed(__LINE__);
-    }
-    return 0;
-}
-
-// A confirmed field: its text goes into the tool's state and the field is
-// greyed until Apply.
-int take_field(int dialog_id, const char *item, char (&target)[TEXT_SIZE], const char *log_format) {
-    UF_STYLER_item_value_type_t value = item_record(item, UF_STYLER_VALUE);
-    error_code = UF_STYLER_ask_value(dialog_id, &value);
-    if (error_code != 0) return callback_failed(__LINE__);
-    // GCOVR_EXCL_BR_START: a text field has a text
-    const char *text = value.value.string != nullptr ? value.value.string : "";
-    // GCOVR_EXCL_BR_STOP
-
-    if (strlen(text) > static_cast<size_t>(TEXT_MAX)) {
-        // Refused whole: a cut name would silently name another file or assembly.
-        char message[MESSAGE_SIZE];
-        snprintf(message, sizeof message, "текст поля %s длиннее %d знаков - не принят", item, TEXT_MAX);
-        uc1601(message, 1);
-        fprintf(error_log, "\n\tтекст поля %s длиннее %d знаков - не принят\tline=%d\n", item, TEXT_MAX, __LINE__);
-        error_code = UF_STYLER_free_value(&value);
-        if (error_code != 0) return callback_failed(__LINE__);
-        return 0;
-    }
-
-    snprintf(target, sizeof target, "%s", text);
-    fprintf(error_log, log_format, target);
-    error_code = UF_STYLER_free_value(&value);
-    if (error_code != 0) return callback_failed(__LINE__);
-    error_code = set_item_sensitivity(dialog_id, item, 0);
-    if (error_code != 0) return callback_failed(__LINE__);
-    return 0;
+    return apply_text_fields(name_fields, dialog_id);
 }
 
 int FPDF_NAME_fpdf_name_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
-    return take_field(dialog_id, "FPDF_NAME", fpdf_name, "\n\tFPDF_name = \t%s\n\n");
+    return take_text_field(name_fields, dialog_id, "FPDF_NAME", fpdf_name, "\n\tFPDF_name = \t%s\n\n");
 }
 
 int FPDF_NAME_add_fpdf_name_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
-    return take_field(dialog_id, "ADD_FPDF_NAME", add_fpdf_name, "\n\tadd_FPDF_name = \t%s\n\n");
+    return take_text_field(name_fields, dialog_id, "ADD_FPDF_NAME", add_fpdf_name, "\n\tadd_FPDF_name = \t%s\n\n");
 }
 
 int FPDF_NAME_assembly_name_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
-    return take_field(dialog_id, "ASSEMBLY_NAME", assembly_name, "\n\tassembly_name = \t%s\n\n");
+    return take_text_field(name_fields, dialog_id, "ASSEMBLY_NAME", assembly_name, "\n\tassembly_name = \t%s\n\n");
 }
 
 int FPDF_NAME_area_name_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
-    return take_field(dialog_id, "AREA_NAME", area_name, "\n\tarea_name = \t%s\n\n");
+    return take_text_field(name_fields, dialog_id, "AREA_NAME", area_name, "\n\tarea_name = \t%s\n\n");
 }
 
 int FPDF_NAME_date_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
-    return take_field(dialog_id, "DATE", date_text, "\n\tdate = \t%s\n\n");
+    return take_text_field(name_fields, dialog_id, "DATE", date_text, "\n\tdate = \t%s\n\n");
 }
 
 constexpr int CALLBACK_COUNT = 8;
@@ -203,19 +150,8 @@ step export_route(tag_t route) {
     member_count = 0;
     member = NULL_TAG;
     for (;;) {
-        error_code = UF_ASSEM_cycle_objs_in_comp(route, &member);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return step::failed;
-        }
+        if (next_rivet_member(route, member, report_error) != 0) return step::failed;
         if (member == NULL_TAG) break;
-        int title_type = 0;
-        error_code = UF_ATTR_find_attribute(member, UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return step::failed;
-        }
-        if (title_type != UF_ATTR_string) continue;
         // Counting goes on past the table, so an over-full route is refused below.
         if (member_count < MEMBER_ROOM) member_array[member_count] = member;
         ++member_count;
@@ -287,32 +223,6 @@ void export_routes(const host_tags &routes) {
     finish_fpdf_file(routes.count, false);
 }
 
-// Shows the dialog until it gives an answer other than Back: go_on with the texts
-// taken, else ended (error_code holds a failure).
-step name_dialog() {
-    for (;;) {
-        int response = 0;
-        callback_error = 0;
-        error_code = UF_STYLER_create_dialog("D:\\application\\fpdf_name.dlg", fpdf_name_callbacks, CALLBACK_COUNT,
-                                             nullptr, &response);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return step::failed;
-        }
-        switch (response) {
-        case UF_UI_PICK_RESPONSE: uc1601("UF_UI_PICK_RESPONSE", 1); return step::ended;
-        case UF_UI_CANCEL: return step::ended;
-        case UF_UI_BACK: continue;
-        case UF_UI_CB_TERMINATE:
-            uc1601("UF_UI_CB_TERMINATE", 1);
-            // The failing callback's code, not the dialog's own 0.
-            error_code = callback_error;
-            return step::failed;
-        default: return step::go_on;
-        }
-    }
-}
-
 const component_selection verified_routes = {
     .cue = "укажи маршруты (проверенные)",
     .title = "укажи маршруты (проверенные)",
@@ -367,7 +277,9 @@ int run_fpdf_export() {
     // GCOVR_EXCL_BR_STOP
 
     for (;;) {
-        if (name_dialog() != step::go_on) return error_code;
+        if (show_text_dialog(name_fields, "D:\\application\\fpdf_name.dlg", fpdf_name_callbacks, CALLBACK_COUNT) !=
+            step::go_on)
+            return error_code;
 
         if (!compose_fpdf_path()) continue;
         fpdf_file = fopen(template_fpdf, "w");

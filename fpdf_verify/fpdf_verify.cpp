@@ -12,7 +12,7 @@
 #include "common/host_records.h"
 #include "common/route_selection.h"
 #include "common/steps.h"
-#include "common/styler_items.h"
+#include "common/text_dialog.h"
 #include "common/tool_run.h"
 #include "fpdf_verify.h"
 #include "uf.h"
@@ -24,8 +24,8 @@
 
 namespace {
 
-constexpr int TEXT_SIZE = 100;  // each dialog text: at most 99 characters
-constexpr int TEXT_MAX = TEXT_SIZE - 1;
+constexpr int TEXT_SIZE = DIALOG_TEXT_SIZE;
+constexpr int TEXT_MAX = DIALOG_TEXT_MAX;
 constexpr int FPDF_NAME_MAX = 90;  // name and suffix together, so the path fits
 constexpr int TEMPLATE_FPDF_SIZE = 100;
 constexpr int DISP_NAME_SIZE = 300;
@@ -42,82 +42,32 @@ char path_name[PATH_NAME_SIZE];
 // The file's bytes, as read.
 std::string file_bytes;
 
-// A failing call inside a dialog callback: the dialog only answers 9, so the
-// code is kept here for the run's result.
-int callback_error = 0;
+const char *const field_items[] = {"FPDF_NAME", "ADD_FPDF_NAME"};
 
-int callback_failed(int line) {
-    report_error(error_code, line);
-    callback_error = error_code;
-    return 1;
-}
-
-// Shows a field's first text and takes it into the tool's state; false after a
-// failing call (reported).
-bool show_field(int dialog_id, const char *item, const char *text, char (&target)[TEXT_SIZE]) {
-    error_code = set_item_text(dialog_id, item, text);
-    if (error_code != 0) {
-        callback_failed(__LINE__);
-        return false;
-    }
-    snprintf(target, sizeof target, "%s", text);
-    return true;
-}
+text_dialog name_fields = {
+    .fields = field_items,
+    .field_count = sizeof field_items / sizeof field_items[0],
+    .report = report_error,
+};
 
 // The name the export gives the file by default: the assembly's number and "aaa".
 int FPDF_VERIFY_construct_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
-    if (!show_field(dialog_id, "FPDF_NAME", assembly_name, fpdf_name) ||
-        !show_field(dialog_id, "ADD_FPDF_NAME", "aaa", add_fpdf_name))
+    if (!show_text_field(name_fields, dialog_id, "FPDF_NAME", assembly_name, fpdf_name) ||
+        !show_text_field(name_fields, dialog_id, "ADD_FPDF_NAME", "aaa", add_fpdf_name))
         return 1;
     return 0;
 }
 
-const char *const field_items[] = {"FPDF_NAME", "ADD_FPDF_NAME"};
-
 int FPDF_VERIFY_apply_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
-    for (const char *item : field_items) {
-        error_code = set_item_sensitivity(dialog_id, item, 1);
-        if (error_code != 0) return callback_failed(__LINE__);
-    }
-    return 0;
-}
-
-// A confirmed field: its text goes into the tool's state and the field is
-// greyed until Apply.
-int take_field(int dialog_id, const char *item, char (&target)[TEXT_SIZE], const char *log_format) {
-    UF_STYLER_item_value_type_t value = item_record(item, UF_STYLER_VALUE);
-    error_code = UF_STYLER_ask_value(dialog_id, &value);
-    if (error_code != 0) return callback_failed(__LINE__);
-    // GCOVR_EXCL_BR_START: a text field has a text
-    const char *text = value.value.string != nullptr ? value.value.string : "";
-    // GCOVR_EXCL_BR_STOP
-
-    if (strlen(text) > static_cast<size_t>(TEXT_MAX)) {
-        // Refused whole: a cut name would silently name another file.
-        char message[MESSAGE_SIZE];
-        snprintf(message, sizeof message, "текст поля %s длиннее %d знаков - не принят", item, TEXT_MAX);
-        uc1601(message, 1);
-        fprintf(error_log, "\n\tтекст поля %s длиннее %d знаков - не принят\tline=%d\n", item, TEXT_MAX, __LINE__);
-        error_code = UF_STYLER_free_value(&value);
-        if (error_code != 0) return callback_failed(__LINE__);
-        return 0;
-    }
-
-    snprintf(target, sizeof target, "%s", text);
-    fprintf(error_log, log_format, target);
-    error_code = UF_STYLER_free_value(&value);
-    if (error_code != 0) return callback_failed(__LINE__);
-    error_code = set_item_sensitivity(dialog_id, item, 0);
-    if (error_code != 0) return callback_failed(__LINE__);
-    return 0;
+    return apply_text_fields(name_fields, dialog_id);
 }
 
 int FPDF_VERIFY_fpdf_name_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
-    return take_field(dialog_id, "FPDF_NAME", fpdf_name, "\n\tFPDF_name = \t%s\n\n");
+    return take_text_field(name_fields, dialog_id, "FPDF_NAME", fpdf_name, "\n\tFPDF_name = \t%s\n\n");
 }
 
 int FPDF_VERIFY_add_fpdf_name_cb(int dialog_id, void *, UF_STYLER_item_value_type_p_t) {
-    return take_field(dialog_id, "ADD_FPDF_NAME", add_fpdf_name, "\n\tadd_FPDF_name = \t%s\n\n");
+    return take_text_field(name_fields, dialog_id, "ADD_FPDF_NAME", add_fpdf_name, "\n\tadd_FPDF_name = \t%s\n\n");
 }
 
 constexpr int CALLBACK_COUNT = 5;
@@ -129,32 +79,6 @@ UF_STYLER_callback_info_t fpdf_verify_callbacks[CALLBACK_COUNT] = {
     styler_callback("ADD_FPDF_NAME", UF_STYLER_ACTIVATE_CB, 0, FPDF_VERIFY_add_fpdf_name_cb),
     styler_callback(UF_STYLER_NULL_OBJECT, UF_STYLER_NO_CB, 0, nullptr),
 };
-
-// Shows the dialog until it gives an answer other than Back: go_on with the name
-// taken, else ended (error_code holds a failure).
-step name_dialog() {
-    for (;;) {
-        int response = 0;
-        callback_error = 0;
-        error_code = UF_STYLER_create_dialog("D:\\application\\fpdf_verify.dlg", fpdf_verify_callbacks, CALLBACK_COUNT,
-                                             nullptr, &response);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return step::failed;
-        }
-        switch (response) {
-        case UF_UI_PICK_RESPONSE: uc1601("UF_UI_PICK_RESPONSE", 1); return step::ended;
-        case UF_UI_CANCEL: return step::ended;
-        case UF_UI_BACK: continue;
-        case UF_UI_CB_TERMINATE:
-            uc1601("UF_UI_CB_TERMINATE", 1);
-            // The failing callback's code, not the dialog's own 0.
-            error_code = callback_error;
-            return step::failed;
-        default: return step::go_on;
-        }
-    }
-}
 
 // Composes D:\<name><suffix>.fpdf as the export does; false when name and suffix
 // are too long.
@@ -268,7 +192,9 @@ int verify_file() {
     snprintf(assembly_name, sizeof assembly_name, "%.*s", TEXT_MAX, part_number);
 
     for (;;) {
-        if (name_dialog() != step::go_on) return error_code;
+        if (show_text_dialog(name_fields, "D:\\application\\fpdf_verify.dlg", fpdf_verify_callbacks, CALLBACK_COUNT) !=
+            step::go_on)
+            return error_code;
         if (!compose_fpdf_path()) continue;
         if (!read_file_bytes()) return error_code;
         if (!read_file_routes()) return error_code;

@@ -7,11 +7,11 @@
 
 #include "common/component.h"
 #include "common/fpdf_record.h"
+#include "common/steps.h"
 #include "common/tool_run.h"
 #include "common/vocabulary.h"
 #include "fpdf_verify.h"
 #include "uf.h"
-#include "uf_assem.h"
 #include "uf_attr.h"
 
 fpdf::file file_read;
@@ -133,19 +133,8 @@ bool gather_rivets(tag_t route) {
     member_count = 0;
     tag_t member = NULL_TAG;
     for (;;) {
-        error_code = UF_ASSEM_cycle_objs_in_comp(route, &member);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return false;
-        }
+        if (next_rivet_member(route, member, report_error) != 0) return false;
         if (member == NULL_TAG) return true;
-        int title_type = 0;
-        error_code = UF_ATTR_find_attribute(member, UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return false;
-        }
-        if (title_type != UF_ATTR_string) continue;
         if (member_count < MEMBER_ROOM) member_array[member_count] = member;
         ++member_count;
     }

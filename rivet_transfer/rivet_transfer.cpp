@@ -9,7 +9,6 @@
 #include "common/tool_run.h"
 #include "uf.h"
 #include "uf_assem.h"
-#include "uf_disp.h"
 #include "uf_part.h"
 #include "uf_ui.h"
 
@@ -100,6 +99,14 @@ const component_selection rivet_group = {
     .report = report_rivet_dialog_error,
 };
 
+const component_selection route_pick = {
+    .cue = route_cue,
+    .title = route_cue,
+    .init = route_sel_init,
+    .nothing_selected = "будьте любезны выбрать маршрут",
+    .report = report_error,
+};
+
 // Rivet dialog until a usable group of rivets is picked; their table entries are filled.
 step choose_rivets(host_tags &rivets) {
     for (;;) {
@@ -121,22 +128,8 @@ step choose_rivets(host_tags &rivets) {
 // Route dialog until a loaded route is picked; its part becomes the work part.
 step choose_route(tag_t *route, tag_t *route_part) {
     for (;;) {
-        int response = 0;
-        double cursor[3];
-        tag_t view = NULL_TAG;
-        *route = NULL_TAG;
-        error_code = UF_UI_select_with_single_dialog(route_cue, route_cue, UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY,
-                                                     route_sel_init, nullptr, &response, route, cursor, &view);
-        if (error_code != 0) return failed_at(__LINE__);
-        if (response == UF_UI_CANCEL) return step::ended;
-        if (response == UF_UI_BACK) return step::back;
-        if (*route == NULL_TAG) {
-            uc1601("будьте любезны выбрать маршрут", 1);
-            continue;
-        }
-
-        error_code = UF_DISP_set_highlight(*route, 0);
-        if (error_code != 0) return failed_at(__LINE__);
+        step got = select_component(route_pick, nullptr, *route);
+        if (got != step::go_on) return got;
 
         error_code =
             UF_ASSEM_ask_component_data(*route, part_name, refset_name, instance_name, origin, csys_matrix, transform);

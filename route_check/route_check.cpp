@@ -66,15 +66,8 @@ bool gather_rivets(tag_t route, const char *route_name) {
     member_count = 0;
     tag_t member = NULL_TAG;
     for (;;) {
-        error_code = UF_ASSEM_cycle_objs_in_comp(route, &member);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return false;
-        }
+        if (next_rivet_member(route, member, report_error) != 0) return false;
         if (member == NULL_TAG) return true;
-        bool is_rivet = false;
-        if (!has_string(member, RIVET_MARK_TITLE, is_rivet)) return false;
-        if (!is_rivet) continue;
         if (member_count >= MAX_ROUTE_RIVETS) {
             uc1601("в маршруте больше 99 заклепок", 1);
             fprintf(error_log, "\n\t в маршруте <%s> больше 99 заклепок\tline=%d \n", route_name, __LINE__);

@@ -5,16 +5,13 @@
 #include <cstring>
 
 #include "common/host_records.h"
+#include "common/route_part.h"
 #include "common/styler_items.h"
 #include "common/tool_run.h"
-#include "common/vocabulary.h"
 #include "uf.h"
-#include "uf_assem.h"
-#include "uf_attr.h"
 #include "uf_disp.h"
 #include "uf_part.h"
 #include "uf_styler.h"
-#include "uf_ugmgr.h"
 #include "uf_ui.h"
 
 namespace {
@@ -22,19 +19,12 @@ namespace {
 constexpr int ROUTE_TEXT_SIZE = 12;  // route name and suffix: 11 characters
 constexpr int ROUTE_TEXT_MAX = ROUTE_TEXT_SIZE - 1;
 constexpr int NEW_ASSEM_NAME_SIZE = 200;
-constexpr int ENCODED_NAME_SIZE = MAX_FSPEC_SIZE + 1;
 constexpr int MESSAGE_SIZE = 133;
 // The part number is also the instance name, which the host holds to this length.
 constexpr int ROUTE_NAME_MAX = MAX_ENTITY_NAME_SIZE;
 constexpr int CALLBACK_COUNT = 8;
-constexpr int ROUTE_LAYER = 0;  // the component's own layers
-constexpr int CODE_RESTART_TEAMCENTER = 920007;
-constexpr int CODE_PART_EXISTS = 1020004;
 
 const char dialog_path[] = "\\\\appsrv\\server\\user_tools\\win\\application\\create_path.dlg";
-const char part_revision[] = "A";
-const char part_file_type[] = "master";
-const char part_file_name[] = "";
 
 const char item_path_name[] = "PATH_NAME";
 const char item_init_path[] = "INIT_PATH";
@@ -165,69 +155,19 @@ int route_name(char (&new_assem_name)[NEW_ASSEM_NAME_SIZE], long long number) {
 int create_series() {
     char new_assem_name[NEW_ASSEM_NAME_SIZE];
     char encoded_name[ENCODED_NAME_SIZE];
-    double origin[3] = {0.0, 0.0, 0.0};
-    double csys_matrix[6] = {1.0, 0.0, 0.0, 0.0, 1.0, 0.0};
 
     for (int i = 0; i < path_count; ++i) {
         route_name(new_assem_name, static_cast<long long>(init_path) + i);
 
-        error_code =
-            UF_UGMGR_encode_part_filename(new_assem_name, part_revision, part_file_type, part_file_name, encoded_name);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return error_code;
-        }
-
         tag_t part_tag = NULL_TAG;
-        error_code = UF_PART_new(encoded_name, UF_PART_METRIC, &part_tag);
-        if (error_code == CODE_RESTART_TEAMCENTER) {
-            uc1601("удалял маршрут-компоненты? Перегрузи сессию TeamCenter! ", 1);
-            fprintf(error_log, "\n\tперегрузи сессию TeamCenter\n");
-            fprintf(error_log, "\n\tnew_assem_name=%s\terrorCode==920007\tline=%d\n", new_assem_name, __LINE__);
-            return error_code;
-        }
-        if (error_code == CODE_PART_EXISTS) {
-            fprintf(error_log, "\n\t файл <%s> уже существует\n", new_assem_name);
-            continue;
-        }
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
+        bool taken = false;
+        if (new_route_part(new_assem_name, encoded_name, part_tag, taken, report_error) != 0) {
+            if (taken) continue;
             return error_code;
         }
 
-        // The part is named as it was created: the bare number names no part under TeamCenter.
         tag_t instance = NULL_TAG;
-        UF_PART_load_status_t load_status{};
-        error_code = UF_ASSEM_add_part_to_assembly(display_part, encoded_name, "", new_assem_name, origin, csys_matrix,
-                                                   ROUTE_LAYER, &instance, &load_status);
-        UF_PART_free_load_status(&load_status);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return error_code;
-        }
-
-        tag_t child_of_inst = UF_ASSEM_ask_child_of_instance(instance);
-        if (child_of_inst == NULL_TAG) {
-            uc1601("child_of_inst==NULL_TAG", 1);
-            fprintf(error_log, "\n\tchild_of_inst==NULL_TAG\tline=%d\n", __LINE__);
-            error_code = 0;
-            return error_code;
-        }
-
-        UF_ATTR_value_t value;
-        value.type = UF_ATTR_string;
-        value.value.string = const_cast<char *>(PATH_VALUE);  // the host only reads it
-        error_code = UF_ATTR_assign(child_of_inst, PATH_TITLE, value);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return error_code;
-        }
-
-        error_code = UF_PART_save();
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return error_code;
-        }
+        if (add_route_part(encoded_name, new_assem_name, instance, report_error) != step::go_on) return error_code;
 
         error_code = UF_PART_close(part_tag, UF_PART_close_this_part, UF_PART_close_unload);
         if (error_code != 0) {
@@ -283,18 +223,11 @@ int create_routes() {
 
     int result = create_series();
 
-    // On every way out the display comes back and the assembly is displayed again.
-    error_code = UF_DISP_set_display(UF_DISP_UNSUPPRESS_DISPLAY);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        if (result == 0) result = error_code;
-    }
-    error_code = UF_PART_set_display_part(display_part);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        uc1601("Part is not fully loaded", 1);
-        fprintf(error_log, "\n\tPart is not fully loaded\tline=%d\n", __LINE__);
-    }
+    // On every way out the display comes back and the assembly is displayed again; an
+    // assembly not displayed again is only told.
+    int part_failure = 0;
+    int shown = display_assembly_again(report_error, part_failure);
+    if (result == 0) result = shown;
     error_code = result;
     return error_code;
 }

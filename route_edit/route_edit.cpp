@@ -11,6 +11,7 @@
 #include "common/host_records.h"
 #include "common/rivet_move.h"
 #include "common/route_order.h"
+#include "common/route_part.h"
 #include "common/steps.h"
 #include "common/styler_items.h"
 #include "common/tool_run.h"
@@ -35,18 +36,12 @@ constexpr int NEW_ASSEM_NAME_SIZE = 200;
 constexpr int ROUTE_NAME_MAX = MAX_ENTITY_NAME_SIZE;  // the part number is also the instance name
 constexpr int NUMBER_TRIES = 1000;                    // free route numbers looked for after the route's own
 constexpr int CALLBACK_COUNT = 2;
-constexpr int ROUTE_LAYER = 0;
-constexpr int CODE_RESTART_TEAMCENTER = 920007;
-constexpr int CODE_PART_EXISTS = 1020004;
 constexpr double MM_PER_INCH = 25.4;
 static_assert(ROUTE_ORDER_MAX_POINTS >= MAX_ROUTE_RIVETS);
 
 const char dialog_path[] = "\\\\appsrv\\server\\user_tools\\win\\application\\route_edit.dlg";
 const char item_operation[] = "OPERATION";
 const char item_place[] = "PLACE";
-const char part_revision[] = "A";
-const char part_file_type[] = "master";
-const char part_file_name[] = "";
 
 // The entries of OPERATION, in the dialog file's order.
 enum operation { op_reverse, op_start_at, op_move, op_shortest, op_split, op_merge, operation_count };
@@ -123,25 +118,14 @@ int route_rivet_init(UF_UI_selection_p_t select, void *user_data) {
 // an empty pick shows `nothing` and the dialog again.
 step pick_one(const char *cue, const char *title, UF_UI_sel_init_fn_t init, void *user_data, const char *nothing,
               tag_t &picked) {
-    for (;;) {
-        int response = 0;
-        tag_t object = NULL_TAG;
-        double cursor[3];
-        tag_t view = NULL_TAG;
-        error_code = UF_UI_select_with_single_dialog(cue, title, UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY, init, user_data,
-                                                     &response, &object, cursor, &view);
-        if (error_code != 0) return failed_at(__LINE__);
-        if (response == UF_UI_CANCEL) return step::ended;
-        if (response == UF_UI_BACK) return step::back;
-        if (object == NULL_TAG) {
-            uc1601(nothing, 1);
-            continue;
-        }
-        error_code = UF_DISP_set_highlight(object, 0);
-        if (error_code != 0) return failed_at(__LINE__);
-        picked = object;
-        return step::go_on;
-    }
+    const component_selection dialog = {
+        .cue = cue,
+        .title = title,
+        .init = init,
+        .nothing_selected = nothing,
+        .report = report_error,
+    };
+    return select_component(dialog, user_data, picked);
 }
 
 step pick_rivet(const char *cue, const char *title, const host_tags &children, tag_t &rivet) {
@@ -436,26 +420,6 @@ bool split_route_name(const char *part_number, char (&name)[NEW_ASSEM_NAME_SIZE]
     return false;
 }
 
-// The display comes back and the assembly is displayed again, as route creation leaves
-// it. The first failure stays in error_code; an assembly not displayed again is one
-// too here, since the new route's component is found from the displayed assembly.
-void display_assembly_again() {
-    int failure = error_code;
-    error_code = UF_DISP_set_display(UF_DISP_UNSUPPRESS_DISPLAY);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        if (failure == 0) failure = error_code;
-    }
-    error_code = UF_PART_set_display_part(display_part);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        uc1601("Part is not fully loaded", 1);
-        fprintf(error_log, "\n\tPart is not fully loaded\tline=%d\n", __LINE__);
-        if (failure == 0) failure = error_code;
-    }
-    error_code = failure;
-}
-
 // Creates the part of the next free number of the route's name, adds it to the
 // assembly, marks it PATH = "work" and saves it; it stays loaded for the rivets.
 // Answers accepted (made filled in), refused (nothing made, told) or failed.
@@ -473,7 +437,7 @@ taken create_part_of_route(const route_state &from, tag_t &instance) {
         return taken::refused;
     }
     char new_assem_name[NEW_ASSEM_NAME_SIZE];
-    char encoded_name[MAX_FSPEC_SIZE + 1];
+    char encoded_name[ENCODED_NAME_SIZE];
     tag_t part_tag = NULL_TAG;
     for (int tries = 0;; ++tries) {
         ++number;
@@ -486,59 +450,20 @@ taken create_part_of_route(const route_state &from, tag_t &instance) {
                     from.part_number, __LINE__);
             return taken::refused;
         }
-        error_code =
-            UF_UGMGR_encode_part_filename(new_assem_name, part_revision, part_file_type, part_file_name, encoded_name);
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return taken::failed;
-        }
-        error_code = UF_PART_new(encoded_name, UF_PART_METRIC, &part_tag);
-        if (error_code == CODE_PART_EXISTS) {
-            fprintf(error_log, "\n\t файл <%s> уже существует\n", new_assem_name);
-            continue;
-        }
-        if (error_code == CODE_RESTART_TEAMCENTER) {
-            uc1601("удалял маршрут-компоненты? Перегрузи сессию TeamCenter! ", 1);
-            fprintf(error_log, "\n\tперегрузи сессию TeamCenter\n");
-            fprintf(error_log, "\n\tnew_assem_name=%s\terrorCode==920007\tline=%d\n", new_assem_name, __LINE__);
-            return taken::failed;
-        }
-        if (error_code != 0) {
-            report_error(error_code, __LINE__);
-            return taken::failed;
-        }
-        break;
+        bool number_taken = false;
+        if (new_route_part(new_assem_name, encoded_name, part_tag, number_taken, report_error) == 0) break;
+        if (!number_taken) return taken::failed;
     }
 
-    double origin[3] = {0.0, 0.0, 0.0};
-    double csys_matrix[6] = {1.0, 0.0, 0.0, 0.0, 1.0, 0.0};
-    UF_PART_load_status_t load_status{};
-    error_code = UF_ASSEM_add_part_to_assembly(display_part, encoded_name, "", new_assem_name, origin, csys_matrix,
-                                               ROUTE_LAYER, &instance, &load_status);
-    UF_PART_free_load_status(&load_status);
-    if (error_code != 0) {
-        report_error(error_code, __LINE__);
-        return taken::failed;
-    }
-    tag_t child_of_inst = UF_ASSEM_ask_child_of_instance(instance);
-    if (child_of_inst == NULL_TAG) {
-        uc1601("child_of_inst==NULL_TAG", 1);
-        fprintf(error_log, "\n\tchild_of_inst==NULL_TAG\tline=%d\n", __LINE__);
+    switch (add_route_part(encoded_name, new_assem_name, instance, report_error)) {
+    case step::go_on: break;
+    case step::ended:
         error_code = UF_ASSEM_remove_instance(instance);
         if (error_code != 0) report_error(error_code, __LINE__);
         return error_code != 0 ? taken::failed : taken::refused;
-    }
-    UF_ATTR_value_t value;
-    value.type = UF_ATTR_string;
-    value.value.string = const_cast<char *>(PATH_VALUE);  // the host only reads it
-    error_code = UF_ATTR_assign(child_of_inst, PATH_TITLE, value);
-    if (error_code != 0) {
-        take_back_instance(instance, __LINE__, report_error);
-        return taken::failed;
-    }
-    error_code = UF_PART_save();
-    if (error_code != 0) {
-        take_back_instance(instance, __LINE__, report_error);
+    default:
+        // Added but not marked or saved: the instance goes again.
+        if (instance != NULL_TAG) remove_instance_again(instance, report_error);
         return taken::failed;
     }
 
@@ -558,13 +483,15 @@ taken create_route(const route_state &from, tag_t &instance) {
         return taken::failed;
     }
     taken got = create_part_of_route(from, instance);
-    display_assembly_again();
+    // As route creation leaves it; an assembly not displayed again is a failure too
+    // here, since the new route's component is found from the displayed assembly.
+    int failure = error_code;
+    int part_failure = 0;
+    int shown = display_assembly_again(report_error, part_failure);
+    if (failure == 0) failure = shown != 0 ? shown : part_failure;
+    error_code = failure;
     if (got == taken::accepted && error_code != 0) {
-        // Reported already: only the removal's failure is reported here.
-        int failure = error_code;
-        error_code = UF_ASSEM_remove_instance(instance);
-        if (error_code != 0) report_error(error_code, __LINE__);
-        error_code = failure;
+        remove_instance_again(instance, report_error);
         return taken::failed;
     }
     if (got != taken::accepted) return got;
@@ -687,12 +614,7 @@ int shortest_route() {
 // Takes back a split or merge whose rivets moved from `from` to `to`; the new route of
 // a split goes too. The failure stays in error_code.
 void take_back_moves(route_state &from, const route_state &to, tag_t *moved, int n, tag_t made_instance) {
-    if (move_back(from, to, moved, n) && made_instance != NULL_TAG) {
-        int failure = error_code;
-        error_code = UF_ASSEM_remove_instance(made_instance);
-        if (error_code != 0) report_error(error_code, __LINE__);
-        error_code = failure;
-    }
+    if (move_back(from, to, moved, n) && made_instance != NULL_TAG) remove_instance_again(made_instance, report_error);
 }
 
 step split_route(const host_tags &children, int &result) {

@@ -3,7 +3,9 @@
 #include "common/host_records.h"
 
 #include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "uf_assem.h"
+#include "uf_attr.h"
 #include "uf_csys.h"
 #include "uf_disp.h"
 #include "uf_vec.h"
@@ -50,6 +52,24 @@ int ask_occurrence_children(tag_t occurrence, host_tags &children, error_reporte
     children.count = count;
     error_code = 0;
     return 0;
+}
+
+int next_rivet_member(tag_t component, tag_t &member, error_reporter report) {
+    for (;;) {
+        error_code = UF_ASSEM_cycle_objs_in_comp(component, &member);
+        if (error_code != 0) {
+            if (report != nullptr) report(error_code, __LINE__);
+            return error_code;
+        }
+        if (member == NULL_TAG) return 0;
+        int title_type = 0;
+        error_code = UF_ATTR_find_attribute(member, UF_ATTR_string, RIVET_MARK_TITLE, &title_type);
+        if (error_code != 0) {
+            if (report != nullptr) report(error_code, __LINE__);
+            return error_code;
+        }
+        if (title_type == UF_ATTR_string) return 0;
+    }
 }
 
 bool set_component_mask(UF_UI_selection_p_t select, error_reporter report) {
@@ -105,6 +125,34 @@ step select_components(const component_selection &dialog, host_tags &objects) {
     }
 }
 
+step select_component(const component_selection &dialog, void *user_data, tag_t &picked) {
+    for (;;) {
+        int response = 0;
+        tag_t object = NULL_TAG;
+        double cursor[3];
+        tag_t view = NULL_TAG;
+        error_code = UF_UI_select_with_single_dialog(dialog.cue, dialog.title, UF_UI_SEL_SCOPE_ANY_IN_ASSEMBLY,
+                                                     dialog.init, user_data, &response, &object, cursor, &view);
+        if (error_code != 0) {
+            if (dialog.report != nullptr) dialog.report(error_code, __LINE__);
+            return step::failed;
+        }
+        if (response == UF_UI_CANCEL) return step::ended;
+        if (response == UF_UI_BACK) return step::back;
+        if (object == NULL_TAG) {
+            uc1601(dialog.nothing_selected, 1);
+            continue;
+        }
+        error_code = UF_DISP_set_highlight(object, 0);
+        if (error_code != 0) {
+            if (dialog.report != nullptr) dialog.report(error_code, __LINE__);
+            return step::failed;
+        }
+        picked = object;
+        return step::go_on;
+    }
+}
+
 int unhighlight(const tag_t *objects, int count, error_reporter report) {
     for (int i = 0; i < count; ++i) {
         error_code = UF_DISP_set_highlight(objects[i], 0);
@@ -117,8 +165,12 @@ int unhighlight(const tag_t *objects, int count, error_reporter report) {
 }
 
 bool take_back_instance(tag_t instance, int line, error_reporter report) {
+    if (report != nullptr) report(error_code, line);
+    return remove_instance_again(instance, report);
+}
+
+bool remove_instance_again(tag_t instance, error_reporter report) {
     int failure = error_code;
-    if (report != nullptr) report(failure, line);
     error_code = UF_ASSEM_remove_instance(instance);
     bool gone = error_code == 0;
     if (!gone && report != nullptr) report(error_code, __LINE__);

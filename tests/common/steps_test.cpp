@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "common/steps.h"
 #include "common/tool_run.h"
+#include "common/vocabulary.h"
 #include "host.h"
 #include "references.h"
 
@@ -270,6 +272,43 @@ TEST_F(Children, FailureWithoutReporterIsLeftToTheCaller) {
     EXPECT_EQ(ask_occurrence_children(route, children, nullptr), EARLIER_FAILURE);
     EXPECT_EQ(children.count, 0);
     EXPECT_EQ(nxsim::Host::get().transcript.size(), 1u);  // the fault note alone: not reported
+}
+
+// A route whose second member is no rivet (it carries no rivet mark).
+class RivetMembers : public Children {
+protected:
+    void SetUp() override {
+        Children::SetUp();
+        nxsim::Part *part = session.find_part("route");
+        ASSERT_NE(part, nullptr);
+        session.add_part("bracket");
+        session.add_instance(part, "B1", "bracket");
+        session.add_instance(part, "R3", "rivet");
+        for (const char *rivet : {"R1", "R2", "R3"})
+            for (nxsim::Instance *instance : session.matching(part, rivet))
+                instance->attributes.set(nxsim::Attribute{RIVET_MARK_TITLE, nxsim::AttrType::String, "work"});
+    }
+};
+
+TEST_F(RivetMembers, TheCyclePassesOverAllButRivets) {
+    std::vector<std::string> met;
+    tag_t member = NULL_TAG;
+    for (;;) {
+        ASSERT_EQ(next_rivet_member(route, member, report_error), 0);
+        if (member == NULL_TAG) break;
+        met.push_back(session.describe(member));
+    }
+    EXPECT_EQ(met, (std::vector<std::string>{"RT/R1", "RT/R2", "RT/R3"}));
+}
+
+TEST_F(RivetMembers, AFailingAttributeCallEndsTheCycleReported) {
+    fail("UF_ATTR_find_attribute", 3, EARLIER_FAILURE);
+    tag_t member = NULL_TAG;
+    ASSERT_EQ(next_rivet_member(route, member, report_error), 0);
+    ASSERT_EQ(next_rivet_member(route, member, report_error), 0);
+    EXPECT_EQ(next_rivet_member(route, member, report_error), EARLIER_FAILURE);
+    EXPECT_EQ(error_code, EARLIER_FAILURE);
+    EXPECT_EQ(nxsim::Host::get().transcript.back(), "status \"Attribute could not be assigned\"");
 }
 
 TEST_F(Steps, TagsReleasedEmptyAndSafeToReleaseAgain) {

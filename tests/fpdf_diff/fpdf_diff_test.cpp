@@ -333,20 +333,9 @@ TEST(FpdfCompare, ManyRivetsEveryOneMoved) {
 
 // --- Bad input: every program that reads machine files refuses alike ---------------
 
-// A file neither program reads: its path, and the line and reason both give.
-struct bad_file {
-    const char *name;
-    std::function<std::string(const fs::path &dir)> make;  // returns the path
-    std::string where;                                     // ":3" or "" (the file as a whole)
-    std::string why;
-};
-
-void PrintTo(const bad_file &b, std::ostream *os) { *os << b.name; }
-
-std::string written(const fs::path &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    return path.string();
-}
+using scenario::bad_file;
+using scenario::written;
+static_assert(scenario::FPDF_FILE_LIMIT == fpdf::MAX_FILE_BYTES);
 
 class BadMachineFile : public FpdfDiff, public ::testing::WithParamInterface<bad_file> {};
 
@@ -373,42 +362,34 @@ TEST_P(BadMachineFile, IsOneLineNamingTheFileTheLineAndWhy) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    , BadMachineFile,
-    ::testing::Values(
-        bad_file{"missing", [](const fs::path &d) { return (d / "none.fpdf").string(); }, "",
-                 "cannot open the machine file: no such file"},
-        bad_file{"folder",
-                 [](const fs::path &d) {
-                     fs::create_directory(d / "folder.fpdf");
-                     return (d / "folder.fpdf").string();
-                 },
-                 "", "cannot read the machine file: it is a folder"},
-        bad_file{"fifo",
-                 [](const fs::path &d) {
-                     std::string p = (d / "fifo.fpdf").string();
-                     EXPECT_EQ(::mkfifo(p.c_str(), 0600), 0);
-                     return p;
-                 },
-                 "", "cannot read the machine file: not a regular file (a FIFO or a device)"},
-        bad_file{"device", [](const fs::path &) { return std::string("/dev/zero"); }, "",
-                 "cannot read the machine file: not a regular file (a FIFO or a device)"},
-        bad_file{"empty", [](const fs::path &d) { return written(d / "empty.fpdf", ""); }, "", "the file is empty"},
-        bad_file{"over_the_limit",
-                 [](const fs::path &d) { return written(d / "big.fpdf", std::string(fpdf::MAX_FILE_BYTES + 1, 'A')); },
-                 "", "the file is larger than 16777216 bytes: no FPDF file is that long"},
+// Besides the files no system reads: a FIFO and a device, a binary byte after an
+// empty line, and the two routes cut inside the last record.
+std::vector<bad_file> bad_files() {
+    return scenario::bad_machine_files(
+        {
+            bad_file{"fifo",
+                     [](const fs::path &d) {
+                         std::string p = (d / "fifo.fpdf").string();
+                         EXPECT_EQ(::mkfifo(p.c_str(), 0600), 0);
+                         return p;
+                     },
+                     "", "cannot read the machine file: not a regular file (a FIFO or a device)"},
+            bad_file{"device", [](const fs::path &) { return std::string("/dev/zero"); }, "",
+                     "cannot read the machine file: not a regular file (a FIFO or a device)"},
+        },
         bad_file{
             "binary",
             [](const fs::path &d) { return written(d / "bin.fpdf", "$$HEAD,\tA\r\n\r\n\x7F" + std::string(9, 'x')); },
             ":3", "binary data: byte 0x7F at offset 13; an FPDF file is text"},
-        bad_file{"not_fpdf", [](const fs::path &d) { return written(d / "x.fpdf", "<machine/>\r\n"); }, ":1",
-                 "not an FPDF file: it does not begin with \"$$HEAD\""},
         bad_file{"cut_short",
                  [](const fs::path &d) {
                      std::string bytes = scenario::joined_lines(issue_1());
                      return written(d / "cut.fpdf", bytes.substr(0, bytes.size() - 40));
                  },
-                 ":8", "the file is cut short: its last line has no line end"}));
+                 ":8", "the file is cut short: its last line has no line end"});
+}
+
+INSTANTIATE_TEST_SUITE_P(, BadMachineFile, ::testing::ValuesIn(bad_files()));
 
 // What fpdf_check reports as findings and reads on, fpdf_diff cannot compare: one line.
 TEST_F(FpdfDiff, RecordItCannotRead) {

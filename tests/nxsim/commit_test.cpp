@@ -87,8 +87,9 @@ constexpr const char *kTakenBack = "nxsim: took back the commit of a run that wa
 // session) and removes one.
 class CutRun : public ::testing::Test {
 protected:
-    static fs::path lay_out(const fs::path &at) {
-        write(at / "s.json", R"({"display": "@DB/A/A", "parts": [{"name": "@DB/A/A"}]})");
+    // The session at `session` below the folder (in the run folder where it is named so).
+    static fs::path lay_out(const fs::path &at, const std::string &session = "s.json") {
+        write(at / session, R"({"display": "@DB/A/A", "parts": [{"name": "@DB/A/A"}]})");
         write(at / "x.json", R"({"actions": []})");
         write(at / "run" / "D" / "old.txt", "from before");
         return at;
@@ -99,15 +100,36 @@ protected:
                 "--run-dir", (at / "run").string(), "--tools-dir",           TEST_TOOLS_DIR, "--tool",
                 tool};
     }
-    static scenario::child_result run(const fs::path &at, const std::string &fault = "") {
-        return nxsim(run_args(at), fault, "NXSIM_TEST_REMOVE=D:\\old.txt");
+    static scenario::child_result run(const fs::path &at, const std::string &fault = "",
+                                      const std::string &session = "s.json") {
+        return nxsim(run_args(at, "file_tool", session), fault, "NXSIM_TEST_REMOVE=D:\\old.txt");
     }
     // The next run: it finds the cut commit, then stops at its unknown tool.
     static scenario::child_result next_run(const fs::path &at, const std::string &session = "s.json") {
         return nxsim(run_args(at, "no_such_tool", session));
     }
 
+    // The run whole in uncut/, and killed at its second rename in cut/.
+    void run_whole_and_cut(const std::string &session = "s.json") {
+        uncut = lay_out(scratch / "uncut", session);
+        ASSERT_EQ(run(uncut, "", session).exit_code, 0);
+        cut = lay_out(scratch / "cut", session);
+        ASSERT_EQ(run(cut, "2:kill", session).exit_code, 128 + SIGKILL);
+    }
+    // A run on another session in cut/'s run folder completes the cut commit: every
+    // file as the whole run left it.
+    void expect_another_session_completes() {
+        write(cut / "other.json", R"({"parts": []})");
+        scenario::child_result next = next_run(cut, "other.json");
+        EXPECT_EQ(count_of(next.out, kCompleted), 1u) << next.out;
+        State got = state_of(cut);
+        got.erase("other.json");
+        EXPECT_EQ(differences(state_of(uncut), got), "");
+    }
+
     scenario::temp_dir scratch{"nxsim-commit"};
+    fs::path uncut;
+    fs::path cut;
 };
 
 class CutAtEachRename : public CutRun, public ::testing::WithParamInterface<std::string> {};
@@ -154,36 +176,17 @@ INSTANTIATE_TEST_SUITE_P(Commit, CutAtEachRename, ::testing::Values("", ":kill")
 
 // A run on another session in the same run folder finds the commit through its mark.
 TEST_F(CutRun, TheNextRunInTheRunFolderCompletesTheCommit) {
-    const fs::path uncut = lay_out(scratch / "uncut");
-    ASSERT_EQ(run(uncut).exit_code, 0);
-    const fs::path at = lay_out(scratch / "cut");
-    ASSERT_EQ(run(at, "2:kill").exit_code, 128 + SIGKILL);
-    write(at / "other.json", R"({"parts": []})");
-    scenario::child_result next = next_run(at, "other.json");
-    EXPECT_EQ(count_of(next.out, kCompleted), 1u) << next.out;
-    State got = state_of(at);
-    got.erase("other.json");
-    EXPECT_EQ(differences(state_of(uncut), got), "");
+    ASSERT_NO_FATAL_FAILURE(run_whole_and_cut());
+    expect_another_session_completes();
 }
 
 // A session kept in the run folder (as a workflow's is): its record is found there by a
 // run on another session, without a mark.
 TEST_F(CutRun, ARecordInTheRunFolderIsFoundByARunOnAnotherSession) {
-    const fs::path uncut = lay_out(scratch / "uncut");
-    fs::rename(uncut / "s.json", uncut / "run" / "s.json");
-    ASSERT_EQ(nxsim(run_args(uncut, "file_tool", "run/s.json"), "", "NXSIM_TEST_REMOVE=D:\\old.txt").exit_code, 0);
-    const fs::path at = lay_out(scratch / "cut");
-    fs::rename(at / "s.json", at / "run" / "s.json");
-    ASSERT_EQ(nxsim(run_args(at, "file_tool", "run/s.json"), "2:kill", "NXSIM_TEST_REMOVE=D:\\old.txt").exit_code,
-              128 + SIGKILL);
-    EXPECT_TRUE(fs::exists(at / "run" / "s.json.commit"));
-    EXPECT_FALSE(fs::exists(at / "run" / "nxsim.commit"));
-    write(at / "other.json", R"({"parts": []})");
-    scenario::child_result next = next_run(at, "other.json");
-    EXPECT_EQ(count_of(next.out, kCompleted), 1u) << next.out;
-    State got = state_of(at);
-    got.erase("other.json");
-    EXPECT_EQ(differences(state_of(uncut), got), "");
+    ASSERT_NO_FATAL_FAILURE(run_whole_and_cut("run/s.json"));
+    EXPECT_TRUE(fs::exists(cut / "run" / "s.json.commit"));
+    EXPECT_FALSE(fs::exists(cut / "run" / "nxsim.commit"));
+    expect_another_session_completes();
 }
 
 // A record cut while it was written: no rename had begun, so the run is taken back

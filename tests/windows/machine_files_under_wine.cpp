@@ -125,19 +125,8 @@ TEST_F(MachineFilePrograms, DiffOfTwoIssues) {
 
 // What neither program reads: one line on the error stream naming the file, the
 // line where there is one, and why; nothing on the standard output; status 2.
-struct bad_file {
-    const char *name;
-    std::function<std::string(const fs::path &)> make;
-    std::string where;
-    std::string why;
-};
-
-void PrintTo(const bad_file &b, std::ostream *os) { *os << b.name; }
-
-std::string written(const fs::path &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    return path.string();
-}
+using scenario::bad_file;
+using scenario::written;
 
 class BadMachineFileUnderWine : public MachineFilePrograms, public ::testing::WithParamInterface<bad_file> {};
 
@@ -156,24 +145,11 @@ TEST_P(BadMachineFileUnderWine, IsOneLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     , BadMachineFileUnderWine,
-    ::testing::Values(
-        bad_file{"missing", [](const fs::path &d) { return (d / "none.fpdf").string(); }, "",
-                 "cannot open the machine file: no such file"},
-        bad_file{"folder",
-                 [](const fs::path &d) {
-                     fs::create_directory(d / "folder.fpdf");
-                     return (d / "folder.fpdf").string();
-                 },
-                 "", "cannot read the machine file: it is a folder"},
-        bad_file{"empty", [](const fs::path &d) { return written(d / "empty.fpdf", ""); }, "", "the file is empty"},
-        bad_file{"over_the_limit",
-                 [](const fs::path &d) { return written(d / "big.fpdf", std::string(16 * 1024 * 1024 + 1, 'A')); }, "",
-                 "the file is larger than 16777216 bytes: no FPDF file is that long"},
+    ::testing::ValuesIn(scenario::bad_machine_files(
+        {},
         bad_file{"binary", [](const fs::path &d) { return written(d / "bin.fpdf", "$$HEAD\r\n\x01\r\n"); }, ":2",
                  "binary data: byte 0x01 at offset 8; an FPDF file is text"},
-        bad_file{"not_fpdf", [](const fs::path &d) { return written(d / "x.fpdf", "<machine/>\r\n"); }, ":1",
-                 "not an FPDF file: it does not begin with \"$$HEAD\""},
         bad_file{"cut_short", [](const fs::path &d) { return written(d / "cut.fpdf", "$$HEAD,\tA\r\n$$PATH"); }, ":2",
-                 "the file is cut short: its last line has no line end"}));
+                 "the file is cut short: its last line has no line end"})));
 
 }  // namespace

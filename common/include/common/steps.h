@@ -59,6 +59,13 @@ struct host_list {
 // to error_code and to `report`, and children stays empty. Answers error_code.
 int ask_occurrence_children(tag_t occurrence, host_tags &children, error_reporter report);
 
+// --- The rivets under a component ------------------------------------------------
+
+// The next member under the component after `member` that carries the rivet mark
+// (NULL_TAG starts the cycle); member is NULL_TAG again after the last. Others are
+// passed over. Answers error_code, a failing call reported.
+int next_rivet_member(tag_t component, tag_t &member, error_reporter report);
+
 // --- Selection set-ups -----------------------------------------------------------
 
 // Components only. A failing call is reported when `report` is given; answers true
@@ -91,6 +98,13 @@ struct component_selection {
 // once. Back is the caller's: most tools simply show the dialog again.
 step select_components(const component_selection &dialog, host_tags &objects);
 
+// The single selection dialog with its user data until the engineer picks an object
+// (go_on, picked set and its highlight switched off), presses Back (back) or Cancel
+// (ended), or the dialog or the un-highlight fails (failed, reported). A confirmed
+// empty pick shows nothing_selected and the dialog again. unhighlight_refused is not
+// read: a refused single selection holds nothing.
+step select_component(const component_selection &dialog, void *user_data, tag_t &picked);
+
 // Switches the highlight of the objects off in order; the first failing call is
 // reported and ends it. Answers error_code.
 int unhighlight(const tag_t *objects, int count, error_reporter report);
@@ -101,6 +115,10 @@ int unhighlight(const tag_t *objects, int count, error_reporter report);
 // instance to a finished one: removes that instance again. A failing remove is
 // reported too. Answers true when the instance is gone; error_code keeps the failure.
 bool take_back_instance(tag_t instance, int line, error_reporter report);
+
+// The same after a failure that is reported already: only a failing remove is
+// reported here.
+bool remove_instance_again(tag_t instance, error_reporter report);
 
 // --- Mapping between frames (UF_CSYS_* codes) ------------------------------------
 
