@@ -217,7 +217,10 @@ TEST(RouteEditOrder, RefusalsCancelAndFailuresKeepEveryRivet) {
                            "split_display_fault_removal_fails",
                            "split_no_child_removal_fails",
                            "split_no_occurrence_removal_fails",
-                           "split_take_back_removal_fails"};
+                           "split_take_back_removal_fails",
+                           "merge_number_fault_taken_back",
+                           "start_at_walk_fails",
+                           "route_rivets_not_asked"};
     Json before = load(kSession);
     for (const char *name : cases) {
         scenario::outcome out = play(name);
