@@ -220,7 +220,8 @@ TEST(RouteEditOrder, RefusalsCancelAndFailuresKeepEveryRivet) {
                            "split_take_back_removal_fails",
                            "merge_number_fault_taken_back",
                            "start_at_walk_fails",
-                           "route_rivets_not_asked"};
+                           "route_rivets_not_asked",
+                           "split_display_not_back"};
     Json before = load(kSession);
     for (const char *name : cases) {
         scenario::outcome out = play(name);
