@@ -200,12 +200,10 @@ int verify_file() {
         if (!read_file_routes()) return error_code;
 
         host_tags routes;
-        switch (select_components(routes_to_verify, routes)) {
-        case step::go_on: return verify_routes(routes);
-        case step::back: continue;
-        case step::ended:
-        case step::failed: return error_code;
-        }
+        step picked = select_components(routes_to_verify, routes);
+        if (picked == step::go_on) return verify_routes(routes);
+        // Back shows the name dialog again; Cancel or a failure ends.
+        if (picked != step::back) return error_code;
     }
 }
 

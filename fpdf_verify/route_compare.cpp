@@ -101,10 +101,10 @@ bool read_field(tag_t rivet, const char *title, int width, bool *found, char (&f
         return false;
     }
     // GCOVR_EXCL_BR_START: found as a string, the value reads back as one
-    bool text = value.type == UF_ATTR_string && value.value.string != nullptr;
+    if (value.type != UF_ATTR_string || value.value.string == nullptr) return true;
     // GCOVR_EXCL_BR_STOP
-    field_text(text ? value.value.string : "", width, field);
-    if (text) UF_free(value.value.string);
+    field_text(value.value.string, width, field);
+    UF_free(value.value.string);
     return true;
 }
 
@@ -154,16 +154,15 @@ void sort_rivets(int count) {
 // The records of a route section, as the reader places them.
 const fpdf::record &record_at(const fpdf::route &section, size_t k) { return file_read.records[section.first + k]; }
 
-int records_under(const fpdf::route &section, std::string_view point_id) {
+// The section's records of this point identifier: their count, and the first in *first.
+int records_under(const fpdf::route &section, std::string_view point_id, const fpdf::record **first) {
     int n = 0;
-    for (size_t k = 0; k < section.size; ++k) n += record_at(section, k).point_id == point_id ? 1 : 0;
+    for (size_t k = 0; k < section.size; ++k) {
+        if (record_at(section, k).point_id != point_id) continue;
+        if (n == 0) *first = &record_at(section, k);
+        ++n;
+    }
     return n;
-}
-
-const fpdf::record *record_of(const fpdf::route &section, std::string_view point_id) {
-    for (size_t k = 0; k < section.size; ++k)
-        if (record_at(section, k).point_id == point_id) return &record_at(section, k);
-    return nullptr;  // GCOVR_EXCL_LINE: asked only for a point identifier the file holds
 }
 
 int rivets_under(std::string_view point_id) {
@@ -231,9 +230,10 @@ int compare_rivets(const fpdf::route &section, const char *path_name) {
         // Sorted: rivets with one identifier follow each other, and the first tells.
         if (i > 0 && rivets[i - 1].has_point_id && strcmp(rivets[i - 1].point_id, rivet.point_id) == 0) continue;
         int in_route = rivets_under(rivet.point_id);
-        int in_file = records_under(section, rivet.point_id);
+        const fpdf::record *record = nullptr;
+        int in_file = records_under(section, rivet.point_id, &record);
         if (in_route == 1 && in_file == 1) {
-            found += compare_rivet(rivet, *record_of(section, rivet.point_id), path_name);
+            found += compare_rivet(rivet, *record, path_name);
         } else if (in_route == 1 && in_file == 0) {
             fprintf(error_log, "\n\tмаршрут %s, заклепка %s: в файле нет, в сборке есть\tline=%d\n", path_name,
                     rivet.point_id, __LINE__);

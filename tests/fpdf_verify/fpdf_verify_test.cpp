@@ -51,7 +51,11 @@ TEST(FpdfVerifyLog, OneLinePerDifference) {
                             {"axis_differs", 1},
                             {"precision_boundary", 1},
                             {"differences_in_two_routes", 3},
-                            {"wcs_moved", 5}};
+                            {"wcs_moved", 5},
+                            {"position_differs_in_z", 1},
+                            {"record_twice_rivet_gone", 2},
+                            {"route_holds_other_part", 0},
+                            {"field_too_long", 0}};
     for (const expected &e : all) {
         std::string log = log_of(e.name);
         EXPECT_EQ(count_of(log, "\n\tмаршрут "), e.lines) << e.name << "\n" << log;

@@ -161,6 +161,7 @@ TEST(RouteEditOrder, EachOperationNumbersTheNewOrder) {
         {"start_at_rivet", {"A4", "A6", "A2", "A5", "A3", "A1"}},
         {"move_before", {"A1", "A6", "A2", "A3", "A4", "A5"}},
         {"move_after_itself_refused", {"A2", "A3", "A4", "A5", "A6", "A1"}},
+        {"move_picks_again", {"A1", "A6", "A2", "A3", "A4", "A5"}},
         {"shortest", {"A1", "A3", "A5", "A2", "A4", "A6"}},
     };
     Json before = load(kSession);
@@ -188,12 +189,16 @@ TEST(RouteEditOrder, SplitMakesTheNextFreeRouteWithTheRivetsAfterThePick) {
 }
 
 TEST(RouteEditOrder, MergeAppendsTheSecondRouteAndRemovesIt) {
-    scenario::outcome out = play("merge");
-    Json after = load(out.work / "session.json");
-    EXPECT_EQ(rivets_kept(load(kSession), after), "");
-    EXPECT_EQ(walk_of(after, "AAAAB_001", "AAAAB_001"), (names{"A1", "A2", "A3", "A4", "A5", "A6", "B1", "B2", "B3"}));
-    for (const auto &c : after["parts"][0]["components"]) EXPECT_NE(c["name"], "AAAAB_002");
-    fs::remove_all(out.work);
+    for (const char *name : {"merge", "merge_after_refused_route"}) {
+        scenario::outcome out = play(name);
+        Json after = load(out.work / "session.json");
+        EXPECT_EQ(rivets_kept(load(kSession), after), "") << name;
+        EXPECT_EQ(walk_of(after, "AAAAB_001", "AAAAB_001"),
+                  (names{"A1", "A2", "A3", "A4", "A5", "A6", "B1", "B2", "B3"}))
+            << name;
+        for (const auto &c : after["parts"][0]["components"]) EXPECT_NE(c["name"], "AAAAB_002") << name;
+        fs::remove_all(out.work);
+    }
 }
 
 // Refusals, Cancel and every failure part way leave each rivet where and as it was.
@@ -204,7 +209,19 @@ TEST(RouteEditOrder, RefusalsCancelAndFailuresKeepEveryRivet) {
                            "reverse_number_fault_restored",
                            "split_move_fault_taken_back",
                            "split_number_fault_taken_back",
-                           "merge_move_fault_taken_back"};
+                           "merge_move_fault_taken_back",
+                           "dialogs_shown_again",
+                           "split_cancel_in_pick",
+                           "split_teamcenter_restart",
+                           "split_display_not_restored",
+                           "split_display_fault_removal_fails",
+                           "split_no_child_removal_fails",
+                           "split_no_occurrence_removal_fails",
+                           "split_take_back_removal_fails",
+                           "merge_number_fault_taken_back",
+                           "start_at_walk_fails",
+                           "route_rivets_not_asked",
+                           "split_display_not_back"};
     Json before = load(kSession);
     for (const char *name : cases) {
         scenario::outcome out = play(name);
@@ -218,6 +235,42 @@ TEST(RouteEditOrder, RefusalsCancelAndFailuresKeepEveryRivet) {
         EXPECT_EQ(was, now) << name << ": a rivet's route or point_id changed";
         fs::remove_all(out.work);
     }
+}
+
+std::string utf8(const char8_t *text) { return reinterpret_cast<const char *>(text); }
+
+size_t count_of(const std::string &text, const std::string &what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// A thousand numbers after the route's own all taken: the split is refused with a box,
+// no part is made and no rivet moves.
+TEST(RouteEditSplit, NoFreeNumberInAThousand) {
+    scenario::temp_dir dir("route-edit-numbers");
+    std::ofstream(dir / "case.json") << Json{{"tool", "route_edit"}, {"session", kSession.string()}}.dump();
+    Json faults = Json::array();
+    for (int n = 1; n <= 1000; ++n) faults.push_back({{"call", "UF_PART_new"}, {"nth", n}, {"code", 1020004}});
+    std::ofstream(dir / "script.json")
+        << Json{{"faults", faults},
+                {"actions",
+                 Json::parse(R"([{"select": ["AAAAB_001"]}, {"styler": [{"pick": "OPERATION", "entry": 4}, "ok"]},
+                                    {"select": ["AAAAB_001/A4"]}])")}}
+               .dump();
+    scenario::outcome out = scenario::run(dir.path());
+    ASSERT_EQ(out.exit_code, 0) << out.stderr_text;
+    std::string transcript = scenario::read_file(out.work / "run" / "transcript.txt");
+    EXPECT_EQ(count_of(transcript, "fault UF_PART_new "), 1000u);
+    EXPECT_EQ(count_of(transcript, "\nmessage "), 1u) << transcript;
+    EXPECT_NE(transcript.find(utf8(u8"message \"нет свободного номера маршрута AAAAB_001CCCCC\"")), std::string::npos)
+        << transcript;
+    EXPECT_NE(transcript.find("end return code 0 "), std::string::npos) << transcript;
+    Json before = load(kSession), after = load(out.work / "session.json");
+    EXPECT_EQ(rivets_kept(before, after), "");
+    EXPECT_EQ(after["parts"].size(), before["parts"].size());
+    EXPECT_EQ(walk_of(after, "AAAAB_001", "AAAAB_001"), (names{"A1", "A2", "A3", "A4", "A5", "A6"}));
+    fs::remove_all(out.work);
 }
 
 // An operation with each host call failing in turn: whatever failed, no rivet is
