@@ -296,7 +296,7 @@ TEST_F(RivetMembers, TheCyclePassesOverAllButRivets) {
     for (;;) {
         ASSERT_EQ(next_rivet_member(route, member, report_error), 0);
         if (member == NULL_TAG) break;
-        met.push_back(session.describe(member));
+        met.push_back(describe(session, member));
     }
     EXPECT_EQ(met, (std::vector<std::string>{"RT/R1", "RT/R2", "RT/R3"}));
 }
