@@ -5,23 +5,27 @@ cd "$(dirname "$0")"
 
 usage() {
   cat <<'TEXT'
-usage: ./run-tests.sh [--sanitize|--other-layout|--windows] [--fast] [-- CTEST-ARGUMENTS...]
+usage: ./run-tests.sh [--sanitize] [--other-layout] [--windows] [--fast] [-- CTEST-ARGUMENTS...]
   --sanitize  build and run under AddressSanitizer and UndefinedBehaviorSanitizer
   --other-layout  the host interface's constants and struct members with other values and orders
+              (with --sanitize: both in one build)
   --windows   the Windows DLLs and nxsim.exe, their scenarios under Wine, the install folder
+              (alone: the Windows build has no sanitizers and one layout)
   --fast      leave out the fault sweeps and the benchmarks (labels sweep, bench)
   --          everything after it goes to ctest, e.g. -- -R route_walk  or  -- -L scenario
 TEXT
 }
 
-preset=default
+sanitize=false
+other_layout=false
+windows=false
 setup=build
 ctest_args=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --sanitize) preset=asan ;;
-    --other-layout) preset=other-layout ;;
-    --windows) preset=windows setup=windows ;;
+    --sanitize) sanitize=true ;;
+    --other-layout) other_layout=true ;;
+    --windows) windows=true setup=windows ;;
     --fast) ctest_args+=(-LE '^(sweep|bench)$') ;;
     -h | --help) usage; exit 0 ;;
     --) shift; ctest_args+=("$@"); break ;;
@@ -32,6 +36,17 @@ while [ $# -gt 0 ]; do
   esac
   shift
 done
+
+case "$sanitize,$other_layout,$windows" in
+  false,false,false) preset=default ;;
+  true,false,false) preset=asan ;;
+  false,true,false) preset=other-layout ;;
+  true,true,false) preset=asan-other-layout ;;
+  false,false,true) preset=windows ;;
+  *)
+    echo "run-tests.sh: --windows goes alone (the Windows build has no sanitizers and one layout)" >&2
+    exit 2 ;;
+esac
 
 scripts/setup.sh "$setup"
 cmake --preset "$preset" >/dev/null

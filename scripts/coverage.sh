@@ -49,7 +49,7 @@ sources="$PWD/($(tr ' ' '|' <<<"$folders"))/"
 trace=$build/coverage.json
 # Branches the compiler adds for exceptions (the tools throw none) and on lines without
 # code of their own (a closing brace's clean-up) are not the tools' own.
-gcovr -r . --object-directory "$build" --filter "$sources" --exclude-throw-branches \
+gcovr -r . -j 2 --object-directory "$build" --filter "$sources" --exclude-throw-branches \
   --exclude-unreachable-branches --exclude-directories "$build/CMakeFiles" --json --output "$trace"
 gcovr -r . --add-tracefile "$trace"
 gcovr -r . --add-tracefile "$trace" --branches

@@ -30,14 +30,25 @@ printf '*\nback\ncancel\n' >"$corpus/terminal/back.txt"
 # Overlong UTF-8 (C1 81 for "A") in a dialog text and a part name: refused, once recorded as typed.
 printf 'R\nok\ntype NAME \301\201\nok\n5\nYes\nPART/1/\301\201\n' >"$corpus/terminal/overlong.txt"
 # A fixed seed, so that a finding here can be played again; on one, the fuzzer's
-# report and the input that made it are printed (the corpus folder goes away).
-status=0
-for t in session script dialog fpdf_check fpdf_reader terminal; do
-  target=build/fuzz/nxsim/fuzz/fuzz_$t
+# report and the input that made it are printed (the corpus folder goes away). Each
+# target runs on one core: two at a time, their reports printed in order after.
+fuzz_one() {
+  local t=$1 target=build/fuzz/nxsim/fuzz/fuzz_$1
   [ "$t" = fpdf_check ] && target=build/fuzz/fpdf_check/fuzz/fuzz_fpdf_check
   [ "$t" = fpdf_reader ] && target=build/fuzz/common/fuzz/fuzz_fpdf_reader
-  if (cd "$corpus" && "$OLDPWD/$target" -seed="${FUZZ_SEED:-1}" -max_total_time="${SECONDS_EACH:-20}" \
-       -max_len=8192 -artifact_prefix="$corpus/found-$t-" "$corpus/$t" >"$corpus/$t.log" 2>&1); then
+  (cd "$corpus" && "$OLDPWD/$target" -seed="${FUZZ_SEED:-1}" -max_total_time="${SECONDS_EACH:-20}" \
+     -max_len=8192 -artifact_prefix="$corpus/found-$t-" "$corpus/$t" >"$corpus/$t.log" 2>&1) ||
+    touch "$corpus/$t.failed"
+}
+targets=(session script dialog fpdf_check fpdf_reader terminal)
+for ((k = 0; k < ${#targets[@]}; k += 2)); do
+  fuzz_one "${targets[k]}" &
+  [ $((k + 1)) -lt ${#targets[@]} ] && fuzz_one "${targets[k + 1]}" &
+  wait
+done
+status=0
+for t in "${targets[@]}"; do
+  if [ ! -e "$corpus/$t.failed" ]; then
     grep -E '^Done' "$corpus/$t.log"
   else
     status=1
