@@ -5,9 +5,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -129,119 +131,177 @@ TEST_P(FpdfDiffEdit, ListsExactlyTheChanges) {
 const char NOTHING_ELSE[] =
     "0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 recoded, 0 re-sequenced";
 
+const edit EDITS[] = {
+    edit{"date",
+         [](auto &l) { set_fpdf_field(l[0], 4, "08-12-2026"); },
+         {"header: date \"07-12-2026\" -> \"08-12-2026\" (old line 1, new line 1)"},
+         "1 header field; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 recoded, "
+         "0 re-sequenced"},
+    edit{"assembly_and_area",
+         [](auto &l) { l[0] = "$$HEAD,\t\xCF\xC0\xCD\xC5\xCB\xDC,\tB,\tTOLV,\t07-12-2026\r\n"; },
+         {"header: assembly \"PANEL\" -> \"\xD0\x9F\xD0\x90\xD0\x9D\xD0\x95\xD0\x9B\xD0\xAC\" (old line 1, new "
+          "line 1)",
+          "header: area \"A\" -> \"B\" (old line 1, new line 1)"},
+         "2 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
+         "recoded, 0 re-sequenced"},
+    edit{"route_removed",
+         [](auto &l) { l.erase(l.begin() + 1, l.begin() + 4); },
+         {"route \"RT\": removed, 2 rivets (old line 2)"},
+         "0 header fields; 0 routes added, 1 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
+         "recoded, 0 re-sequenced"},
+    edit{"route_added",
+         [](auto &l) {
+             l.push_back("$$PATH,\tRU,\t1\r\n");
+             l.push_back(fpdf_record("H", "A", "3404579D35", "095", "RU_01", 0, 300, 0, 0, 0, 1));
+         },
+         {"route \"RU\": added, 1 rivet (new line 9)"},
+         "0 header fields; 1 route added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
+         "recoded, 0 re-sequenced"},
+    edit{"recounted",
+         [](auto &l) { l[4] = "$$PATH,\tRS,\t4\r\n"; },
+         {"route \"RS\": count 3 -> 4 (old line 5, new line 5)"},
+         "0 header fields; 0 routes added, 0 removed, 1 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
+         "recoded, 0 re-sequenced"},
+    edit{"rivet_removed",
+         [](auto &l) {
+             l.erase(l.begin() + 6);
+             l[4] = "$$PATH,\tRS,\t2\r\n";
+         },
+         {"route \"RS\": count 3 -> 2 (old line 5, new line 5)", "route \"RS\", rivet \"RS_02\": removed (old line 7)"},
+         "0 header fields; 0 routes added, 0 removed, 1 recounted; 0 rivets added, 1 removed, 0 moved, 0 "
+         "recoded, 0 re-sequenced"},
+    edit{"rivet_added",
+         [](auto &l) { l.push_back(fpdf_record("G", "B", "3404480D40", "095", "RS_04", 30, 100, 0, 0, 0, 1)); },
+         {"route \"RS\", rivet \"RS_04\": added (new line 9)"},
+         "0 header fields; 0 routes added, 0 removed, 0 recounted; 1 rivet added, 0 removed, 0 moved, 0 "
+         "recoded, 0 re-sequenced"},
+    edit{"moved_half_a_millimetre",
+         [](auto &l) { set_fpdf_field(l[3], 7, "        2.50000"); },
+         {"route \"RT\", rivet \"RT_02\": moved 0.50000 mm: position 11.00000, 2.00000, 3.00000 -> 11.00000, "
+          "2.50000, 3.00000 (old line 4, new line 4)"},
+         "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 1 moved, 0 "
+         "recoded, 0 re-sequenced"},
+    edit{"moved_by_the_last_decimal",
+         [](auto &l) { set_fpdf_field(l[2], 8, "        3.00001"); },
+         {"route \"RT\", rivet \"RT_01\": moved 0.00001 mm: position 1.00000, 2.00000, 3.00000 -> 1.00000, "
+          "2.00000, 3.00001 (old line 3, new line 3)"},
+         "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 1 moved, 0 "
+         "recoded, 0 re-sequenced"},
+    edit{"axis_turned",
+         [](auto &l) {
+             set_fpdf_field(l[5], 10, "        0.70711");
+             set_fpdf_field(l[5], 11, "        0.70711");
+         },
+         {"route \"RS\", rivet \"RS_01\": moved: axis 0.00000, 0.00000, 1.00000 -> 0.00000, 0.70711, 0.70711 "
+          "(old line 6, new line 6)"},
+         "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 1 moved, 0 "
+         "recoded, 0 re-sequenced"},
+    edit{"grip_and_fastener",
+         [](auto &l) {
+             set_fpdf_field(l[7], 2, "  3404480D50");
+             set_fpdf_field(l[7], 3, "140");
+         },
+         {"route \"RS\", rivet \"RS_03\": recoded: fastener \"3404480D40\" -> \"3404480D50\", grip \"095\" -> "
+          "\"140\" (old line 8, new line 8)"},
+         "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 1 "
+         "recoded, 0 re-sequenced"},
+    edit{"process_and_add",
+         [](auto &l) {
+             set_fpdf_field(l[2], 0, "X");
+             set_fpdf_field(l[2], 1, "B");
+         },
+         {"route \"RT\", rivet \"RT_01\": recoded: process code \"H\" -> \"X\", add code \"A\" -> \"B\" (old "
+          "line 3, new line 3)"},
+         "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 1 "
+         "recoded, 0 re-sequenced"},
+    // The route walked again from its last rivet: the same rivets at the same
+    // places, numbered the other way round.
+    edit{"walked_from_another_rivet",
+         [](auto &l) {
+             l[5] = fpdf_record("G", "B", "3404480D40", "095", "RS_01", 20, 100, 0, 0, 0, 1);
+             l[7] = fpdf_record("G", "B", "3404480D40", "095", "RS_03", 0, 100, 0, 0, 0, 1);
+         },
+         {"route \"RS\", rivet \"RS_01\": re-sequenced: identifier \"RS_01\" -> \"RS_03\", place 1 -> 3 (old "
+          "line 6, new line 8)",
+          "route \"RS\", rivet \"RS_03\": re-sequenced: identifier \"RS_03\" -> \"RS_01\", place 3 -> 1 (old "
+          "line 8, new line 6)"},
+         "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
+         "recoded, 2 re-sequenced"},
+    // The same identifiers in another order (the file not as the export sorts
+    // it): the rivet taken out of its place is named, the others keep theirs.
+    edit{"another_place_in_the_order",
+         [](auto &l) { std::rotate(l.begin() + 5, l.begin() + 6, l.begin() + 8); },
+         {"route \"RS\", rivet \"RS_01\": re-sequenced: place 1 -> 3 (old line 6, new line 8)"},
+         "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
+         "recoded, 1 re-sequenced"},
+    // Moved and renumbered at once: no longer the same rivet by either key.
+    edit{"moved_and_renumbered",
+         [](auto &l) { l[3] = fpdf_record("H", "A", "3404579D35", "095", "RT_09", 12, 2, 3, 0, 0, 1); },
+         {"route \"RT\", rivet \"RT_02\": removed (old line 4)", "route \"RT\", rivet \"RT_09\": added (new line 4)"},
+         "0 header fields; 0 routes added, 0 removed, 0 recounted; 1 rivet added, 1 removed, 0 moved, 0 "
+         "recoded, 0 re-sequenced"}};
+
+INSTANTIATE_TEST_SUITE_P(, FpdfDiffEdit, ::testing::ValuesIn(EDITS));
+
+// An edit of the table above and the "changes" list that --json gives for it: each
+// kind with the keys of its own, the Windows-1251 texts in UTF-8.
+struct json_edit {
+    const char *edit;
+    const char *changes;
+};
+
+void PrintTo(const json_edit &e, std::ostream *os) { *os << e.edit; }
+
+class FpdfDiffJson : public FpdfDiff, public ::testing::WithParamInterface<json_edit> {};
+
+TEST_P(FpdfDiffJson, ListsTheChangesWithTheirKeys) {
+    const edit *e = std::find_if(std::begin(EDITS), std::end(EDITS),
+                                 [](const edit &x) { return std::string(x.name) == GetParam().edit; });
+    ASSERT_NE(e, std::end(EDITS)) << "no edit " << GetParam().edit;
+    std::vector<std::string> next = issue_1();
+    e->apply(next);
+    result r = diff(issue_1(), next, {"--json"});
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_EQ(r.err, "");
+    nlohmann::json doc = nlohmann::json::parse(r.out);
+    nlohmann::json want = nlohmann::json::parse(GetParam().changes);
+    EXPECT_EQ(doc["changes"], want) << doc["changes"].dump(2);
+    EXPECT_EQ(doc["same"], false);
+    EXPECT_EQ(doc["new"], (dir / "new.fpdf").string());
+    EXPECT_EQ(doc["summary"]["changes"], want.size());
+    std::map<std::string, int> kinds;
+    for (const nlohmann::json &c : want) ++kinds[c["kind"].get<std::string>()];
+    for (const auto &[kind, n] : kinds) EXPECT_EQ(doc["summary"][kind], n) << kind;
+    EXPECT_EQ(doc["summary"].size(), 10u) << doc["summary"].dump();
+}
+
 INSTANTIATE_TEST_SUITE_P(
-    , FpdfDiffEdit,
+    , FpdfDiffJson,
     ::testing::Values(
-        edit{"date",
-             [](auto &l) { set_fpdf_field(l[0], 4, "08-12-2026"); },
-             {"header: date \"07-12-2026\" -> \"08-12-2026\" (old line 1, new line 1)"},
-             "1 header field; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 recoded, "
-             "0 re-sequenced"},
-        edit{"assembly_and_area",
-             [](auto &l) { l[0] = "$$HEAD,\t\xCF\xC0\xCD\xC5\xCB\xDC,\tB,\tTOLV,\t07-12-2026\r\n"; },
-             {"header: assembly \"PANEL\" -> \"\xD0\x9F\xD0\x90\xD0\x9D\xD0\x95\xD0\x9B\xD0\xAC\" (old line 1, new "
-              "line 1)",
-              "header: area \"A\" -> \"B\" (old line 1, new line 1)"},
-             "2 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
-             "recoded, 0 re-sequenced"},
-        edit{"route_removed",
-             [](auto &l) { l.erase(l.begin() + 1, l.begin() + 4); },
-             {"route \"RT\": removed, 2 rivets (old line 2)"},
-             "0 header fields; 0 routes added, 1 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
-             "recoded, 0 re-sequenced"},
-        edit{"route_added",
-             [](auto &l) {
-                 l.push_back("$$PATH,\tRU,\t1\r\n");
-                 l.push_back(fpdf_record("H", "A", "3404579D35", "095", "RU_01", 0, 300, 0, 0, 0, 1));
-             },
-             {"route \"RU\": added, 1 rivet (new line 9)"},
-             "0 header fields; 1 route added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
-             "recoded, 0 re-sequenced"},
-        edit{"recounted",
-             [](auto &l) { l[4] = "$$PATH,\tRS,\t4\r\n"; },
-             {"route \"RS\": count 3 -> 4 (old line 5, new line 5)"},
-             "0 header fields; 0 routes added, 0 removed, 1 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
-             "recoded, 0 re-sequenced"},
-        edit{"rivet_removed",
-             [](auto &l) {
-                 l.erase(l.begin() + 6);
-                 l[4] = "$$PATH,\tRS,\t2\r\n";
-             },
-             {"route \"RS\": count 3 -> 2 (old line 5, new line 5)",
-              "route \"RS\", rivet \"RS_02\": removed (old line 7)"},
-             "0 header fields; 0 routes added, 0 removed, 1 recounted; 0 rivets added, 1 removed, 0 moved, 0 "
-             "recoded, 0 re-sequenced"},
-        edit{"rivet_added",
-             [](auto &l) { l.push_back(fpdf_record("G", "B", "3404480D40", "095", "RS_04", 30, 100, 0, 0, 0, 1)); },
-             {"route \"RS\", rivet \"RS_04\": added (new line 9)"},
-             "0 header fields; 0 routes added, 0 removed, 0 recounted; 1 rivet added, 0 removed, 0 moved, 0 "
-             "recoded, 0 re-sequenced"},
-        edit{"moved_half_a_millimetre",
-             [](auto &l) { set_fpdf_field(l[3], 7, "        2.50000"); },
-             {"route \"RT\", rivet \"RT_02\": moved 0.50000 mm: position 11.00000, 2.00000, 3.00000 -> 11.00000, "
-              "2.50000, 3.00000 (old line 4, new line 4)"},
-             "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 1 moved, 0 "
-             "recoded, 0 re-sequenced"},
-        edit{"moved_by_the_last_decimal",
-             [](auto &l) { set_fpdf_field(l[2], 8, "        3.00001"); },
-             {"route \"RT\", rivet \"RT_01\": moved 0.00001 mm: position 1.00000, 2.00000, 3.00000 -> 1.00000, "
-              "2.00000, 3.00001 (old line 3, new line 3)"},
-             "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 1 moved, 0 "
-             "recoded, 0 re-sequenced"},
-        edit{"axis_turned",
-             [](auto &l) {
-                 set_fpdf_field(l[5], 10, "        0.70711");
-                 set_fpdf_field(l[5], 11, "        0.70711");
-             },
-             {"route \"RS\", rivet \"RS_01\": moved: axis 0.00000, 0.00000, 1.00000 -> 0.00000, 0.70711, 0.70711 "
-              "(old line 6, new line 6)"},
-             "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 1 moved, 0 "
-             "recoded, 0 re-sequenced"},
-        edit{"grip_and_fastener",
-             [](auto &l) {
-                 set_fpdf_field(l[7], 2, "  3404480D50");
-                 set_fpdf_field(l[7], 3, "140");
-             },
-             {"route \"RS\", rivet \"RS_03\": recoded: fastener \"3404480D40\" -> \"3404480D50\", grip \"095\" -> "
-              "\"140\" (old line 8, new line 8)"},
-             "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 1 "
-             "recoded, 0 re-sequenced"},
-        edit{"process_and_add",
-             [](auto &l) {
-                 set_fpdf_field(l[2], 0, "X");
-                 set_fpdf_field(l[2], 1, "B");
-             },
-             {"route \"RT\", rivet \"RT_01\": recoded: process code \"H\" -> \"X\", add code \"A\" -> \"B\" (old "
-              "line 3, new line 3)"},
-             "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 1 "
-             "recoded, 0 re-sequenced"},
-        // The route walked again from its last rivet: the same rivets at the same
-        // places, numbered the other way round.
-        edit{"walked_from_another_rivet",
-             [](auto &l) {
-                 l[5] = fpdf_record("G", "B", "3404480D40", "095", "RS_01", 20, 100, 0, 0, 0, 1);
-                 l[7] = fpdf_record("G", "B", "3404480D40", "095", "RS_03", 0, 100, 0, 0, 0, 1);
-             },
-             {"route \"RS\", rivet \"RS_01\": re-sequenced: identifier \"RS_01\" -> \"RS_03\", place 1 -> 3 (old "
-              "line 6, new line 8)",
-              "route \"RS\", rivet \"RS_03\": re-sequenced: identifier \"RS_03\" -> \"RS_01\", place 3 -> 1 (old "
-              "line 8, new line 6)"},
-             "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
-             "recoded, 2 re-sequenced"},
-        // The same identifiers in another order (the file not as the export sorts
-        // it): the rivet taken out of its place is named, the others keep theirs.
-        edit{"another_place_in_the_order",
-             [](auto &l) { std::rotate(l.begin() + 5, l.begin() + 6, l.begin() + 8); },
-             {"route \"RS\", rivet \"RS_01\": re-sequenced: place 1 -> 3 (old line 6, new line 8)"},
-             "0 header fields; 0 routes added, 0 removed, 0 recounted; 0 rivets added, 0 removed, 0 moved, 0 "
-             "recoded, 1 re-sequenced"},
-        // Moved and renumbered at once: no longer the same rivet by either key.
-        edit{"moved_and_renumbered",
-             [](auto &l) { l[3] = fpdf_record("H", "A", "3404579D35", "095", "RT_09", 12, 2, 3, 0, 0, 1); },
-             {"route \"RT\", rivet \"RT_02\": removed (old line 4)",
-              "route \"RT\", rivet \"RT_09\": added (new line 4)"},
-             "0 header fields; 0 routes added, 0 removed, 0 recounted; 1 rivet added, 1 removed, 0 moved, 0 "
-             "recoded, 0 re-sequenced"}));
+        json_edit{"assembly_and_area", R"([
+            {"kind": "header", "old_line": 1, "new_line": 1,
+             "fields": {"assembly": {"old": "PANEL", "new": "\u041f\u0410\u041d\u0415\u041b\u042c"}}},
+            {"kind": "header", "old_line": 1, "new_line": 1, "fields": {"area": {"old": "A", "new": "B"}}}])"},
+        json_edit{"route_added", R"([{"kind": "route_added", "route": "RU", "new_line": 9, "rivets": 1}])"},
+        json_edit{"recounted", R"([{"kind": "route_recounted", "route": "RS", "old_line": 5, "new_line": 5,
+                                    "count": {"old": 3, "new": 4}}])"},
+        json_edit{"rivet_removed", R"([
+            {"kind": "route_recounted", "route": "RS", "old_line": 5, "new_line": 5, "count": {"old": 3, "new": 2}},
+            {"kind": "rivet_removed", "route": "RS", "old_point_id": "RS_02", "old_line": 7}])"},
+        json_edit{"rivet_added", R"([{"kind": "rivet_added", "route": "RS", "new_point_id": "RS_04", "new_line": 9}])"},
+        // Only the axis turned: no position key.
+        json_edit{"axis_turned", R"([{"kind": "rivet_moved", "route": "RS", "old_point_id": "RS_01",
+                                      "new_point_id": "RS_01", "old_line": 6, "new_line": 6,
+                                      "axis": {"old": [0.0, 0.0, 1.0], "new": [0.0, 0.70711, 0.70711]}}])"},
+        json_edit{"walked_from_another_rivet", R"([
+            {"kind": "rivet_resequenced", "route": "RS", "old_point_id": "RS_01", "new_point_id": "RS_03",
+             "old_line": 6, "new_line": 8, "place": {"old": 1, "new": 3}},
+            {"kind": "rivet_resequenced", "route": "RS", "old_point_id": "RS_03", "new_point_id": "RS_01",
+             "old_line": 8, "new_line": 6, "place": {"old": 3, "new": 1}}])"},
+        json_edit{"process_and_add", R"([{"kind": "rivet_recoded", "route": "RT", "old_point_id": "RT_01",
+                                          "new_point_id": "RT_01", "old_line": 3, "new_line": 3,
+                                          "fields": {"process code": {"old": "H", "new": "X"},
+                                                     "add code": {"old": "A", "new": "B"}}}])"}));
 
 TEST_F(FpdfDiff, Json) {
     std::vector<std::string> next = issue_1();
@@ -390,6 +450,24 @@ std::vector<bad_file> bad_files() {
 }
 
 INSTANTIATE_TEST_SUITE_P(, BadMachineFile, ::testing::ValuesIn(bad_files()));
+
+// A report that cannot be written is no report: status 2 and one line on the error stream.
+TEST_F(FpdfDiff, ReportThatCannotBeWritten) {
+    ASSERT_TRUE(fs::exists("/dev/full"));
+    std::vector<std::string> next = issue_1();
+    set_fpdf_field(next[0], 4, "08-12-2026");
+    std::string old_file = write("old.fpdf", scenario::joined_lines(issue_1()));
+    std::string new_file = write("new.fpdf", scenario::joined_lines(next));
+    for (const std::vector<std::string> &args :
+         std::vector<std::vector<std::string>>{{old_file, new_file}, {"--json", old_file, new_file}}) {
+        std::vector<std::string> argv{FPDF_DIFF_EXE};
+        argv.insert(argv.end(), args.begin(), args.end());
+        scenario::child_result c = scenario::run_child(argv, scenario::child_options().output_to("/dev/full"));
+        ASSERT_FALSE(c.signalled);
+        EXPECT_EQ(c.exit_code, 2) << args[0];
+        EXPECT_EQ(c.err, "fpdf_diff: the report could not be written\n") << args[0];
+    }
+}
 
 // What fpdf_check reports as findings and reads on, fpdf_diff cannot compare: one line.
 TEST_F(FpdfDiff, RecordItCannotRead) {
