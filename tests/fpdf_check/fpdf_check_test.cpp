@@ -48,10 +48,13 @@ protected:
     scenario::temp_dir scratch{"fpdf-check"};
     fs::path dir = scratch.path();
 
-    result run(const std::vector<std::string> &args) {
-        std::vector<std::string> argv{FPDF_CHECK_EXE};
+    // RUNNER, when given, starts the program (another user's, say).
+    result run(const std::vector<std::string> &args, const scenario::child_options &options = {},
+               const std::vector<std::string> &runner = {}) {
+        std::vector<std::string> argv = runner;
+        argv.push_back(FPDF_CHECK_EXE);
         argv.insert(argv.end(), args.begin(), args.end());
-        scenario::child_result c = scenario::run_child(argv);
+        scenario::child_result c = scenario::run_child(argv, options);
         EXPECT_FALSE(c.signalled) << "the program did not exit normally: " << args.front();
         return {c.signalled ? -1 : c.exit_code, c.out, c.err};
     }
@@ -515,24 +518,18 @@ TEST_F(FpdfCheck, Folder) {
 // to it.
 TEST_F(FpdfCheck, FileWithoutReadPermission) {
     write_bytes(dir / "locked.fpdf", join(clean_lines()));
-    std::vector<std::string> argv{FPDF_CHECK_EXE};
+    std::vector<std::string> runner;
     scenario::child_options options;
     if (geteuid() == 0) {
         ASSERT_TRUE(fs::exists("/usr/bin/setpriv")) << "util-linux's setpriv is needed to run as another user";
-        argv = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", FPDF_CHECK_EXE};
+        runner = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
         fs::permissions(dir, fs::perms::owner_all | fs::perms::others_exec);
         // A coverage build's counters go where that user may write them (and are not kept).
         fs::create_directory(dir / "gcov");
         fs::permissions(dir / "gcov", fs::perms::all);
         options.with("GCOV_PREFIX=" + (dir / "gcov").string());
     }
-    auto check_as_user = [&] {
-        std::vector<std::string> line = argv;
-        line.push_back(path_of("locked.fpdf"));
-        scenario::child_result c = scenario::run_child(line, options);
-        EXPECT_FALSE(c.signalled);
-        return result{c.exit_code, c.out, c.err};
-    };
+    auto check_as_user = [&] { return run({path_of("locked.fpdf")}, options, runner); };
     fs::permissions(dir / "locked.fpdf", fs::perms::owner_read | fs::perms::others_read);
     result readable = check_as_user();
     EXPECT_EQ(readable.status, 0) << readable.out << readable.err;
@@ -916,13 +913,11 @@ TEST_F(FpdfCheck, LocationsTableThatCannotBeWrittenWhole) {
     EXPECT_NE(r.out.find(path_of() + ": 3 routes, 5 rivets, 1 fastener with 1 grip; clean\n"), std::string::npos)
         << r.out;
 
-    scenario::child_result c = scenario::run_child({FPDF_CHECK_EXE, "--csv", "-", path_of()},
-                                                   scenario::child_options().output_to("/dev/full"));
-    ASSERT_FALSE(c.signalled);
-    EXPECT_EQ(c.exit_code, 2);
-    EXPECT_NE(c.err.find(path_of() + ": 3 routes, 5 rivets, 1 fastener with 1 grip; clean\n"), std::string::npos)
-        << c.err;
-    EXPECT_EQ(c.err.substr(c.err.find("; clean\n") + 8),
+    r = run({"--csv", "-", path_of()}, scenario::child_options().output_to("/dev/full"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(path_of() + ": 3 routes, 5 rivets, 1 fastener with 1 grip; clean\n"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.substr(r.err.find("; clean\n") + 8),
               "fpdf_check: the locations table - could not be written whole\n");
 }
 
